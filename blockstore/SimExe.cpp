@@ -1,0 +1,310 @@
+// The block store and the file, shell and pause utilities it shares.
+#include "SimExe.h"
+
+#include "ZLibEx.h"
+
+#include <fcntl.h>
+#include <limits.h>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+namespace SimExe {
+
+namespace {
+
+// The marker texts and the name terminator are kept apart from every block
+// name and joined only at run time, so no executable carries a complete
+// marker in its own bytes (a lookup in it would stop there).
+const char kStartTag[] = "#1!#";
+const char kEndTag[] = "!2!#";
+const char kNameEnd = '\xB6';
+
+MessagePump& Pump() { static MessagePump pump; return pump; }
+TickSource& Ticks() { static TickSource ticks; return ticks; }
+ShellOpener& Opener() { static ShellOpener opener; return opener; }
+
+// Closes a descriptor when it goes out of scope.
+struct Fd {
+    int fd = -1;
+    ~Fd() { if (fd >= 0) ::close(fd); }
+};
+
+void ChangeDirectory(const std::string& folder) {
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+        // A failure to change directory is not reported.
+    }
+}
+
+// Reads a whole regular file. Anything else (a folder, a FIFO, a device) is
+// refused rather than read, so a read never blocks.
+std::string ReadWholeFile(const std::string& fileName) {
+    Fd f{::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+    struct stat st;
+    if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw EFOpenError(fileName);
+    std::string data;
+    data.reserve(static_cast<std::size_t>(st.st_size));
+    char chunk[1 << 16];
+    for (;;) {
+        ssize_t n = ::read(f.fd, chunk, sizeof chunk);
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw EFOpenError(fileName);
+        }
+        data.append(chunk, static_cast<std::size_t>(n));
+    }
+    return data;
+}
+
+mode_t CurrentUmask() {
+    mode_t mask = ::umask(022);
+    ::umask(mask);
+    return mask;
+}
+
+bool WriteAll(int fd, const std::string& data) {
+    const char* p = data.data();
+    std::size_t left = data.size();
+    while (left > 0) {
+        ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return true;
+}
+
+std::string BaseName(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string FolderOf(const std::string& path) {
+    std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    if (slash == 0) return "/";
+    return path.substr(0, slash);
+}
+
+// The file a write to `path` lands in: a symbolic link is written through.
+std::string WriteTarget(const std::string& path) {
+    struct stat st;
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(path.c_str(), resolved)) return resolved;
+    }
+    return path;
+}
+
+// Replaces (or creates) a file so that it holds either its old content or
+// all of the new one: the data goes to a temporary file in the same folder,
+// reaches the disk, takes the old file's mode and is renamed over it.
+bool ReplaceFile(const std::string& path, const std::string& data) {
+    const std::string target = WriteTarget(path);
+    struct stat old;
+    bool exists = ::stat(target.c_str(), &old) == 0;
+    if (exists && (S_ISDIR(old.st_mode) || !(old.st_mode & S_IWUSR))) return false;
+    mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
+
+    const std::string folder = FolderOf(target);
+    std::string temp = folder + "/." + BaseName(target) + ".XXXXXX";
+    Fd f{::mkostemp(temp.data(), O_CLOEXEC)};
+    if (f.fd < 0) return false;
+    bool ok = ::fchmod(f.fd, mode) == 0 && WriteAll(f.fd, data) && ::fsync(f.fd) == 0;
+    ok = (::close(f.fd) == 0) && ok;
+    f.fd = -1;
+    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+    if (!ok) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    Fd dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    if (dir.fd >= 0) ::fsync(dir.fd);
+    return true;
+}
+
+// Starts a program detached from this process (no zombie is left behind).
+void SpawnDetached(const std::string& file, const std::vector<std::string>& args, bool searchPath) {
+    std::vector<char*> argv;
+    for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+    argv.push_back(nullptr);
+    pid_t child = ::fork();
+    if (child < 0) return;
+    if (child == 0) {
+        ::setsid();
+        if (::fork() == 0) {
+            if (searchPath)
+                ::execvp(file.c_str(), argv.data());
+            else
+                ::execv(file.c_str(), argv.data());
+        }
+        ::_exit(127);
+    }
+    int status;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+}
+
+bool IsExecutableFile(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+}  // namespace
+
+EFOpenError::EFOpenError(const std::string& fileName) : EFileError("Cannot open file " + fileName) {}
+EFCreateError::EFCreateError(const std::string& fileName) : EFileError("Cannot create file " + fileName) {}
+
+std::string& BlockStore() {
+    static std::string store;
+    return store;
+}
+
+std::string FoldName(std::string_view name) {
+    std::string folded(name);
+    for (char& c : folded)
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
+    return folded;
+}
+
+std::string StartMarker(std::string_view name) {
+    std::string marker = kStartTag;
+    marker += name;
+    marker += kNameEnd;
+    return FoldName(marker);
+}
+
+std::string EndMarker(std::string_view name) {
+    std::string marker = kEndTag;
+    marker += name;
+    return FoldName(marker);
+}
+
+std::optional<std::string_view> FindBlock(std::string_view container, std::string_view name) {
+    const std::string start = StartMarker(name);
+    std::size_t at = container.find(start);
+    if (at == std::string_view::npos) return std::nullopt;
+    std::size_t begin = at + start.size();
+    std::size_t end = container.find(EndMarker(name), begin);
+    if (end == std::string_view::npos) end = begin;
+    return container.substr(begin, end - begin);
+}
+
+std::string ExecutablePath() {
+    char path[PATH_MAX];
+    ssize_t n = ::readlink("/proc/self/exe", path, sizeof path - 1);
+    if (n <= 0) return {};
+    return std::string(path, static_cast<std::size_t>(n));
+}
+
+std::string ExecutableFolder() { return FolderOf(ExecutablePath()); }
+
+void LoadOwnImage() { BlockStore() = ReadWholeFile(ExecutablePath()); }
+
+std::string LoadFileToString(const std::string& fileName) {
+    ChangeDirectory(ExecutableFolder());
+    return ReadWholeFile(fileName);
+}
+
+void SaveStringToFile(const std::string& data, const std::string& fileName, const std::string& folder) {
+    if (data.empty()) return;
+    ChangeDirectory(folder.empty() ? ExecutableFolder() : folder);
+    if (!ReplaceFile(fileName, data)) throw EFCreateError(fileName);
+}
+
+void ExtractBlockFromFile(const std::string& blockName, const std::string& fileName, std::string& payload) {
+    const std::string data = LoadFileToString(fileName);
+    if (auto found = FindBlock(data, blockName)) payload.assign(*found);
+}
+
+void AppendBlock(const std::string& blockName, const std::string& payload, std::string& container) {
+    if (blockName.empty()) return;
+    if (&payload == &container) {
+        const std::string copy = payload;
+        AppendBlock(blockName, copy, container);
+        return;
+    }
+    const std::string start = StartMarker(blockName), end = EndMarker(blockName);
+    container.reserve(container.size() + start.size() + payload.size() + end.size());
+    container += start;
+    container += payload;
+    container += end;
+}
+
+void AddFileBlock(const std::string& blockName, const std::string& fileName) {
+    if (blockName.empty()) return;
+    const std::string data = LoadFileToString(fileName);
+    AppendBlock(blockName, ZLibEx::CompressString(data, ZLibEx::lvDefault), BlockStore());
+}
+
+void AddStringBlock(const std::string& blockName, const std::string& value) {
+    if (blockName.empty()) return;
+    AppendBlock(blockName, ZLibEx::CompressString(value, ZLibEx::lvDefault), BlockStore());
+}
+
+void ReadBlock(const std::string& blockName, std::string& value) {
+    if (BlockStore().empty()) LoadOwnImage();
+    if (auto found = FindBlock(BlockStore(), blockName)) {
+        ZLibEx::ZBuffer plain = ZLibEx::DecompressBuffer(found->data(), found->size());
+        value.assign(plain.data.get(), plain.length);
+    }
+}
+
+void SaveImageToFile(const std::string& fileName) {
+    if (BlockStore().empty()) LoadOwnImage();
+    SaveStringToFile(BlockStore(), fileName, "");
+}
+
+void RunProgram(const std::string& target, const std::string& parameter) {
+    if (target.empty()) return;
+    if (IsExecutableFile(target)) {
+        std::string file = target.find('/') == std::string::npos ? "./" + target : target;
+        std::vector<std::string> args{file};
+        if (!parameter.empty()) args.push_back(parameter);
+        SpawnDetached(file, args, false);
+    } else if (Opener()) {
+        Opener()(target);
+    } else {
+        SpawnDetached("xdg-open", {"xdg-open", target}, true);
+    }
+}
+
+std::uint32_t TickCount() {
+    if (Ticks()) return Ticks()();
+    auto now = std::chrono::steady_clock::now().time_since_epoch();
+    return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+void Delay(std::uint32_t milliseconds) {
+    const std::uint32_t start = TickCount();
+    do {
+        if (Pump())
+            Pump()();
+        else
+            std::this_thread::yield();
+    } while (static_cast<std::uint32_t>(TickCount() - start) < milliseconds);
+}
+
+std::string RelocationRoot() {
+    if (const char* home = std::getenv("HOME"); home && *home) return home;
+    if (const passwd* pw = ::getpwuid(::getuid()); pw && pw->pw_dir && *pw->pw_dir) return pw->pw_dir;
+    return "/";
+}
+
+void SetMessagePump(MessagePump pump) { Pump() = std::move(pump); }
+void SetTickSource(TickSource ticks) { Ticks() = std::move(ticks); }
+void SetShellOpener(ShellOpener opener) { Opener() = std::move(opener); }
+
+}  // namespace SimExe

@@ -1,0 +1,78 @@
+// The block store: named blocks appended to an executable (or held in a
+// project file), found again by text markers, plus the file input and output,
+// shell "open" and message-pumping pause that both programs share.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace SimExe {
+
+// File layer errors: "Cannot open file %s" and "Cannot create file %s".
+class EFileError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+class EFOpenError : public EFileError {
+public:
+    explicit EFOpenError(const std::string& fileName);
+};
+class EFCreateError : public EFileError {
+public:
+    explicit EFCreateError(const std::string& fileName);
+};
+
+// The process-wide block store: empty at start-up, released at exit.
+std::string& BlockStore();
+
+// Block layout. A block is StartMarker(name) + payload + EndMarker(name); names
+// are folded to upper case for the ASCII letters only.
+std::string FoldName(std::string_view name);
+std::string StartMarker(std::string_view name);
+std::string EndMarker(std::string_view name);
+
+// The block lookup: the first start marker of the name in the container, then
+// the payload up to the first end marker after it (empty when there is none).
+// Returns nothing when the start marker does not occur.
+std::optional<std::string_view> FindBlock(std::string_view container, std::string_view name);
+
+// Full path of the running executable, and its folder.
+std::string ExecutablePath();
+std::string ExecutableFolder();
+
+void LoadOwnImage();
+std::string LoadFileToString(const std::string& fileName);
+void SaveStringToFile(const std::string& data, const std::string& fileName, const std::string& folder);
+void ExtractBlockFromFile(const std::string& blockName, const std::string& fileName, std::string& payload);
+void AppendBlock(const std::string& blockName, const std::string& payload, std::string& container);
+void AddFileBlock(const std::string& blockName, const std::string& fileName);
+void AddStringBlock(const std::string& blockName, const std::string& value);
+void ReadBlock(const std::string& blockName, std::string& value);
+void SaveImageToFile(const std::string& fileName);
+
+// Opens a target: an executable file is started as a detached process (with
+// the parameter, if any); anything else goes to the desktop's default handler.
+// The result is not checked.
+void RunProgram(const std::string& target, const std::string& parameter = "");
+
+// Pauses for the given milliseconds while processing pending window messages.
+void Delay(std::uint32_t milliseconds);
+
+// The folder under which a program on read-only media puts its relocated
+// copy: the user's home directory.
+std::string RelocationRoot();
+
+// Hooks the toolkit (and tests) connect.
+using MessagePump = std::function<void()>;
+using TickSource = std::function<std::uint32_t()>;
+using ShellOpener = std::function<void(const std::string& target)>;
+void SetMessagePump(MessagePump pump);        // processes pending messages once, without blocking
+void SetTickSource(TickSource ticks);         // empty: the monotonic clock in milliseconds
+void SetShellOpener(ShellOpener opener);      // empty: xdg-open
+std::uint32_t TickCount();
+
+}  // namespace SimExe

@@ -1,0 +1,191 @@
+// Compression wrapper over zlib.
+#include "ZLibEx.h"
+
+#include <zlib.h>
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+#include <new>
+
+namespace ZLibEx {
+
+namespace {
+
+constexpr int kMethod = Z_DEFLATED;
+constexpr int kWindowBits = 15;
+constexpr int kMemLevel = 8;
+constexpr std::size_t kCompressGrowth = 256;
+
+// zlib counts its input and output in 32-bit units; larger strings are fed
+// and drained in slices of at most this size.
+constexpr std::size_t kMaxSlice = 1u << 30;
+
+std::size_t RoundUp256(std::size_t n) { return (n + 255) & ~std::size_t(255); }
+
+// Owns the output buffer while it grows; released to the caller on success.
+class GrowingBuffer {
+public:
+    explicit GrowingBuffer(std::size_t size) { Resize(size); }
+    ~GrowingBuffer() { std::free(data_); }
+    GrowingBuffer(const GrowingBuffer&) = delete;
+    GrowingBuffer& operator=(const GrowingBuffer&) = delete;
+
+    char* data() const { return data_; }
+    std::size_t size() const { return size_; }
+
+    // Grows or shrinks the buffer, keeping its contents. A size of 0 leaves no allocation.
+    void Resize(std::size_t size) {
+        if (size == 0) {
+            std::free(data_);
+            data_ = nullptr;
+        } else {
+            void* p = std::realloc(data_, size);
+            if (!p) throw std::bad_alloc();
+            data_ = static_cast<char*>(p);
+        }
+        size_ = size;
+    }
+
+    ZBuffer Release(std::size_t length) {
+        Resize(length);
+        ZBuffer out;
+        out.data.reset(data_);
+        out.length = length;
+        data_ = nullptr;
+        size_ = 0;
+        return out;
+    }
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+};
+
+// Feeds the next slice of input to the stream once the previous one is used up.
+void RefillInput(z_stream& zs, const Bytef*& next, std::size_t& remaining) {
+    if (zs.avail_in != 0 || remaining == 0) return;
+    std::size_t slice = std::min(remaining, kMaxSlice);
+    zs.next_in = const_cast<Bytef*>(next);
+    zs.avail_in = static_cast<uInt>(slice);
+    next += slice;
+    remaining -= slice;
+}
+
+// Points the stream's output at the unused tail of the buffer. zlib refuses
+// a null output pointer outright, so an empty buffer points at a byte with no
+// room: zlib then reports that it cannot progress ("buffer error").
+void PointOutput(z_stream& zs, GrowingBuffer& buf, std::size_t produced) {
+    static Bytef noRoom;
+    zs.next_out = buf.data() ? reinterpret_cast<Bytef*>(buf.data() + produced) : &noRoom;
+    zs.avail_out = static_cast<uInt>(std::min(buf.size() - produced, kMaxSlice));
+}
+
+}  // namespace
+
+int ZLibLevel(TZCompressionLevel level) {
+    switch (level) {
+        case lvNone: return 0;
+        case lvFastest: return 1;
+        case lvDefault: return Z_DEFAULT_COMPRESSION;
+        case lvMaximum: return 9;
+    }
+    return Z_DEFAULT_COMPRESSION;
+}
+
+const char* ZLibResultText(int result) {
+    switch (result) {
+        case 2: return "need dictionary";
+        case 1: return "stream end";
+        case 0: return "";
+        case -1: return "file error";
+        case -2: return "stream error";
+        case -3: return "data error";
+        case -4: return "insufficient memory";
+        case -5: return "buffer error";
+        case -6: return "incompatible version";
+    }
+    return "unknown error";
+}
+
+int CheckCompress(int result) {
+    if (result < 0) throw EZCompressionError(ZLibResultText(result));
+    return result;
+}
+
+int CheckDecompress(int result) {
+    if (result < 0) throw EZDecompressionError(ZLibResultText(result));
+    return result;
+}
+
+ZBuffer CompressBuffer(const void* in, std::size_t inLength, TZCompressionLevel level) {
+    GrowingBuffer buf(RoundUp256(inLength + inLength / 10 + 12));
+    z_stream zs;
+    std::memset(&zs, 0, sizeof zs);
+    const Bytef* next = static_cast<const Bytef*>(in);
+    std::size_t remaining = inLength;
+
+    CheckCompress(deflateInit2(&zs, ZLibLevel(level), kMethod, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY));
+    // The stream is ended in every case, also when a step below raises.
+    struct End {
+        z_stream& zs;
+        bool ended = false;
+        ~End() { if (!ended) deflateEnd(&zs); }
+    } end{zs};
+
+    RefillInput(zs, next, remaining);
+    PointOutput(zs, buf, 0);
+    while (CheckCompress(deflate(&zs, remaining == 0 ? Z_FINISH : Z_NO_FLUSH)) != Z_STREAM_END) {
+        RefillInput(zs, next, remaining);
+        if (zs.avail_out == 0) {
+            if (zs.total_out == buf.size()) buf.Resize(buf.size() + kCompressGrowth);
+            PointOutput(zs, buf, zs.total_out);
+        }
+    }
+    std::size_t produced = zs.total_out;
+    end.ended = true;
+    CheckCompress(deflateEnd(&zs));
+    return buf.Release(produced);
+}
+
+ZBuffer DecompressBuffer(const void* in, std::size_t inLength, std::size_t sizeEstimate) {
+    const std::size_t growth = RoundUp256(inLength);
+    GrowingBuffer buf(sizeEstimate != 0 ? sizeEstimate : growth);
+    z_stream zs;
+    std::memset(&zs, 0, sizeof zs);
+    const Bytef* next = static_cast<const Bytef*>(in);
+    std::size_t remaining = inLength;
+
+    CheckDecompress(inflateInit(&zs));
+    struct End {
+        z_stream& zs;
+        bool ended = false;
+        ~End() { if (!ended) inflateEnd(&zs); }
+    } end{zs};
+
+    RefillInput(zs, next, remaining);
+    PointOutput(zs, buf, 0);
+    while (CheckDecompress(inflate(&zs, Z_NO_FLUSH)) != Z_STREAM_END) {
+        RefillInput(zs, next, remaining);
+        if (zs.avail_out == 0) {
+            if (zs.total_out == buf.size()) buf.Resize(buf.size() + growth);
+            PointOutput(zs, buf, zs.total_out);
+        }
+    }
+    std::size_t produced = zs.total_out;
+    end.ended = true;
+    CheckDecompress(inflateEnd(&zs));
+    return buf.Release(produced);
+}
+
+std::string CompressString(const std::string& s, TZCompressionLevel level) {
+    ZBuffer b = CompressBuffer(s.data(), s.size(), level);
+    return std::string(b.data.get(), b.length);
+}
+
+std::string DecompressString(const std::string& s) {
+    ZBuffer b = DecompressBuffer(s.data(), s.size());
+    return std::string(b.data.get(), b.length);
+}
+
+}  // namespace ZLibEx

@@ -1,0 +1,138 @@
+// Writing files: nothing written for empty data, and a failed write never
+// leaves a truncated file or a temporary file behind.
+#include "SimExe.h"
+#include "TempDir.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+using namespace SimExe;
+using namespace std::string_literals;
+
+namespace {
+
+mode_t ModeOf(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0;
+}
+
+std::size_t EntriesIn(const std::string& folder) {
+    std::size_t n = 0;
+    for ([[maybe_unused]] auto& e : std::filesystem::directory_iterator(folder)) ++n;
+    return n;
+}
+
+std::string CreateErrorOf(const std::string& data, const std::string& name, const std::string& folder) {
+    try {
+        SaveStringToFile(data, name, folder);
+    } catch (const EFCreateError& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+// Lowers the largest file size this process may write, for one scope.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved_);
+        oldHandler_ = ::signal(SIGXFSZ, SIG_IGN);
+        rlimit lim = saved_;
+        lim.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &lim);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved_);
+        ::signal(SIGXFSZ, oldHandler_);
+    }
+
+private:
+    rlimit saved_;
+    sighandler_t oldHandler_;
+};
+
+}  // namespace
+
+TEST(SaveStringToFile, EmptyDataCreatesNothingAndKeepsAnExistingFile) {
+    TempDir dir;
+    SaveStringToFile("", dir / "new.txt", "");
+    EXPECT_FALSE(std::filesystem::exists(dir / "new.txt"));
+    dir.Write("old.txt", "old content");
+    SaveStringToFile("", dir / "old.txt", dir.path());
+    EXPECT_EQ(ReadFile(dir / "old.txt"), "old content");
+}
+
+TEST(SaveStringToFile, RelativeNameIsResolvedInTheFolderGiven) {
+    TempDir dir;
+    SaveStringToFile("data\0more"s, "out.bin", dir.path());
+    EXPECT_EQ(ReadFile(dir / "out.bin"), "data\0more"s);
+    char cwd[4096];
+    EXPECT_EQ(std::filesystem::path(::getcwd(cwd, sizeof cwd)), std::filesystem::path(dir.path()));
+}
+
+TEST(SaveStringToFile, EmptyFolderMeansTheExecutablesFolder) {
+    TempDir dir;
+    ASSERT_EQ(::chdir(dir.path().c_str()), 0);
+    SaveStringToFile("x", dir / "abs.txt", "");
+    char cwd[4096];
+    EXPECT_EQ(std::string(::getcwd(cwd, sizeof cwd)), ExecutableFolder());
+}
+
+TEST(SaveStringToFile, ReplacingKeepsTheModeAndNewFilesFollowTheUmask) {
+    TempDir dir;
+    const std::string file = dir.Write("book.exe", "old");
+    ::chmod(file.c_str(), 0750);
+    SaveStringToFile("new content", file, "");
+    EXPECT_EQ(ReadFile(file), "new content");
+    EXPECT_EQ(ModeOf(file), 0750u);
+
+    mode_t saved = ::umask(027);
+    SaveStringToFile("fresh", dir / "fresh.zbp", "");
+    ::umask(saved);
+    EXPECT_EQ(ModeOf(dir / "fresh.zbp"), 0640u);
+    EXPECT_EQ(EntriesIn(dir.path()), 2u);
+}
+
+TEST(SaveStringToFile, WriteFailingMidwayLeavesTheOldFileIntact) {
+    TempDir dir;
+    const std::string file = dir.Write("book.exe", "the previous eBook");
+    std::string error;
+    {
+        FileSizeLimit limit(4096);
+        error = CreateErrorOf(std::string(100000, 'n'), file, "");
+    }
+    EXPECT_EQ(error, "Cannot create file " + file);
+    EXPECT_EQ(ReadFile(file), "the previous eBook");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u) << "a temporary file was left behind";
+}
+
+TEST(SaveStringToFile, TargetsThatCannotBeWritten) {
+    TempDir dir;
+    const std::string folder = dir.Mkdir("a folder");
+    EXPECT_EQ(CreateErrorOf("x", folder, ""), "Cannot create file " + folder);
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
+
+    const std::string missing = dir / "no/such/folder/file.exe";
+    EXPECT_EQ(CreateErrorOf("x", missing, ""), "Cannot create file " + missing);
+
+    // A read-only file is not overwritten, whoever runs the program.
+    const std::string readOnly = dir.Write("locked.exe", "locked");
+    ::chmod(readOnly.c_str(), 0444);
+    EXPECT_EQ(CreateErrorOf("x", readOnly, ""), "Cannot create file " + readOnly);
+    EXPECT_EQ(ReadFile(readOnly), "locked");
+    EXPECT_EQ(EntriesIn(dir.path()), 2u);
+}
+
+TEST(SaveStringToFile, SymbolicLinkIsWrittenThrough) {
+    TempDir dir;
+    const std::string real = dir.Write("real.zbp", "old");
+    ASSERT_EQ(::symlink(real.c_str(), (dir / "link.zbp").c_str()), 0);
+    SaveStringToFile("new", dir / "link.zbp", "");
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.zbp"));
+    EXPECT_EQ(ReadFile(real), "new");
+}
