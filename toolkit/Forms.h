@@ -1,0 +1,126 @@
+// Forms and the application object: title, message boxes, the default error
+// handler, message processing and the main loop. The real windows come from
+// a WindowSystem (toolkit/gtk); without one, forms live only as objects.
+#pragma once
+
+#include "Controls.h"
+#include "Dialogs.h"
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace toolkit {
+
+class TForm;
+
+// What a binding does with forms; the headless one keeps them as objects.
+class WindowSystem {
+public:
+    virtual ~WindowSystem() = default;
+    virtual void ShowForm(TForm& form) = 0;
+    virtual void HideForm(TForm& form) = 0;
+    // Shows the form and returns once it is closed.
+    virtual void RunModal(TForm& form) = 0;
+    virtual void EndModal(TForm& form) = 0;
+    // Handles the pending window messages, without waiting for new ones.
+    virtual void ProcessMessages() = 0;
+    // Runs the main loop until Quit.
+    virtual void Run() = 0;
+    virtual void Quit() = 0;
+};
+
+class HeadlessWindows : public WindowSystem {
+public:
+    void ShowForm(TForm&) override {}
+    void HideForm(TForm&) override {}
+    void RunModal(TForm&) override {}
+    void EndModal(TForm&) override {}
+    void ProcessMessages() override {}
+    void Run() override {}
+    void Quit() override {}
+};
+
+class TForm : public TWinControl {
+public:
+    TForm(TWinControl* parent, std::string name, std::string caption = "");
+    ~TForm() override;
+
+    const std::string& Caption() const { return caption_; }
+    void SetCaption(std::string v) { Set(caption_, std::move(v), Prop::Caption); }
+
+    // Window style hints for the binding.
+    bool Resizable = true;
+    bool Maximized = false;
+    bool CentreOnScreen = true;
+    bool CentreOnOwner = false;
+    bool Dialog = false;  // no minimize or maximize box
+    int ClientWidth = 0, ClientHeight = 0;
+
+    void Show();
+    void Hide();
+    // Shows the form modally; returns when it is closed.
+    void ShowModal();
+    // Closes the form: OnClose runs first, then the window goes. Closing the
+    // main form ends the program.
+    void Close();
+    bool Showing() const { return showing_; }
+
+    TNotifyEvent OnClose;
+
+private:
+    std::string caption_;
+    bool showing_ = false;
+    bool modal_ = false;
+};
+
+// Appends a full stop to an error text that ends in a character sorting after ".".
+std::string ErrorMessageText(const std::string& text);
+
+class TApplication {
+public:
+    TApplication();
+    ~TApplication();
+
+    // Caption of every message box.
+    std::string Title;
+
+    Dialogs& dialogs() { return *dialogs_; }
+    void SetDialogs(std::unique_ptr<Dialogs> dialogs);
+    WindowSystem& windows() { return *windows_; }
+    void SetWindowSystem(std::unique_ptr<WindowSystem> windows);
+
+    // A plain message box: OK button, no icon, captioned with the title.
+    void MessageBox(const std::string& text);
+    // The default error handler: error icon, the title as caption, the text
+    // with its full stop.
+    void ShowException(const std::exception& e);
+
+    // Runs an event handler. An exception that leaves the outermost handler
+    // is shown by the default error handler; the handler's remaining steps
+    // do not run and what was done before stays done.
+    void Dispatch(const std::function<void()>& handler);
+
+    void ProcessMessages() { windows_->ProcessMessages(); }
+
+    TForm* MainForm() const { return mainForm_; }
+    void SetMainForm(TForm* form) { mainForm_ = form; }
+    // Shows the main form and runs the main loop until the program ends.
+    void Run();
+    // Ends the program: the main loop stops.
+    void Terminate();
+    bool Terminated() const { return terminated_; }
+
+private:
+    std::unique_ptr<Dialogs> dialogs_;
+    std::unique_ptr<WindowSystem> windows_;
+    TForm* mainForm_ = nullptr;
+    int dispatchDepth_ = 0;
+    bool terminated_ = false;
+};
+
+// The process-wide application object.
+TApplication& Application();
+
+}  // namespace toolkit
