@@ -1,0 +1,151 @@
+// The compiler's wizard window: the project record lives in its controls.
+// Builds the settings blocks from them, scans the project directory and
+// handles the wizard's navigation and rules.
+#pragma once
+
+#include "BWFileFinder.h"
+#include "Dialogs.h"
+#include "Forms.h"
+#include "folderBrowse.h"
+
+#include <string>
+
+namespace compiler {
+
+using namespace toolkit;
+
+// The maker's addresses opened by the About page's links.
+extern const char* const kMakerSite;      // shown by the web link
+extern const char* const kMakerWebPage;   // opened by the web link and the banner
+extern const char* const kMakerEmail;
+
+extern const char* const kWindowCaption;  // "Zorbin eBook Compiler - v1.0"
+
+// Process-wide values of this unit: the toolbar flag string and the path of
+// the current project file.
+std::string& ToolbarFlags();
+std::string& ProjectFileName();
+
+// The text from the last "." of a name to its end, provided no "\" and no
+// ":" stands after it; otherwise empty. "/" does not stop the search.
+std::string ExtractFileExt(const std::string& name);
+
+class TForm1 : public TForm {
+public:
+    TForm1();
+
+    // Defaults of the project record.
+    void inicial();
+    // The 15-character toolbar flag string, from the check boxes as they are now.
+    void Generate_Data();
+    // Appends the eBook's settings blocks to the block store.
+    void SaveSettings();
+    // Rebuilds the file list and the first-page list from vproject_dir.
+    void search_files();
+
+    void FormCreate();
+
+    // Left strip.
+    TImage* Image2;
+    TButton *SpeedButton1, *SpeedButton12, *SpeedButton13, *SpeedButton29;
+
+    TPageControl* PageControl1;
+    TTabSheet *TabSheet7, *TabSheet1, *TabSheet2, *TabSheet3, *TabSheet4, *TabSheet5, *TabSheet6;
+
+    // About.
+    TLabel *Label15, *Label17;
+    TImage* Image1;
+
+    // General info.
+    TEdit *vproject_title, *vEnumber, *vauthor, *vemail, *vweb;
+    TMemo* vabout;
+    TButton* SpeedButton2;
+
+    // Project Files.
+    TEdit* vproject_dir;
+    TButton* Button3;
+    TCheckBox* CheckBox1;
+    TButton* SpeedButton28;
+    TListBox* vProject_files;
+    TLabel* ltotalfiles;
+    TEdit* vproject_homefile;
+    TComboBox* vProject_homepage;
+    TButton *SpeedButton3, *SpeedButton4;
+
+    // Events.
+    TCheckBox* vShowStart;
+    TMemo* vOnStart;
+    TButton* SpeedButton17;
+    TCheckBox* vShowClose;
+    TMemo* vOnClose;
+    TButton* SpeedButton18;
+    TButton *SpeedButton5, *SpeedButton6;
+
+    // Security.
+    TCheckBox* vUse_pass;
+    TGroupBox* GroupBox3;
+    TEdit* vpass;
+    TCheckBox *vDisable_menu, *vDisable_print;
+    TButton *SpeedButton7, *SpeedButton8;
+
+    // Advanced.
+    TRadioButton *Vzip_1, *Vzip_2, *Vzip_3;
+    TButton *SpeedButton27, *SpeedButton26, *SpeedButton25, *SpeedButton24, *SpeedButton23, *SpeedButton21,
+        *SpeedButton20, *SpeedButton19, *SpeedButton22;
+    TCheckBox *vT1, *vT2, *vT3, *vT4, *vT5, *vT6, *vT7, *vT8, *vT9;
+    TButton *SpeedButton9, *SpeedButton10;
+
+    // Compile.
+    TEdit* vSave_dir;
+    TButton* SpeedButton15;
+    TEdit* Vcompile_file;
+    TButton* SpeedButton16;
+    TProgressBar* ProgressBar1;
+    TLabel* cStatus;
+    TButton* runeBook;
+    TButton* SpeedButton14;
+    TButton* SpeedButton11;
+
+    // Non-visual members.
+    TOpenDialog OpenDialog1;
+    TSaveDialog SaveDialog1;
+    folderBrowse::TBrowseForFolder BrowseForFolder1;
+    BWFileFinder::TBWFileFinder BWFileFinder1;
+
+    // Handlers.
+    void NextPageClick(TObject& sender);
+    void PreviousPageClick(TObject& sender);
+    void vShowStartClick(TObject& sender);
+    void vShowCloseClick(TObject& sender);
+    void vUse_passClick(TObject& sender);
+    void vDisable_printClick(TObject& sender);
+    void SpeedButton17Click(TObject& sender);
+    void SpeedButton18Click(TObject& sender);
+    void SpeedButton15Click(TObject& sender);
+    void SpeedButton16Click(TObject& sender);
+    void runeBookClick(TObject& sender);
+    void SpeedButton29Click(TObject& sender);
+    void Label15Click(TObject& sender);
+    void Label17Click(TObject& sender);
+    void Button3Click(TObject& sender);
+    void SpeedButton28Click(TObject& sender);
+    void CheckBox1Click(TObject& sender);
+    void vProject_filesClick(TObject& sender);
+    void vProject_homepageChange(TObject& sender);
+
+private:
+    void BuildLeftStrip(TWinControl* parent);
+    void BuildAboutPage();
+    void BuildGeneralPage();
+    void BuildFilesPage();
+    void BuildEventsPage();
+    void BuildSecurityPage();
+    void BuildAdvancedPage();
+    void BuildCompilePage();
+    // The page's group box, and its navigation row (Back and/or Next) below a rule.
+    TGroupBox* PageGroup(TTabSheet* page, const std::string& name, const std::string& caption = "");
+    void NavigationRow(TTabSheet* page, TButton** back, const char* backName, TButton** next, const char* nextName);
+    TNotifyEvent Handler(void (TForm1::*method)(TObject&));
+};
+
+}  // namespace compiler
