@@ -254,12 +254,13 @@ void AddStringBlock(const std::string& blockName, const std::string& value) {
     AppendBlock(blockName, ZLibEx::CompressString(value, ZLibEx::lvDefault), BlockStore());
 }
 
-void ReadBlock(const std::string& blockName, std::string& value) {
+bool ReadBlock(const std::string& blockName, std::string& value) {
     if (BlockStore().empty()) LoadOwnImage();
-    if (auto found = FindBlock(BlockStore(), blockName)) {
-        ZLibEx::ZBuffer plain = ZLibEx::DecompressBuffer(found->data(), found->size());
-        value.assign(plain.data.get(), plain.length);
-    }
+    auto found = FindBlock(BlockStore(), blockName);
+    if (!found) return false;
+    ZLibEx::ZBuffer plain = ZLibEx::DecompressBuffer(found->data(), found->size());
+    value.assign(plain.data.get(), plain.length);
+    return true;
 }
 
 void SaveImageToFile(const std::string& fileName) {

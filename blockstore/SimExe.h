@@ -51,7 +51,8 @@ void ExtractBlockFromFile(const std::string& blockName, const std::string& fileN
 void AppendBlock(const std::string& blockName, const std::string& payload, std::string& container);
 void AddFileBlock(const std::string& blockName, const std::string& fileName);
 void AddStringBlock(const std::string& blockName, const std::string& value);
-void ReadBlock(const std::string& blockName, std::string& value);
+// True when the block is present; its decompressed payload is then in value.
+bool ReadBlock(const std::string& blockName, std::string& value);
 void SaveImageToFile(const std::string& fileName);
 
 // Opens a target: an executable file is started as a detached process (with

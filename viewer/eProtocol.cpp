@@ -1,0 +1,123 @@
+// The in-memory page protocol.
+#include "eProtocol.h"
+
+#include "SimExe.h"
+#include "ZLibEx.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace viewer {
+
+const char* const kPagePrefix = "http://ebook/";
+bool pages_ready = false;
+
+namespace {
+
+constexpr std::size_t kPrefixLength = 13;
+
+bool HasPagePrefix(const std::string& url) {
+    if (url.size() < kPrefixLength) return false;
+    for (std::size_t i = 0; i < kPrefixLength; ++i) {
+        char c = url[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+        if (c != kPagePrefix[i]) return false;
+    }
+    return true;
+}
+
+int HexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// Reads one block; a payload that cannot be decompressed counts as absent.
+bool ReadPageBlock(const std::string& name, std::string& bytes) {
+    try {
+        return SimExe::ReadBlock(name, bytes);
+    } catch (const ZLibEx::EZLibError&) {
+        bytes.clear();
+        return false;
+    }
+}
+
+}  // namespace
+
+std::string PageName(const std::string& url) {
+    std::string rest = url.size() > kPrefixLength ? url.substr(kPrefixLength) : std::string();
+    std::string name;
+    for (std::size_t i = 0; i < rest.size();) {
+        if (rest.compare(i, 3, "%20") == 0) {
+            name += ' ';
+            i += 3;
+        } else {
+            name += rest[i++];
+        }
+    }
+    return name;
+}
+
+std::string DecodedPageName(const std::string& url) {
+    std::string rest = url.size() > kPrefixLength ? url.substr(kPrefixLength) : std::string();
+    rest = rest.substr(0, rest.find_first_of("?#"));
+    std::string name;
+    for (std::size_t i = 0; i < rest.size(); ++i) {
+        int hi, lo;
+        if (rest[i] == '%' && i + 2 < rest.size() && (hi = HexValue(rest[i + 1])) >= 0 &&
+            (lo = HexValue(rest[i + 2])) >= 0) {
+            name += static_cast<char>(hi * 16 + lo);
+            i += 2;
+        } else {
+            name += rest[i];
+        }
+    }
+    return name;
+}
+
+std::string LookupPage(const std::string& url) {
+    std::string bytes;
+    if (ReadPageBlock(PageName(url), bytes)) return bytes;
+    const std::string decoded = DecodedPageName(url);
+    if (decoded != PageName(url)) ReadPageBlock(decoded, bytes);
+    return bytes;
+}
+
+HRESULT TeProtocol::Start(const std::string& url, std::shared_ptr<IInternetProtocolSink> sink) {
+    if (!HasPagePrefix(url)) return INET_E_USE_DEFAULT_PROTOCOLHANDLER;
+    url_ = url;
+    delivered_ = 0;
+    sink_ = std::move(sink);
+    data_ = std::make_unique<Stream>();
+    if (pages_ready) {
+        data_->bytes = LookupPage(url);
+        totalSize_ = static_cast<std::uint32_t>(data_->bytes.size());
+    }
+    if (sink_) {
+        sink_->ReportData(BSCF_FIRSTDATANOTIFICATION | BSCF_LASTDATANOTIFICATION | BSCF_DATAFULLYAVAILABLE,
+                          totalSize_, totalSize_);
+        sink_->ReportResult(S_OK, 0, nullptr);
+    }
+    return S_OK;
+}
+
+HRESULT TeProtocol::Terminate() {
+    sink_.reset();
+    data_.reset();
+    return S_OK;
+}
+
+HRESULT TeProtocol::Read(void* buffer, std::uint32_t count, std::uint32_t& countRead) {
+    countRead = 0;
+    if (data_) {
+        std::size_t n = std::min<std::size_t>(count, data_->bytes.size() - data_->position);
+        if (n > 0) std::memcpy(buffer, data_->bytes.data() + data_->position, n);
+        data_->position += n;
+        countRead = static_cast<std::uint32_t>(n);
+    }
+    delivered_ += countRead;
+    return delivered_ == totalSize_ ? S_FALSE : E_PENDING;
+}
+
+}  // namespace viewer

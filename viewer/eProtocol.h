@@ -1,0 +1,82 @@
+// The in-memory page protocol: answers requests for "http://ebook/<name>"
+// with the decompressed page block <name> of the running eBook, and declines
+// every other URL so the web view fetches it as usual. Free of any browser
+// engine; viewer/webkit drives one TeProtocol per request.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace viewer {
+
+using HRESULT = std::int32_t;
+constexpr HRESULT S_OK = 0;
+constexpr HRESULT S_FALSE = 1;
+constexpr HRESULT E_PENDING = static_cast<HRESULT>(0x8000000A);
+constexpr HRESULT E_NOTIMPL = static_cast<HRESULT>(0x80004001);
+constexpr HRESULT INET_E_USE_DEFAULT_PROTOCOLHANDLER = static_cast<HRESULT>(0x800C0011);
+
+constexpr std::uint32_t BSCF_FIRSTDATANOTIFICATION = 0x01;
+constexpr std::uint32_t BSCF_LASTDATANOTIFICATION = 0x04;
+constexpr std::uint32_t BSCF_DATAFULLYAVAILABLE = 0x08;
+
+// The prefix of every page URL.
+extern const char* const kPagePrefix;  // "http://ebook/"
+
+// False until start-up is through the password and the start message:
+// until then every page request gets an empty document.
+extern bool pages_ready;
+
+// Where a protocol object reports its answer.
+class IInternetProtocolSink {
+public:
+    virtual ~IInternetProtocolSink() = default;
+    virtual void ReportData(std::uint32_t flags, std::uint32_t progress, std::uint32_t progressMax) = 0;
+    virtual void ReportResult(HRESULT result, std::uint32_t error, const char* resultText) = 0;
+};
+
+// The page name of a page URL: the URL without its 13-character prefix,
+// every "%20" turned into a space.
+std::string PageName(const std::string& url);
+
+// The name tried when the page name finds no block: the rest of the URL
+// with any query or fragment cut off and every escape decoded.
+std::string DecodedPageName(const std::string& url);
+
+// The bytes of a page: its block's decompressed payload. A name without a
+// block, or a block that cannot be decompressed, gives an empty page.
+std::string LookupPage(const std::string& url);
+
+// One page request: Start, any number of Reads, Terminate.
+class TeProtocol {
+public:
+    HRESULT Start(const std::string& url, std::shared_ptr<IInternetProtocolSink> sink);
+    HRESULT Continue() { return S_OK; }
+    HRESULT Abort() { return E_NOTIMPL; }
+    HRESULT Terminate();
+    HRESULT Suspend() { return E_NOTIMPL; }
+    HRESULT Resume() { return E_NOTIMPL; }
+    HRESULT Read(void* buffer, std::uint32_t count, std::uint32_t& countRead);
+    HRESULT Seek() { return E_NOTIMPL; }
+    HRESULT LockRequest() { return S_OK; }
+    HRESULT UnlockRequest() { return S_OK; }
+
+    const std::string& RequestUrl() const { return url_; }
+    bool HoldsSink() const { return sink_ != nullptr; }
+    bool HoldsData() const { return data_ != nullptr; }
+
+private:
+    std::string url_;
+    std::uint32_t delivered_ = 0;
+    std::uint32_t totalSize_ = 0;
+    std::shared_ptr<IInternetProtocolSink> sink_;
+    // The whole answer and the read position in it.
+    struct Stream {
+        std::string bytes;
+        std::size_t position = 0;
+    };
+    std::unique_ptr<Stream> data_;
+};
+
+}  // namespace viewer
