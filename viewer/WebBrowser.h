@@ -1,0 +1,72 @@
+// What the viewer needs of its embedded web browser: navigation, history,
+// find and print, the history notifications and the two host hooks. The
+// WebKitGTK implementation lives in viewer/webkit; tests use a fake.
+#pragma once
+
+#include "Controls.h"
+#include "eProtocol.h"
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace viewer {
+
+constexpr std::int32_t CSC_UPDATECOMMANDS = -1;
+constexpr std::int32_t CSC_NAVIGATEFORWARD = 1;
+constexpr std::int32_t CSC_NAVIGATEBACK = 2;
+
+class WebBrowser {
+public:
+    virtual ~WebBrowser() = default;
+
+    // Serves page URLs through TeProtocol from now on / no longer.
+    virtual void RegisterPageProtocol() = 0;
+    virtual void UnregisterPageProtocol() = 0;
+
+    // Requests the URL and shows the answer; page URLs begin with "http://ebook/".
+    virtual void Navigate(const std::string& url) = 0;
+    // History and loading; a failure is raised as an error.
+    virtual void GoBack() = 0;
+    virtual void GoForward() = 0;
+    virtual void Refresh() = 0;
+    virtual void Stop() = 0;
+
+    // Whether a document is loaded (find and print need one).
+    virtual bool HasDocument() const = 0;
+    // Opens the find-on-page dialog.
+    virtual void Find() = 0;
+    // Prints the current page on the default printer, without a dialog.
+    virtual void Print() = 0;
+
+    // Raised when going back or forward becomes possible or impossible.
+    std::function<void(std::int32_t command, bool enable)> OnCommandStateChange;
+    // Host hooks: S_OK = the host dealt with it (no menu / the key does
+    // nothing), S_FALSE = the browser does its default. Unset: S_FALSE.
+    std::function<HRESULT()> OnShowContextMenu;
+    std::function<HRESULT()> OnTranslateAccelerator;
+
+    HRESULT ShowContextMenu() { return OnShowContextMenu ? OnShowContextMenu() : S_FALSE; }
+    HRESULT TranslateAccelerator() { return OnTranslateAccelerator ? OnTranslateAccelerator() : S_FALSE; }
+    void CommandStateChange(std::int32_t command, bool enable) {
+        if (OnCommandStateChange) OnCommandStateChange(command, enable);
+    }
+};
+
+// Makes the browser for each new browser control; set once by the program
+// (the WebKit one) or by a test (a fake).
+using BrowserFactory = std::function<std::unique_ptr<WebBrowser>()>;
+void SetBrowserFactory(BrowserFactory factory);
+
+// The control in the window's layout that shows the browser.
+class TWebBrowserHost : public toolkit::TControl {
+public:
+    TWebBrowserHost(toolkit::TWinControl* parent, std::string name);
+    WebBrowser& Browser() { return *browser_; }
+
+private:
+    std::unique_ptr<WebBrowser> browser_;
+};
+
+}  // namespace viewer
