@@ -211,7 +211,16 @@ std::string ExecutablePath() {
 
 std::string ExecutableFolder() { return FolderOf(ExecutablePath()); }
 
-void LoadOwnImage() { BlockStore() = ReadWholeFile(ExecutablePath()); }
+namespace {
+std::string& OwnImageFile() {
+    static std::string path;
+    return path;
+}
+}  // namespace
+
+void SetOwnImageFile(std::string path) { OwnImageFile() = std::move(path); }
+
+void LoadOwnImage() { BlockStore() = ReadWholeFile(OwnImageFile().empty() ? ExecutablePath() : OwnImageFile()); }
 
 std::string LoadFileToString(const std::string& fileName) {
     ChangeDirectory(ExecutableFolder());

@@ -45,6 +45,9 @@ std::string ExecutablePath();
 std::string ExecutableFolder();
 
 void LoadOwnImage();
+// The file LoadOwnImage reads in place of the running executable; empty
+// (the default) means the running executable. For tests of whole programs.
+void SetOwnImageFile(std::string path);
 std::string LoadFileToString(const std::string& fileName);
 void SaveStringToFile(const std::string& data, const std::string& fileName, const std::string& folder);
 void ExtractBlockFromFile(const std::string& blockName, const std::string& fileName, std::string& payload);

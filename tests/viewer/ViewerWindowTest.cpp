@@ -1,0 +1,269 @@
+// The viewer window through the model and a fake browser: start-up from an
+// eBook image, the password, the toolbar, the buttons, the restrictions,
+// the About box and the close message.
+#include "SimExe.h"
+#include "TempDir.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "ZLibEx.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace viewer;
+
+namespace {
+
+// Records what the window asks of its browser.
+struct FakeBrowser : WebBrowser {
+    std::vector<std::string> calls;
+    bool hasDocument = false;
+    void RegisterPageProtocol() override { calls.push_back("register"); }
+    void UnregisterPageProtocol() override { calls.push_back("unregister"); }
+    void Navigate(const std::string& url) override { calls.push_back("navigate " + url + (pages_ready ? "" : " (not ready)")); }
+    void GoBack() override { calls.push_back("back"); }
+    void GoForward() override { calls.push_back("forward"); }
+    void Refresh() override { calls.push_back("refresh"); }
+    void Stop() override { calls.push_back("stop"); }
+    bool HasDocument() const override { return hasDocument; }
+    void Find() override { calls.push_back("find"); }
+    void Print() override { calls.push_back("print"); }
+};
+
+// Records what the program shows, in order, and when the main window appears.
+class ViewerWindowTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        auto scripted = std::make_unique<toolkit::ScriptedDialogs>();
+        dialogs = scripted.get();
+        toolkit::Application().SetDialogs(std::move(scripted));
+        toolkit::Application().Title = "Zorbin eBook";
+        SetBrowserFactory([this] {
+            auto fake = std::make_unique<FakeBrowser>();
+            browser = fake.get();
+            return fake;
+        });
+        SimExe::SetShellOpener([this](const std::string& t) { opened.push_back(t); });
+        image = "viewer program bytes";
+        pages_ready = false;
+    }
+    void TearDown() override {
+        form.reset();
+        SetBrowserFactory(nullptr);
+        SimExe::SetShellOpener(nullptr);
+        SimExe::SetOwnImageFile("");
+        SimExe::BlockStore().clear();
+        pages_ready = false;
+    }
+
+    void Setting(const std::string& key, const std::string& value) {
+        SimExe::AppendBlock(key, ZLibEx::CompressString(value, ZLibEx::lvDefault), image);
+    }
+
+    // Writes the eBook image and starts the window on it as the program does.
+    void Start() {
+        SimExe::SetOwnImageFile(dir.Write("book.exe", image));
+        form = std::make_unique<TForm1>(about);
+        toolkit::Application().Dispatch([this] { form->FormCreate(); });
+    }
+
+    std::vector<std::string> Messages() const {
+        std::vector<std::string> texts;
+        for (const auto& m : dialogs->messages) texts.push_back(m.text);
+        return texts;
+    }
+
+    TempDir dir;
+    std::string image;
+    toolkit::ScriptedDialogs* dialogs = nullptr;
+    FakeBrowser* browser = nullptr;
+    std::vector<std::string> opened;
+    TForm2 about;
+    std::unique_ptr<TForm1> form;
+};
+
+std::vector<int> ShownLefts(TForm1& f) {
+    std::vector<int> lefts;
+    for (TButton* b : {f.SpeedButton1, f.SpeedButton2, f.SpeedButton3, f.SpeedButton4, f.SpeedButton5,
+                       f.SpeedButton6, f.SpeedButton7, f.SpeedButton8, f.SpeedButton9})
+        lefts.push_back(b->Visible() ? b->Left() : -1);
+    return lefts;
+}
+
+}  // namespace
+
+TEST_F(ViewerWindowTest, WithoutSettingsTheDefaultsApply) {
+    form = std::make_unique<TForm1>(about);
+    EXPECT_EQ(form->Caption(), "eBook");
+    EXPECT_EQ(ShownLefts(*form), std::vector<int>(9, -1));
+    EXPECT_FALSE(form->SpeedButton1->Enabled() || form->SpeedButton2->Enabled());
+    form.reset();
+
+    Start();
+    EXPECT_EQ(form->Caption(), "Zorbin eBook Compiler");
+    EXPECT_EQ(browser->calls, (std::vector<std::string>{"register", "navigate http://ebook/index.html"}));
+    EXPECT_TRUE(pages_ready);
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_EQ(ShownLefts(*form), std::vector<int>(9, -1));
+}
+
+TEST_F(ViewerWindowTest, SettingsGiveCaptionToolbarAndFirstPage) {
+    Setting("ctoolbar", "111111111010100");
+    Setting("chome", "chapter1/page one.html");
+    Setting("cproject", "My Book");
+    Start();
+    EXPECT_EQ(form->Caption(), "My Book");
+    EXPECT_EQ(ShownLefts(*form), (std::vector<int>{0, 58, 116, 174, 232, 290, 348, 406, 464}));
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/chapter1/page one.html");
+    EXPECT_EQ(SimExe::BlockStore(), image);
+}
+
+TEST_F(ViewerWindowTest, ToolbarPacksTheChosenButtonsFromTheLeft) {
+    Setting("ctoolbar", "100100001000000");
+    Start();
+    EXPECT_EQ(ShownLefts(*form), (std::vector<int>{0, -1, -1, 58, -1, -1, -1, -1, 116}));
+    Settings().ctoolbar = "Y00100001";
+    form = std::make_unique<TForm1>(about);
+    form->set_toolbar();
+    EXPECT_EQ(ShownLefts(*form), (std::vector<int>{-1, -1, -1, 0, -1, -1, -1, -1, 58}));
+    Settings().ctoolbar = "0001";  // short: the missing positions count as '0'
+    form = std::make_unique<TForm1>(about);
+    form->set_toolbar();
+    EXPECT_EQ(ShownLefts(*form), (std::vector<int>{-1, -1, -1, 0, -1, -1, -1, -1, -1}));
+}
+
+TEST_F(ViewerWindowTest, RightPasswordThenStartMessageThenFirstPage) {
+    Setting("cpass", "Secret");
+    Setting("cOnStart", "Welcome\r\nto the\r\nbook");
+    dialogs->inputAnswers.push_back("Secret");
+    Start();
+    EXPECT_EQ(dialogs->inputPrompts, std::vector<std::string>{"Password"});
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Welcome\r\nto the\r\nbook"});
+    EXPECT_EQ(dialogs->messages[0].caption, "Zorbin eBook");
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html");
+    EXPECT_FALSE(toolkit::Application().Terminated());
+}
+
+TEST_F(ViewerWindowTest, WrongEmptyOrCancelledPasswordEndsTheProgram) {
+    for (std::optional<std::string> answer : {std::optional<std::string>("secret"), std::optional<std::string>("Secret "),
+                                              std::optional<std::string>(""), std::optional<std::string>()}) {
+        image = "viewer";
+        Setting("cpass", "Secret");
+        Setting("cOnStart", "start");
+        Setting("cOnClose", "close");
+        auto scripted = std::make_unique<toolkit::ScriptedDialogs>();
+        dialogs = scripted.get();
+        toolkit::Application().SetDialogs(std::move(scripted));
+        dialogs->inputAnswers.push_back(answer);
+        Start();
+        EXPECT_EQ(Messages(), std::vector<std::string>{"Incorrect Password"});
+        EXPECT_EQ(browser->calls, std::vector<std::string>{"register"});
+        EXPECT_FALSE(pages_ready);
+        EXPECT_TRUE(toolkit::Application().Terminated());
+    }
+}
+
+TEST_F(ViewerWindowTest, EmptyPasswordAndEmptyStartMessageAskNothing) {
+    Setting("ctoolbar", "111111111010111");
+    Setting("cpass", "");
+    Setting("cOnStart", "");
+    Start();
+    EXPECT_TRUE(dialogs->inputPrompts.empty());
+    EXPECT_TRUE(dialogs->messages.empty());
+}
+
+TEST_F(ViewerWindowTest, DamagedSettingsBlockStopsStartUpWithAnError) {
+    Setting("ctoolbar", "111111111010100");
+    SimExe::AppendBlock("cproject", "not compressed", image);
+    Start();
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].icon, toolkit::MessageIcon::Error);
+    EXPECT_EQ(dialogs->messages[0].text, "data error.");
+    EXPECT_EQ(form->Caption(), "eBook");
+    EXPECT_EQ(ShownLefts(*form), std::vector<int>(9, -1));
+    EXPECT_FALSE(pages_ready);
+    EXPECT_EQ(browser->calls, std::vector<std::string>{"register"});
+}
+
+TEST_F(ViewerWindowTest, ButtonsDriveTheBrowser) {
+    Setting("chome", "start.html");
+    Start();
+    browser->calls.clear();
+    form->SpeedButton6->Click();  // no document yet: nothing
+    form->SpeedButton7->Click();
+    browser->hasDocument = true;
+    for (TButton* b : {form->SpeedButton1, form->SpeedButton2, form->SpeedButton3, form->SpeedButton5,
+                       form->SpeedButton6, form->SpeedButton7})
+        b->Click();
+    pages_ready = false;
+    form->SpeedButton4->Click();
+    EXPECT_EQ(browser->calls, (std::vector<std::string>{"back", "forward", "refresh", "stop", "find", "print",
+                                                        "navigate http://ebook/start.html"}));
+    form->Image1->Click();
+    EXPECT_EQ(opened, std::vector<std::string>{kMakerEbookPage});
+}
+
+TEST_F(ViewerWindowTest, HistoryNotificationsEnableBackAndNext) {
+    Start();
+    browser->CommandStateChange(CSC_NAVIGATEBACK, true);
+    EXPECT_TRUE(form->SpeedButton1->Enabled());
+    EXPECT_FALSE(form->SpeedButton2->Enabled());
+    browser->CommandStateChange(CSC_NAVIGATEFORWARD, true);
+    browser->CommandStateChange(CSC_UPDATECOMMANDS, false);
+    EXPECT_TRUE(form->SpeedButton2->Enabled());
+    browser->CommandStateChange(CSC_NAVIGATEBACK, false);
+    EXPECT_FALSE(form->SpeedButton1->Enabled());
+}
+
+TEST_F(ViewerWindowTest, ContextMenuOnlyOffWithFlagElevenAndKeysAlwaysSwallowed) {
+    const std::pair<const char*, HRESULT> cases[] = {
+        {"000000000010000", S_OK}, {"000000000000000", S_FALSE}, {"0000000000Y0000", S_FALSE}, {"0000", S_FALSE}};
+    Start();
+    for (auto [flags, expected] : cases) {
+        Settings().ctoolbar = flags;
+        EXPECT_EQ(browser->ShowContextMenu(), expected) << flags;
+        EXPECT_EQ(browser->TranslateAccelerator(), S_OK);
+    }
+}
+
+TEST_F(ViewerWindowTest, AboutTextIsRebuiltOnEveryOpening) {
+    Setting("cproject", "Title A");
+    Setting("cauthor", "Ann");
+    Start();
+    form->SpeedButton8->Click();
+    form->SpeedButton8->Click();
+    EXPECT_EQ(about.aboutms->Text(), "\r\nTitle: Title A\r\n\r\nAuthor: Ann\r\n\r\n");
+    EXPECT_EQ(about.aboutms->Lines().size(), 5u);
+}
+
+TEST_F(ViewerWindowTest, AboutTextWithEveryDetailAndDefaults) {
+    Start();
+    form->SpeedButton8->Click();
+    EXPECT_EQ(about.aboutms->Text(), "\r\nTitle: Zorbin eBook Compiler\r\n\r\n");
+
+    Settings() = ViewerSettings{"", "", "", "", "", "T", "42", "A", "a@x.example", "http://x.example", "line 1\r\nline 2"};
+    form->SpeedButton8->Click();
+    EXPECT_EQ(about.aboutms->Text(),
+              "\r\nTitle: T\r\n\r\neBook # 42\r\n\r\nAuthor: A\r\n\r\nWeb: http://x.example\r\n\r\n"
+              "eMail: a@x.example\r\n\r\nline 1\r\nline 2\r\n\r\n");
+    about.Label1->Click();
+    EXPECT_EQ(opened, std::vector<std::string>{kMakerEbookPage});
+}
+
+TEST_F(ViewerWindowTest, CloseMessageOnceWhicheverWayTheWindowCloses) {
+    Setting("cOnClose", "Goodbye");
+    Start();
+    toolkit::Application().SetMainForm(form.get());
+    form->SpeedButton9->Click();
+    form->Close();
+    EXPECT_EQ(Messages(), std::vector<std::string>{"Goodbye"});
+    form->FormDestroy();
+    EXPECT_EQ(browser->calls.back(), "unregister");
+}
+
+TEST_F(ViewerWindowTest, NoCloseMessageClosesAtOnce) {
+    Start();
+    form->Close();
+    EXPECT_TRUE(dialogs->messages.empty());
+}

@@ -1,0 +1,182 @@
+// The viewer window.
+#include "Unit1.h"
+
+#include "SimExe.h"
+
+namespace viewer {
+
+const char* const kMakerSite = "http://www.zorbin.example";
+const char* const kMakerEbookPage = "http://www.zorbin.example/ebook1.php";
+
+namespace {
+
+constexpr int kButtonPitch = 58;
+
+struct ButtonDesign {
+    const char* name;
+    const char* caption;
+    const char* picture;
+};
+const ButtonDesign kButtons[9] = {
+    {"SpeedButton1", "Back", "back"},     {"SpeedButton2", "Next", "next"},     {"SpeedButton3", "Reload", "reload"},
+    {"SpeedButton4", "Home", "home"},     {"SpeedButton5", "Stop", "stop"},     {"SpeedButton6", "Search", "search"},
+    {"SpeedButton7", "Print", "print"},   {"SpeedButton8", "About", "about"},   {"SpeedButton9", "", "exit-word"},
+};
+
+}  // namespace
+
+ViewerSettings& Settings() {
+    static ViewerSettings settings;
+    return settings;
+}
+
+char ToolbarFlag(int position) {
+    const std::string& flags = Settings().ctoolbar;
+    return position >= 1 && static_cast<std::size_t>(position) <= flags.size() ? flags[position - 1] : '0';
+}
+
+TForm1::TForm1(TForm2& about) : TForm(nullptr, "Form1", "eBook"), about_(about) {
+    Maximized = true;
+    ClientWidth = 734;
+    ClientHeight = 444;
+    Spacing = 0;
+
+    Panel1 = Add<TPanel>("Panel1");
+    Panel1->Arrange = Layout::Row;
+    Panel1->Spacing = 1;
+    Panel1->SetBounds(0, 0, 734, 52);
+    void (TForm1::*handlers[9])(TObject&) = {
+        &TForm1::SpeedButton1Click, &TForm1::SpeedButton2Click, &TForm1::SpeedButton3Click,
+        &TForm1::SpeedButton4Click, &TForm1::SpeedButton5Click, &TForm1::SpeedButton6Click,
+        &TForm1::SpeedButton7Click, &TForm1::SpeedButton8Click, &TForm1::SpeedButton9Click};
+    TButton** fields[9] = {&SpeedButton1, &SpeedButton2, &SpeedButton3, &SpeedButton4, &SpeedButton5,
+                           &SpeedButton6, &SpeedButton7, &SpeedButton8, &SpeedButton9};
+    for (int i = 0; i < 9; ++i) {
+        TButton* b = Panel1->Add<TButton>(kButtons[i].name, kButtons[i].caption);
+        b->Flat = true;
+        b->SetPicture(kButtons[i].picture);
+        b->SetBounds(i * kButtonPitch, 2, 57, 48);
+        b->SetVisible(false);
+        b->TabStop = false;
+        auto handler = handlers[i];
+        b->OnClick = [this, handler](TObject& s) { (this->*handler)(s); };
+        *fields[i] = b;
+    }
+    SpeedButton1->SetEnabled(false);
+    SpeedButton2->SetEnabled(false);
+    Panel1->Add<TPanel>("ToolbarGap")->Expand = true;
+    Image1 = Panel1->Add<TImage>("Image1", "viewer-banner");
+    Image1->SetBounds(534, 0, 200, 50);
+    Image1->HandCursor = true;
+    Image1->OnClick = [this](TObject& s) { Image1Click(s); };
+
+    webbrowser1 = Add<TWebBrowserHost>("webbrowser1");
+    webbrowser1->Expand = true;
+    Browser().OnCommandStateChange = [this](std::int32_t c, bool e) { webbrowser1CommandStateChange(c, e); };
+    Browser().OnShowContextMenu = [this] { return webbrowser1ShowContextMenu(); };
+    Browser().OnTranslateAccelerator = [this] { return webbrowser1TranslateAccelerator(); };
+    OnClose = [this](TObject& s) { FormClose(s); };
+}
+
+TButton* TForm1::Buttons(int index) const {
+    TButton* const buttons[9] = {SpeedButton1, SpeedButton2, SpeedButton3, SpeedButton4, SpeedButton5,
+                                 SpeedButton6, SpeedButton7, SpeedButton8, SpeedButton9};
+    return buttons[index];
+}
+
+void TForm1::FormCreate() {
+    Browser().RegisterPageProtocol();
+    SimExe::LoadOwnImage();
+    ViewerSettings& s = Settings();
+    s = ViewerSettings{};
+    s.chome = "index.html";
+    s.cproject = "Zorbin eBook Compiler";
+    const std::pair<const char*, std::string*> keys[] = {
+        {"ctoolbar", &s.ctoolbar}, {"cpass", &s.cpass},       {"cOnStart", &s.cOnStart}, {"cOnClose", &s.cOnClose},
+        {"chome", &s.chome},       {"cproject", &s.cproject}, {"cenumber", &s.cenumber}, {"cauthor", &s.cauthor},
+        {"cemail", &s.cemail},     {"cweb", &s.cweb},         {"cabout", &s.cabout}};
+    for (const auto& [key, value] : keys) SimExe::ReadBlock(key, *value);
+
+    SetCaption(s.cproject);
+    set_toolbar();
+    if (!s.cpass.empty()) {
+        std::string typed = Application().dialogs().InputBox(s.cproject, "Password", "", 255).value_or("");
+        if (typed != s.cpass) {
+            Application().MessageBox("Incorrect Password");
+            Application().Terminate();
+            return;
+        }
+    }
+    if (!s.cOnStart.empty()) Application().MessageBox(s.cOnStart);
+    pages_ready = true;
+    Browser().Navigate(kPagePrefix + s.chome);
+}
+
+void TForm1::FormDestroy() { Browser().UnregisterPageProtocol(); }
+
+void TForm1::FormClose(TObject&) {
+    if (closeMessageShown_ || Settings().cOnClose.empty()) return;
+    closeMessageShown_ = true;
+    Application().MessageBox(Settings().cOnClose);
+}
+
+void TForm1::set_toolbar() {
+    int x = 0;
+    for (int p = 1; p <= 9; ++p) {
+        if (ToolbarFlag(p) != '1') continue;
+        TButton* b = Buttons(p - 1);
+        b->SetVisible(true);
+        b->SetLeft(x);
+        x += kButtonPitch;
+    }
+}
+
+void TForm1::SpeedButton1Click(TObject&) { Browser().GoBack(); }
+void TForm1::SpeedButton2Click(TObject&) { Browser().GoForward(); }
+void TForm1::SpeedButton3Click(TObject&) { Browser().Refresh(); }
+
+void TForm1::SpeedButton4Click(TObject&) {
+    pages_ready = true;
+    Browser().Navigate(kPagePrefix + Settings().chome);
+}
+
+void TForm1::SpeedButton5Click(TObject&) { Browser().Stop(); }
+
+void TForm1::SpeedButton6Click(TObject&) {
+    if (Browser().HasDocument()) Browser().Find();
+}
+
+void TForm1::SpeedButton7Click(TObject&) {
+    if (Browser().HasDocument()) Browser().Print();
+}
+
+void TForm1::SpeedButton8Click(TObject&) {
+    const ViewerSettings& s = Settings();
+    TMemo* text = about_.aboutms;
+    text->Clear();
+    text->AddLine("");
+    const std::pair<const char*, const std::string*> lines[] = {
+        {"Title: ", &s.cproject}, {"eBook # ", &s.cenumber}, {"Author: ", &s.cauthor},
+        {"Web: ", &s.cweb},       {"eMail: ", &s.cemail},    {"", &s.cabout}};
+    for (const auto& [prefix, value] : lines) {
+        if (value->empty()) continue;
+        text->AddLine(prefix + *value);
+        text->AddLine("");
+    }
+    about_.ShowModal();
+}
+
+void TForm1::SpeedButton9Click(TObject&) { Close(); }
+
+void TForm1::Image1Click(TObject&) { SimExe::RunProgram(kMakerEbookPage); }
+
+void TForm1::webbrowser1CommandStateChange(std::int32_t command, bool enable) {
+    if (command == CSC_NAVIGATEFORWARD) SpeedButton2->SetEnabled(enable);
+    if (command == CSC_NAVIGATEBACK) SpeedButton1->SetEnabled(enable);
+}
+
+HRESULT TForm1::webbrowser1ShowContextMenu() { return ToolbarFlag(11) == '1' ? S_OK : S_FALSE; }
+
+HRESULT TForm1::webbrowser1TranslateAccelerator() { return S_OK; }
+
+}  // namespace viewer

@@ -1,0 +1,69 @@
+// The viewer window: the toolbar the author chose, the web view showing the
+// eBook's pages, and the start-up that reads the eBook's settings.
+#pragma once
+
+#include "Forms.h"
+#include "Unit2.h"
+#include "WebBrowser.h"
+
+#include <string>
+
+namespace viewer {
+
+using namespace toolkit;
+
+// The maker's addresses opened by the banner and the About box.
+extern const char* const kMakerSite;
+extern const char* const kMakerEbookPage;
+
+// The eBook's settings, read once at start-up; defaults where a block is absent.
+struct ViewerSettings {
+    std::string ctoolbar, cpass, cOnStart, cOnClose, chome, cproject, cenumber, cauthor, cemail, cweb, cabout;
+};
+ViewerSettings& Settings();
+
+// Character p (1-based) of the toolbar flag string; '0' past its end.
+char ToolbarFlag(int position);
+
+class TForm1 : public TForm {
+public:
+    // The About box is shown by the About button.
+    explicit TForm1(TForm2& about);
+
+    TPanel* Panel1;
+    TButton *SpeedButton1, *SpeedButton2, *SpeedButton3, *SpeedButton4, *SpeedButton5, *SpeedButton6,
+        *SpeedButton7, *SpeedButton8, *SpeedButton9;
+    TImage* Image1;
+    TWebBrowserHost* webbrowser1;
+
+    // Registers the page protocol, reads the settings, asks for the password,
+    // shows the start message and goes to the first page.
+    void FormCreate();
+    void FormDestroy();
+    void FormClose(TObject& sender);
+    // Shows the buttons whose flag is '1', packed from the left edge.
+    void set_toolbar();
+
+    void SpeedButton1Click(TObject& sender);
+    void SpeedButton2Click(TObject& sender);
+    void SpeedButton3Click(TObject& sender);
+    void SpeedButton4Click(TObject& sender);
+    void SpeedButton5Click(TObject& sender);
+    void SpeedButton6Click(TObject& sender);
+    void SpeedButton7Click(TObject& sender);
+    void SpeedButton8Click(TObject& sender);
+    void SpeedButton9Click(TObject& sender);
+    void Image1Click(TObject& sender);
+    void webbrowser1CommandStateChange(std::int32_t command, bool enable);
+    HRESULT webbrowser1ShowContextMenu();
+    HRESULT webbrowser1TranslateAccelerator();
+
+private:
+    TButton* Buttons(int index) const;
+    WebBrowser& Browser() { return webbrowser1->Browser(); }
+
+    TForm2& about_;
+    bool closeMessageShown_ = false;
+};
+
+}  // namespace viewer
