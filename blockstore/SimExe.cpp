@@ -108,29 +108,45 @@ std::string WriteTarget(const std::string& path) {
     return path;
 }
 
-// Replaces (or creates) a file so that it holds either its old content or
-// all of the new one: the data goes to a temporary file in the same folder,
-// reaches the disk, takes the old file's mode and is renamed over it.
-bool ReplaceFile(const std::string& path, const std::string& data) {
-    const std::string target = WriteTarget(path);
-    struct stat old;
-    bool exists = ::stat(target.c_str(), &old) == 0;
-    if (exists && (S_ISDIR(old.st_mode) || !(old.st_mode & S_IWUSR))) return false;
-    mode_t mode = exists ? (old.st_mode & 07777) : (0666 & ~CurrentUmask());
+// A temporary file beside the file a write replaces, with the mode the
+// replaced file had (a new one: the usual mode under the umask; an
+// executable also gets execute bits where it can be read). Nothing is
+// opened when the target cannot be replaced: a folder, or a read-only file.
+struct Replacement {
+    std::string target, temp;
+    Fd file;
+};
 
-    const std::string folder = FolderOf(target);
-    std::string temp = folder + "/." + BaseName(target) + ".XXXXXX";
-    Fd f{::mkostemp(temp.data(), O_CLOEXEC)};
-    if (f.fd < 0) return false;
-    bool ok = ::fchmod(f.fd, mode) == 0 && WriteAll(f.fd, data) && ::fsync(f.fd) == 0;
-    ok = (::close(f.fd) == 0) && ok;
-    f.fd = -1;
-    if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
+bool PrepareReplacement(const std::string& path, bool executable, Replacement& r) {
+    r.target = WriteTarget(path);
+    struct stat old;
+    bool exists = ::stat(r.target.c_str(), &old) == 0;
+    if (exists && (S_ISDIR(old.st_mode) || !(old.st_mode & S_IWUSR))) return false;
+    mode_t mode = exists ? (old.st_mode & 07777) : ((executable ? 0755 : 0666) & ~CurrentUmask());
+    if (executable) mode |= (mode & 0444) >> 2;
+    r.temp = FolderOf(r.target) + "/." + BaseName(r.target) + ".XXXXXX";
+    r.file.fd = ::mkostemp(r.temp.data(), O_CLOEXEC);
+    if (r.file.fd < 0) return false;
+    if (::fchmod(r.file.fd, mode) == 0) return true;
+    ::unlink(r.temp.c_str());
+    return false;
+}
+
+// Replaces (or creates) a file so that it holds either its old content or
+// all of the new one: the data goes to the temporary file, reaches the disk
+// and is renamed over the target.
+bool ReplaceFile(const std::string& path, const std::string& data, bool executable) {
+    Replacement r;
+    if (!PrepareReplacement(path, executable, r)) return false;
+    bool ok = WriteAll(r.file.fd, data) && ::fsync(r.file.fd) == 0;
+    ok = (::close(r.file.fd) == 0) && ok;
+    r.file.fd = -1;
+    if (ok) ok = ::rename(r.temp.c_str(), r.target.c_str()) == 0;
     if (!ok) {
-        ::unlink(temp.c_str());
+        ::unlink(r.temp.c_str());
         return false;
     }
-    Fd dir{::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
+    Fd dir{::open(FolderOf(r.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
     if (dir.fd >= 0) ::fsync(dir.fd);
     return true;
 }
@@ -220,17 +236,29 @@ std::string& OwnImageFile() {
 
 void SetOwnImageFile(std::string path) { OwnImageFile() = std::move(path); }
 
-void LoadOwnImage() { BlockStore() = ReadWholeFile(OwnImageFile().empty() ? ExecutablePath() : OwnImageFile()); }
+std::string OwnImagePath() { return OwnImageFile().empty() ? ExecutablePath() : OwnImageFile(); }
+
+void LoadOwnImage() { BlockStore() = ReadWholeFile(OwnImagePath()); }
 
 std::string LoadFileToString(const std::string& fileName) {
     ChangeDirectory(ExecutableFolder());
     return ReadWholeFile(fileName);
 }
 
-void SaveStringToFile(const std::string& data, const std::string& fileName, const std::string& folder) {
+void SaveStringToFile(const std::string& data, const std::string& fileName, const std::string& folder,
+                      bool executable) {
     if (data.empty()) return;
     ChangeDirectory(folder.empty() ? ExecutableFolder() : folder);
-    if (!ReplaceFile(fileName, data)) throw EFCreateError(fileName);
+    if (!ReplaceFile(fileName, data, executable)) throw EFCreateError(fileName);
+}
+
+void CheckCanCreate(const std::string& fileName, const std::string& folder) {
+    // Unlike a plain save, a folder that cannot be entered fails here: the
+    // file would otherwise land in whatever folder was current.
+    if (::chdir((folder.empty() ? ExecutableFolder() : folder).c_str()) != 0) throw EFCreateError(fileName);
+    Replacement r;
+    if (!PrepareReplacement(fileName, false, r)) throw EFCreateError(fileName);
+    ::unlink(r.temp.c_str());
 }
 
 void ExtractBlockFromFile(const std::string& blockName, const std::string& fileName, std::string& payload) {

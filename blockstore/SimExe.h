@@ -48,8 +48,16 @@ void LoadOwnImage();
 // The file LoadOwnImage reads in place of the running executable; empty
 // (the default) means the running executable. For tests of whole programs.
 void SetOwnImageFile(std::string path);
+// The program's own file: the running executable, or the file set above.
+std::string OwnImagePath();
 std::string LoadFileToString(const std::string& fileName);
-void SaveStringToFile(const std::string& data, const std::string& fileName, const std::string& folder);
+// Writes data as the file, replacing it atomically; an executable file is
+// made runnable. Empty data writes nothing.
+void SaveStringToFile(const std::string& data, const std::string& fileName, const std::string& folder,
+                      bool executable = false);
+// Raises "Cannot create file %s" unless SaveStringToFile with these
+// arguments could create or replace the file in that folder; writes nothing.
+void CheckCanCreate(const std::string& fileName, const std::string& folder);
 void ExtractBlockFromFile(const std::string& blockName, const std::string& fileName, std::string& payload);
 void AppendBlock(const std::string& blockName, const std::string& payload, std::string& container);
 void AddFileBlock(const std::string& blockName, const std::string& fileName);

@@ -57,6 +57,12 @@ std::string& ProjectFileName() {
     return name;
 }
 
+std::string OutputFileExt(const std::string& name) {
+    const std::string last = name.substr(name.rfind('/') == std::string::npos ? 0 : name.rfind('/') + 1);
+    std::size_t dot = last.rfind('.');
+    return dot == std::string::npos ? std::string() : last.substr(dot);
+}
+
 std::string ExtractFileExt(const std::string& name) {
     std::size_t dot = name.rfind('.');
     if (dot == std::string::npos || name.find_first_of("\\:", dot) != std::string::npos) return "";
@@ -114,6 +120,9 @@ void TForm1::BuildLeftStrip(TWinControl* parent) {
     SpeedButton12 = FlatButton(frame, "SpeedButton12", "Open Project", "open", 81, 49);
     SpeedButton13 = FlatButton(frame, "SpeedButton13", "Save Project", "save", 81, 49);
     SpeedButton29 = FlatButton(frame, "SpeedButton29", "Exit", "exit", 81, 49);
+    SpeedButton1->OnClick = Handler(&TForm1::SpeedButton1Click);
+    SpeedButton12->OnClick = Handler(&TForm1::SpeedButton12Click);
+    SpeedButton13->OnClick = Handler(&TForm1::SpeedButton13Click);
     SpeedButton29->OnClick = Handler(&TForm1::SpeedButton29Click);
 }
 
@@ -364,6 +373,7 @@ void TForm1::BuildCompilePage() {
     SpeedButton14 = FlatButton(group, "SpeedButton14", "", "compile", 64, 64);
     SpeedButton14->SetHint("Compile");
     SpeedButton14->CrossAlign = Align::Center;
+    SpeedButton14->OnClick = Handler(&TForm1::SpeedButton14Click);
     SpeedButton14->Expand = true;
     NavigationRow(TabSheet6, &SpeedButton11, "SpeedButton11", nullptr, nullptr);
 }

@@ -29,6 +29,21 @@ std::string& ProjectFileName();
 // The text from the last "." of a name to its end, provided no "\" and no
 // ":" stands after it; otherwise empty. "/" does not stop the search.
 std::string ExtractFileExt(const std::string& name);
+// The extension of an output file name: from the last "." of its last path
+// component on; empty when there is none.
+std::string OutputFileExt(const std::string& name);
+
+// The texts of the compile status label.
+extern const char* const kStatusTesting;   // "Testing Integrity... Please Wait"
+extern const char* const kStatusWorking;   // "Working... Please Wait"
+extern const char* const kStatusDone;      // "eBook Sucessfully Created"
+
+// Marks one of the block-store operations as running for its scope.
+struct BusyScope {
+    bool& busy;
+    explicit BusyScope(bool& flag) : busy(flag) { busy = true; }
+    ~BusyScope() { busy = false; }
+};
 
 class TForm1 : public TForm {
 public:
@@ -132,6 +147,16 @@ public:
     void CheckBox1Click(TObject& sender);
     void vProject_filesClick(TObject& sender);
     void vProject_homepageChange(TObject& sender);
+    // Project files: New, Open and Save Project.
+    void SpeedButton1Click(TObject& sender);
+    void SpeedButton12Click(TObject& sender);
+    void SpeedButton13Click(TObject& sender);
+    // Compile.
+    void SpeedButton14Click(TObject& sender);
+
+    // True while a compile, save, open or new project runs; none of them
+    // starts while another one does.
+    bool Busy() const { return busy_; }
 
 private:
     void BuildLeftStrip(TWinControl* parent);
@@ -146,6 +171,11 @@ private:
     TGroupBox* PageGroup(TTabSheet* page, const std::string& name, const std::string& caption = "");
     void NavigationRow(TTabSheet* page, TButton** back, const char* backName, TButton** next, const char* nextName);
     TNotifyEvent Handler(void (TForm1::*method)(TObject&));
+    // The settings blocks SaveSettings would append now, as a string.
+    std::string SettingsBlocks();
+    // The caption with the project file's name in brackets.
+    void ShowProjectCaption();
+    bool busy_ = false;
 };
 
 }  // namespace compiler

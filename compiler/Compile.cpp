@@ -1,0 +1,87 @@
+// The compile: the viewer taken from the compiler's own file, the settings
+// blocks and one compressed page block per listed file, written as one
+// executable eBook.
+#include "SimExe.h"
+#include "compilerUnit1.h"
+
+namespace compiler {
+
+const char* const kStatusTesting = "Testing Integrity... Please Wait";
+const char* const kStatusWorking = "Working... Please Wait";
+const char* const kStatusDone = "eBook Sucessfully Created";
+
+namespace {
+
+const char* const kViewerBlock = "main_prog_file";
+
+// Everything the compile reads from the window, taken once at the press so
+// that edits made while it runs change nothing.
+struct CompileInputs {
+    std::string outputFile, outputFolder, projectDir;
+    std::vector<std::string> files;
+    std::string settingsBlocks;
+};
+
+std::string ValidationErrors(const TForm1& f) {
+    std::string error;
+    if (f.Vcompile_file->Text().empty()) error = "Please fill Output File Name";
+    if (f.vproject_dir->Text().empty()) error = "Please select the project directory. ";
+    if (f.vproject_homefile->Text().empty()) error += "Please set the home page. ";
+    if (f.vProject_files->Items().empty()) error += "0 files in selected directory";
+    return error;
+}
+
+}  // namespace
+
+std::string TForm1::SettingsBlocks() {
+    std::string& store = SimExe::BlockStore();
+    std::string kept;
+    kept.swap(store);
+    SaveSettings();
+    std::string blocks;
+    blocks.swap(store);
+    store.swap(kept);
+    return blocks;
+}
+
+void TForm1::SpeedButton14Click(TObject&) {
+    if (busy_) return;
+    BusyScope scope(busy_);
+    runeBook->SetVisible(false);
+    if (std::string error = ValidationErrors(*this); !error.empty()) {
+        Application().MessageBox("Error: " + error);
+        return;
+    }
+    if (OutputFileExt(Vcompile_file->Text()) != ".exe") Vcompile_file->SetText(Vcompile_file->Text() + ".exe");
+    const CompileInputs in{Vcompile_file->Text(), vSave_dir->Text(), vproject_dir->Text(), vProject_files->Items(),
+                           SettingsBlocks()};
+
+    cStatus->SetCaption(kStatusTesting);
+    ProgressBar1->SetMax(static_cast<int>(in.files.size()));
+    SimExe::Delay(100);
+
+    std::string& store = SimExe::BlockStore();
+    store.clear();
+    const std::string compilerFile = SimExe::OwnImagePath();
+    SimExe::ExtractBlockFromFile(kViewerBlock, compilerFile, store);
+    if (store.empty())
+        throw std::runtime_error("The compiler's own file " + compilerFile +
+                                 " carries no viewer program; it cannot make an eBook");
+    // The eBook is written once it is complete; here it is only checked
+    // that the output can be created, so a failure leaves no bare viewer.
+    SimExe::CheckCanCreate(in.outputFile, in.outputFolder);
+
+    cStatus->SetCaption(kStatusWorking);
+    store += in.settingsBlocks;
+    SimExe::Delay(100);
+    for (std::size_t i = 0; i < in.files.size(); ++i) {
+        SimExe::AddFileBlock(in.files[i], in.projectDir + "/" + in.files[i]);
+        ProgressBar1->SetPosition(static_cast<int>(i + 1));
+        Application().ProcessMessages();
+    }
+    SimExe::SaveStringToFile(store, in.outputFile, in.outputFolder, true);
+    cStatus->SetCaption(kStatusDone);
+    runeBook->SetVisible(true);
+}
+
+}  // namespace compiler

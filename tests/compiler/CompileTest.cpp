@@ -1,0 +1,163 @@
+// The compile through the window: validation, the eBook's layout, reruns,
+// failures that must leave the previous eBook alone, and the busy guard.
+#include "BlockList.h"
+#include "CompilerWindowFixture.h"
+#include "TempDir.h"
+
+#include <sys/stat.h>
+
+#include <filesystem>
+
+using namespace compiler;
+using Blocks = std::vector<std::pair<std::string, std::string>>;
+
+namespace {
+
+class CompileTest : public CompilerWindowTest {
+protected:
+    void SetUp() override {
+        CompilerWindowTest::SetUp();
+        std::string compilerImage = "compiler program bytes";
+        SimExe::AppendBlock("main_prog_file", viewer, compilerImage);
+        SimExe::SetOwnImageFile(work.Write("zorbin-compiler", compilerImage));
+        site.Write("index.htm", "<html>home</html>");
+        site.Write("images/a.gif", std::string("GIF89a\0\x01", 8));
+    }
+    void TearDown() override {
+        SimExe::SetOwnImageFile("");
+        CompilerWindowTest::TearDown();
+    }
+
+    // Picks the site, the first page and the output folder as an author does.
+    void Prepare(const std::string& home = "index.htm") {
+        dialogs->folderAnswers.push_back(toolkit::FolderChoice{site.path(), "site"});
+        form->Button3->Click();
+        form->vProject_homepage->SetText(home);
+        form->vSave_dir->SetText(out.path());
+    }
+    std::string Output(const std::string& name = "eBook.exe") const { return ReadFile(out / name); }
+    std::vector<std::string> Errors() const {
+        std::vector<std::string> texts;
+        for (const auto& m : dialogs->messages) texts.push_back(m.text);
+        return texts;
+    }
+
+    const std::string viewer = std::string("\x7F" "ELF viewer program", 19);
+    TempDir work, site, out;
+};
+
+}  // namespace
+
+TEST_F(CompileTest, ValidationMessagesReplaceThenExtend) {
+    form->Vcompile_file->SetText("");
+    form->SpeedButton14->Click();
+    form->vproject_dir->SetText(site.path());
+    form->vproject_homefile->SetText("index.htm");
+    form->SpeedButton28->Click();  // scan, keeping nothing but the file list
+    form->vproject_homefile->SetText("index.htm");
+    form->SpeedButton14->Click();
+    EXPECT_EQ(Errors(), (std::vector<std::string>{
+                            "Error: Please select the project directory. Please set the home page. 0 files in "
+                            "selected directory",
+                            "Error: Please fill Output File Name"}));
+    EXPECT_FALSE(form->runeBook->Visible());
+    EXPECT_EQ(form->cStatus->Caption(), "Idle");
+    EXPECT_TRUE(SimExe::BlockStore().empty());
+}
+
+TEST_F(CompileTest, EBookIsTheViewerThenSettingsThenPagesInListOrder) {
+    Prepare();
+    form->Vcompile_file->SetText("book");
+    form->SpeedButton14->Click();
+    ASSERT_TRUE(dialogs->messages.empty()) << dialogs->messages[0].text;
+    EXPECT_EQ(form->Vcompile_file->Text(), "book.exe");
+    const std::string ebook = Output("book.exe");
+    EXPECT_EQ(ebook.substr(0, viewer.size()), viewer);
+    EXPECT_EQ(ListBlocks(ebook), (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", "index.htm"},
+                                        {"INDEX.HTM", "<html>home</html>"},
+                                        {"IMAGES/A.GIF", std::string("GIF89a\0\x01", 8)}}));
+    EXPECT_EQ(ebook, SimExe::BlockStore());
+    EXPECT_EQ(form->cStatus->Caption(), "eBook Sucessfully Created");
+    EXPECT_TRUE(form->runeBook->Visible());
+    EXPECT_EQ(form->ProgressBar1->Max(), 2);
+    EXPECT_EQ(form->ProgressBar1->Position(), 2);
+    struct stat st;
+    ASSERT_EQ(::stat((out / "book.exe").c_str(), &st), 0);
+    EXPECT_TRUE(st.st_mode & S_IXUSR);
+}
+
+TEST_F(CompileTest, OutputNamesGetExeUnlessTheyEndInExactlyExe) {
+    EXPECT_EQ(OutputFileExt("my.book"), ".book");
+    EXPECT_EQ(OutputFileExt("dir.v2/book"), "");
+    Prepare();
+    for (auto [typed, written] : {std::pair<const char*, const char*>{"my.book", "my.book.exe"},
+                                  {"BOOK.EXE", "BOOK.EXE.exe"}, {"done.exe", "done.exe"}}) {
+        form->Vcompile_file->SetText(typed);
+        form->SpeedButton14->Click();
+        EXPECT_EQ(form->Vcompile_file->Text(), written);
+        EXPECT_TRUE(std::filesystem::exists(out / written)) << written;
+    }
+}
+
+TEST_F(CompileTest, AnUnchangedProjectCompilesToTheSameBytes) {
+    Prepare();
+    form->SpeedButton14->Click();
+    const std::string first = Output();
+    form->SpeedButton14->Click();
+    EXPECT_EQ(Output(), first);
+}
+
+TEST_F(CompileTest, UnreadablePageLeavesThePreviousEBookUntouched) {
+    Prepare();
+    out.Write("eBook.exe", "the previous eBook");
+    std::filesystem::remove(site / "images/a.gif");
+    form->SpeedButton14->Click();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Cannot open file " + site.path() + "/images/a.gif."});
+    EXPECT_EQ(dialogs->messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(Output(), "the previous eBook");
+    EXPECT_EQ(form->cStatus->Caption(), "Working... Please Wait");
+    EXPECT_FALSE(form->runeBook->Visible());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(out.path()), {}), 1);
+}
+
+TEST_F(CompileTest, OutputThatCannotBeCreatedStopsBeforeAnyWork) {
+    Prepare();
+    form->vSave_dir->SetText(out / "no/such/folder");
+    form->SpeedButton14->Click();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Cannot create file eBook.exe."});
+    EXPECT_EQ(form->cStatus->Caption(), "Testing Integrity... Please Wait");
+    EXPECT_FALSE(form->runeBook->Visible());
+}
+
+TEST_F(CompileTest, CompilerWithoutAViewerWritesNothing) {
+    SimExe::SetOwnImageFile(work.Write("bare-compiler", "a compiler with no blocks"));
+    Prepare();
+    form->SpeedButton14->Click();
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_NE(dialogs->messages[0].text.find("carries no viewer"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(out / "eBook.exe"));
+    EXPECT_FALSE(form->runeBook->Visible());
+}
+
+TEST_F(CompileTest, EditsAndClicksDuringTheCompileChangeNothing) {
+    Prepare();
+    form->vproject_title->SetText("Original");
+    int pumped = 0;
+    SimExe::SetMessagePump([&] {
+        ++pumped;
+        form->vproject_title->SetText("Edited meanwhile");
+        form->Vcompile_file->SetText("other.exe");
+        form->SpeedButton14->Click();  // a second compile
+        form->SpeedButton1->Click();   // New Project
+        form->SpeedButton13->Click();  // Save Project
+    });
+    form->SpeedButton14->Click();
+    SimExe::SetMessagePump([] { toolkit::Application().ProcessMessages(); });
+    EXPECT_GT(pumped, 0);
+    EXPECT_TRUE(dialogs->fileRequests.empty());
+    EXPECT_FALSE(std::filesystem::exists(out / "other.exe"));
+    Blocks blocks = ListBlocks(Output());
+    ASSERT_GE(blocks.size(), 3u);
+    EXPECT_EQ(blocks[2], (std::pair<std::string, std::string>{"CPROJECT", "Original"}));
+    EXPECT_EQ(form->vproject_title->Text(), "Edited meanwhile");
+}

@@ -1,0 +1,168 @@
+// Project files: what Save Project writes, and Open Project restoring every
+// field, check box and the file list.
+#include "BlockList.h"
+#include "CompilerWindowFixture.h"
+#include "TempDir.h"
+
+#include <filesystem>
+
+using namespace compiler;
+using Blocks = std::vector<std::pair<std::string, std::string>>;
+
+namespace {
+
+class ProjectFilesTest : public CompilerWindowTest {
+protected:
+    void Save(const std::string& chosen) {
+        dialogs->fileAnswers.push_back(chosen);
+        form->SpeedButton13->Click();
+    }
+    void Open(const std::string& chosen) {
+        dialogs->fileAnswers.push_back(chosen);
+        form->SpeedButton12->Click();
+    }
+    // Saves the window's project, starts afresh and opens it again.
+    void SaveAndReopen() {
+        Save(dir / "project");
+        form->SpeedButton1->Click();
+        Open(dir / "project.zbp");
+    }
+    TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(ProjectFilesTest, DefaultsSaveTheirBlocksAndComeBack) {
+    Save(dir / "project");
+    EXPECT_EQ(ProjectFileName(), dir / "project.zbp");
+    EXPECT_EQ(form->Caption(), "Zorbin eBook Compiler - v1.0  [project.zbp]");
+    EXPECT_EQ(ListBlocks(ReadFile(dir / "project.zbp")),
+              (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", ""}, {"CONSTART", "Your Message Here...\r\n"},
+                      {"CONCLOSE", "Your Message Here...\r\n"}, {"CCOMPILE_FILE", "eBook.exe"}}));
+    ASSERT_EQ(dialogs->fileRequests.size(), 1u);
+    EXPECT_EQ(dialogs->fileRequests[0].filter, "Application (*.zbp)|*.zbp");
+    EXPECT_TRUE(dialogs->fileRequests[0].save);
+
+    form->SpeedButton1->Click();
+    EXPECT_EQ(form->Caption(), "Zorbin eBook Compiler - v1.0");
+    EXPECT_EQ(form->PageControl1->ActivePageIndex(), 1);
+    Open(dir / "project.zbp");
+    EXPECT_EQ(form->Caption(), "Zorbin eBook Compiler - v1.0  [project.zbp]");
+    EXPECT_EQ(form->Vcompile_file->Text(), "eBook.exe");
+    EXPECT_EQ(form->vOnStart->Text(), "Your Message Here...\r\n");
+    EXPECT_FALSE(form->vOnStart->Enabled());
+    EXPECT_EQ(Flags(), "111111111010100");
+    EXPECT_EQ(form->PageControl1->ActivePageIndex(), 1);
+}
+
+TEST_F(ProjectFilesTest, EveryFieldAndBoxSurvivesSaveAndOpen) {
+    TempDir site;
+    site.Write("index.html", "i");
+    site.Write("sub/p.htm", "p");
+    form->vproject_dir->SetText(site.path());
+    form->vproject_homefile->SetText("sub/p.htm");
+    const std::pair<TEdit*, const char*> texts[] = {
+        {form->vproject_title, "T"}, {form->vEnumber, "9"}, {form->vauthor, "Ann"}, {form->vemail, "a@x.example"},
+        {form->vweb, "http://x.example"}, {form->vabout, "one\r\ntwo"}, {form->vSave_dir, "/books/"},
+        {form->Vcompile_file, "mine.exe"}};
+    for (auto [field, text] : texts) field->SetText(text);
+    form->vShowStart->SetChecked(true);
+    form->vOnStart->SetText("Hi\r\n");
+    form->vOnClose->SetText("Bye, kept though hidden\r\n");
+    form->vUse_pass->SetChecked(true);
+    form->vpass->SetText("pw");
+    form->vDisable_menu->SetChecked(false);
+    form->CheckBox1->SetChecked(false);
+    form->vT2->SetChecked(false);
+    const std::string flags = Flags();
+
+    SaveAndReopen();
+    for (auto [field, text] : texts) EXPECT_EQ(field->Text(), text) << field->Name();
+    EXPECT_EQ(form->vproject_dir->Text(), site.path());
+    EXPECT_EQ(form->vproject_homefile->Text(), "sub/p.htm");
+    EXPECT_EQ(form->vOnStart->Text(), "Hi\r\n");
+    EXPECT_TRUE(form->vOnStart->Enabled());
+    EXPECT_EQ(form->vOnClose->Text(), "Bye, kept though hidden\r\n");
+    EXPECT_FALSE(form->vOnClose->Enabled());
+    EXPECT_TRUE(form->vUse_pass->Checked());
+    EXPECT_TRUE(form->GroupBox3->Visible());
+    EXPECT_EQ(form->vpass->Text(), "pw");
+    EXPECT_FALSE(form->BWFileFinder1.InSubFolders);
+    EXPECT_EQ(form->vProject_files->Items(), std::vector<std::string>{"index.html"});
+    EXPECT_EQ(Flags(), flags);
+}
+
+TEST_F(ProjectFilesTest, DisablePrintReopensWithPrintUnchecked) {
+    form->vDisable_print->SetChecked(true);
+    SaveAndReopen();
+    EXPECT_TRUE(form->vDisable_print->Checked());
+    EXPECT_FALSE(form->vT7->Checked());
+    EXPECT_FALSE(form->vT7->Enabled());
+}
+
+TEST_F(ProjectFilesTest, EmptyPasswordReopensUnchecked) {
+    form->vUse_pass->SetChecked(true);
+    SaveAndReopen();
+    EXPECT_FALSE(form->vUse_pass->Checked());
+    EXPECT_FALSE(form->GroupBox3->Visible());
+}
+
+TEST_F(ProjectFilesTest, SecondSaveOverwritesWithoutADialogAndNewAsksAgain) {
+    Save(dir / "old.ZBP");
+    EXPECT_EQ(ProjectFileName(), dir / "old.ZBP.zbp");
+    form->vauthor->SetText("changed");
+    form->SpeedButton13->Click();
+    EXPECT_EQ(dialogs->fileRequests.size(), 1u);
+    EXPECT_EQ(ListBlocks(ReadFile(dir / "old.ZBP.zbp"))[2].second, "changed");
+    form->SpeedButton1->Click();
+    form->SpeedButton13->Click();  // asks, and is cancelled
+    EXPECT_EQ(dialogs->fileRequests.size(), 2u);
+    EXPECT_EQ(ProjectFileName(), "");
+}
+
+TEST_F(ProjectFilesTest, EmptyFileOpensWithEveryTextEmpty) {
+    Open(dir.Write("empty.zbp", ""));
+    EXPECT_EQ(form->Vcompile_file->Text(), "");
+    EXPECT_EQ(form->vOnStart->Text(), "");
+    EXPECT_EQ(form->vOnClose->Text(), "");
+    EXPECT_EQ(Flags(), "111111111010100");
+    EXPECT_EQ(form->Caption(), "Zorbin eBook Compiler - v1.0  [empty.zbp]");
+}
+
+TEST_F(ProjectFilesTest, MissingProjectDirectoryIsShownAndReported) {
+    form->vproject_dir->SetText(dir / "gone");
+    SaveAndReopen();
+    EXPECT_EQ(form->vproject_dir->Text(), dir / "gone");
+    EXPECT_TRUE(form->vProject_files->Items().empty());
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, "The project directory " + (dir / "gone") + " does not exist.");
+}
+
+TEST_F(ProjectFilesTest, FileThatCannotBeOpenedLeavesAnEmptyProjectUnderThatName) {
+    form->vauthor->SetText("dropped");
+    Open(dir / "missing.zbp");
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, "Cannot open file " + (dir / "missing.zbp") + ".");
+    EXPECT_EQ(form->vauthor->Text(), "");
+    EXPECT_EQ(form->Caption(), "Zorbin eBook Compiler - v1.0");
+    form->SpeedButton13->Click();
+    EXPECT_EQ(dialogs->fileRequests.size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(dir / "missing.zbp"));
+}
+
+TEST_F(ProjectFilesTest, CancelledOpenKeepsTheProjectAndShowsTheFirstPage) {
+    Save(dir / "kept");
+    form->vauthor->SetText("still here");
+    form->SpeedButton12->Click();
+    EXPECT_EQ(form->vauthor->Text(), "still here");
+    EXPECT_EQ(form->Caption(), "Zorbin eBook Compiler - v1.0  [kept.zbp]");
+    EXPECT_EQ(form->PageControl1->ActivePageIndex(), 1);
+}
+
+TEST_F(ProjectFilesTest, DamagedBlockShowsTheDecompressionError) {
+    std::string file;
+    SimExe::AppendBlock("cproject_dir", "not zlib", file);
+    Open(dir.Write("damaged.zbp", file));
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, "data error.");
+}
