@@ -302,7 +302,7 @@ bool ReadBlock(const std::string& blockName, std::string& value) {
 
 void SaveImageToFile(const std::string& fileName) {
     if (BlockStore().empty()) LoadOwnImage();
-    SaveStringToFile(BlockStore(), fileName, "");
+    SaveStringToFile(BlockStore(), fileName, "", true);
 }
 
 void RunProgram(const std::string& target, const std::string& parameter) {

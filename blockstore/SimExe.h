@@ -64,6 +64,7 @@ void AddFileBlock(const std::string& blockName, const std::string& fileName);
 void AddStringBlock(const std::string& blockName, const std::string& value);
 // True when the block is present; its decompressed payload is then in value.
 bool ReadBlock(const std::string& blockName, std::string& value);
+// Writes the block store (the program's own image when empty) as a runnable file.
 void SaveImageToFile(const std::string& fileName);
 
 // Opens a target: an executable file is started as a detached process (with

@@ -1,0 +1,13 @@
+// Start-up housekeeping, run once before any window: the executable's folder
+// becomes the current directory, a read-only program moves to a writable
+// copy under the home folder, and the "temp0a0.exe" exchange lets a program's
+// own file be rewritten.
+#pragma once
+
+namespace SimExe {
+
+// Runs the sequence (only the first call does anything). True when the
+// program must end now: another copy of it has been started.
+bool Housekeeping(int argc, char** argv);
+
+}  // namespace SimExe
