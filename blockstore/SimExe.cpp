@@ -255,7 +255,8 @@ void SaveStringToFile(const std::string& data, const std::string& fileName, cons
 void CheckCanCreate(const std::string& fileName, const std::string& folder) {
     // Unlike a plain save, a folder that cannot be entered fails here: the
     // file would otherwise land in whatever folder was current.
-    if (::chdir((folder.empty() ? ExecutableFolder() : folder).c_str()) != 0) throw EFCreateError(fileName);
+    const bool entered = ::chdir((folder.empty() ? ExecutableFolder() : folder).c_str()) == 0;
+    if (!entered && (fileName.empty() || fileName[0] != '/')) throw EFCreateError(fileName);
     Replacement r;
     if (!PrepareReplacement(fileName, false, r)) throw EFCreateError(fileName);
     ::unlink(r.temp.c_str());

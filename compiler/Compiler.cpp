@@ -1,14 +1,25 @@
-// The compiler program: opens the wizard window and runs until it closes.
+// The compiler program: a scripted build from the command line, or the
+// wizard window until it closes.
+#include "CommandLine.h"
 #include "GtkBinding.h"
+#include "Housekeeping.h"
 #include "compilerUnit1.h"
+
+#include <unistd.h>
 
 #include <iostream>
 
 int main(int argc, char** argv) {
+    char startFolder[4096];
+    if (!::getcwd(startFolder, sizeof startFolder)) startFolder[0] = 0;
+    if (SimExe::Housekeeping(argc, argv)) return 0;
     toolkit::TApplication& app = toolkit::Application();
     app.Title = "Zorbin eBook Compiler";
+    if (int status = compiler::RunCommandLine(argc, argv, startFolder); status >= 0) return status;
+
     if (!toolkit::gtk::Initialize(argc, argv)) {
-        std::cerr << "zorbin-compiler: cannot open the display; the wizard window needs a graphical session\n";
+        std::cerr << "zorbin-compiler: cannot open a display; the wizard window needs a graphical desktop "
+                     "session (try 'zorbin-compiler --help' for the command-line build)\n";
         return 1;
     }
     compiler::TForm1 form;
