@@ -10,7 +10,7 @@ void RaiseEvent(const TNotifyEvent& event, TObject& sender) {
 }
 
 TControl::TControl(TWinControl* parent, std::string name) : parent_(parent), name_(std::move(name)) {}
-TControl::~TControl() = default;
+TControl::~TControl() { Changed(Prop::Destroyed); }
 
 void TControl::SetBounds(int left, int top, int width, int height) {
     if (left == left_ && top == top_ && width == width_ && height == height_) return;

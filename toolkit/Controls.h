@@ -18,7 +18,8 @@ class TWinControl;
 // What changed on a control, for the binding that mirrors it.
 enum class Prop {
     Caption, Text, Enabled, Visible, Checked, Items, ItemIndex, Position, Range,
-    ReadOnly, ActivePage, Picture, Bounds, Hint, Style
+    ReadOnly, ActivePage, Picture, Bounds, Hint, Style,
+    Destroyed  // the control is going: its last notice
 };
 
 class TObject {

@@ -1,0 +1,315 @@
+// The GTK binding under a virtual display: user actions reach the model once,
+// model changes reach the widgets without coming back, windows follow forms.
+#include "Forms.h"
+#include "GtkBinding.h"
+#include "GtkDialogs.h"
+#include "GtkText.h"
+#include "Pictures.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace toolkit;
+
+namespace {
+
+class GtkEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        static char name[] = "test_toolkit_gtk";
+        static char* args[] = {name, nullptr};
+        int argc = 1;
+        char** argv = args;
+        ASSERT_TRUE(gtk::Initialize(argc, argv)) << "no display: run under xvfb-run";
+    }
+};
+const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new GtkEnvironment);
+
+struct Counter {
+    int count = 0;
+    TNotifyEvent Event() {
+        return [this](TObject&) { ++count; };
+    }
+};
+
+class BindingTest : public ::testing::Test {
+protected:
+    void Show() {
+        form->Show();
+        Application().ProcessMessages();
+    }
+    template <class T>
+    T* WidgetAs(const TControl& c) {
+        GtkWidget* widget = gtk::WidgetOf(c);
+        EXPECT_NE(widget, nullptr) << c.Name();
+        return reinterpret_cast<T*>(widget);
+    }
+    std::unique_ptr<TForm> form = std::make_unique<TForm>(nullptr, "Form", "Zorbin eBook Compiler - v1.0");
+    Counter counter;
+};
+
+TEST_F(BindingTest, ClickingACheckBoxRaisesOnClickOnceAndSetsChecked) {
+    auto* check = form->Add<TCheckBox>("vShowStart", "Show Start Message");
+    check->OnClick = counter.Event();
+    Show();
+    auto* toggle = WidgetAs<GtkToggleButton>(*check);
+
+    gtk_button_clicked(GTK_BUTTON(toggle));
+    EXPECT_TRUE(check->Checked());
+    EXPECT_EQ(counter.count, 1);
+    gtk_toggle_button_set_active(toggle, FALSE);
+    EXPECT_FALSE(check->Checked());
+    EXPECT_EQ(counter.count, 2);
+}
+
+TEST_F(BindingTest, ModelChangesShowWithoutASecondEvent) {
+    auto* check = form->Add<TCheckBox>("Check");
+    auto* edit = form->Add<TEdit>("Edit");
+    auto* label = form->Add<TLabel>("Label", "Idle");
+    auto* pages = form->Add<TPageControl>("Pages");
+    for (const char* name : {"About", "General info", "Project Files"}) pages->Add<TTabSheet>(name, name);
+    check->OnClick = edit->OnChange = pages->OnChange = counter.Event();
+    Show();
+
+    check->SetChecked(true);
+    edit->SetText("My eBook");
+    label->SetVisible(false);
+    label->SetCaption("Done");
+    pages->SetActivePageIndex(2);
+    Application().ProcessMessages();
+
+    EXPECT_EQ(counter.count, 3);
+    EXPECT_TRUE(gtk_toggle_button_get_active(WidgetAs<GtkToggleButton>(*check)));
+    EXPECT_STREQ(gtk_entry_get_text(WidgetAs<GtkEntry>(*edit)), "My eBook");
+    EXPECT_STREQ(gtk_label_get_text(WidgetAs<GtkLabel>(*label)), "Done");
+    EXPECT_FALSE(gtk_widget_get_visible(gtk_widget_get_parent(gtk::WidgetOf(*label))));
+    EXPECT_EQ(gtk_notebook_get_current_page(WidgetAs<GtkNotebook>(*pages)), 2);
+    EXPECT_EQ(pages->ActivePageIndex(), 2);
+}
+
+TEST_F(BindingTest, TypingReachesTheModelOnceAndAHandlerMayRewriteIt) {
+    auto* edit = form->Add<TEdit>("Vcompile_file");
+    edit->OnChange = [&](TObject&) {
+        ++counter.count;
+        if (edit->Text() == "book") edit->SetText("book.exe");
+    };
+    Show();
+    auto* entry = WidgetAs<GtkEntry>(*edit);
+    gtk_entry_set_text(entry, "boo");
+    EXPECT_EQ(edit->Text(), "boo");
+    EXPECT_EQ(counter.count, 1);
+    gtk_entry_set_text(entry, "book");
+    EXPECT_EQ(edit->Text(), "book.exe");
+    EXPECT_STREQ(gtk_entry_get_text(entry), "book.exe");
+    EXPECT_EQ(counter.count, 3);
+}
+
+TEST_F(BindingTest, WindowFollowsTheForm) {
+    form->Resizable = false;
+    Show();
+    GtkWindow* window = WidgetAs<GtkWindow>(*form);
+    EXPECT_STREQ(gtk_window_get_title(window), "Zorbin eBook Compiler - v1.0");
+    EXPECT_TRUE(gtk_widget_get_visible(GTK_WIDGET(window)));
+    EXPECT_FALSE(gtk_window_get_resizable(window));
+    form->SetCaption("Zorbin eBook Compiler - v1.0 - book.zbp");
+    EXPECT_STREQ(gtk_window_get_title(window), "Zorbin eBook Compiler - v1.0 - book.zbp");
+    form->Hide();
+    EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(window)));
+    form->Show();
+    EXPECT_EQ(WidgetAs<GtkWindow>(*form), window);  // built once
+}
+
+TEST_F(BindingTest, CloseBoxAsksTheModel) {
+    form->OnClose = counter.Event();
+    Show();
+    GtkWidget* window = gtk::WidgetOf(*form);
+    GdkEvent* event = gdk_event_new(GDK_DELETE);
+    event->any.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+    gtk_main_do_event(event);
+    gdk_event_free(event);
+    EXPECT_EQ(counter.count, 1);
+    EXPECT_FALSE(form->Showing());
+    EXPECT_FALSE(gtk_widget_get_visible(window));
+    EXPECT_EQ(gtk::WidgetOf(*form), window);  // hidden, not destroyed
+}
+
+TEST_F(BindingTest, ShowModalReturnsWhenTheFormCloses) {
+    auto* ok = form->Add<TButton>("OK", "OK");
+    ok->OnClick = [&](TObject&) { form->Close(); };
+    g_idle_add([](gpointer b) -> gboolean {
+        gtk_button_clicked(GTK_BUTTON(gtk::WidgetOf(*static_cast<TButton*>(b))));
+        return G_SOURCE_REMOVE;
+    }, ok);
+    form->ShowModal();
+    EXPECT_FALSE(form->Showing());
+    EXPECT_FALSE(gtk_widget_get_visible(gtk::WidgetOf(*form)));
+}
+
+TEST_F(BindingTest, MemoTextKeepsCrLfInTheModelAndLfInGtk) {
+    auto* memo = form->Add<TMemo>("vOnStart");
+    memo->OnChange = counter.Event();
+    memo->SetText("Your Message Here...\r\nSecond line");
+    Show();
+    GtkTextBuffer* buffer = gtk_text_view_get_buffer(WidgetAs<GtkTextView>(*memo));
+    GtkTextIter start, end;
+    gtk_text_buffer_get_bounds(buffer, &start, &end);
+    gchar* shown = gtk_text_buffer_get_text(buffer, &start, &end, TRUE);
+    EXPECT_STREQ(shown, "Your Message Here...\nSecond line");
+    g_free(shown);
+
+    gtk_text_buffer_set_text(buffer, "one\ntwo\n", -1);
+    EXPECT_EQ(memo->Text(), "one\r\ntwo\r\n");
+    EXPECT_EQ(memo->Lines(), (std::vector<std::string>{"one", "two"}));
+}
+
+TEST_F(BindingTest, TabSwitchByTheUserSelectsThePage) {
+    auto* pages = form->Add<TPageControl>("PageControl1");
+    for (const char* name : {"About", "General info", "Security"}) pages->Add<TTabSheet>(name, name);
+    pages->OnChange = counter.Event();
+    Show();
+    gtk_notebook_set_current_page(WidgetAs<GtkNotebook>(*pages), 2);
+    EXPECT_EQ(pages->ActivePageIndex(), 2);
+    EXPECT_EQ(counter.count, 1);
+}
+
+TEST_F(BindingTest, RadioButtonsStayExclusiveBothWays) {
+    auto* group = form->Add<TGroupBox>("Compression");
+    auto* fast = group->Add<TRadioButton>("Vzip_1", "Fast");
+    auto* normal = group->Add<TRadioButton>("Vzip_2", "Normal");
+    normal->SetChecked(true);
+    fast->OnClick = normal->OnClick = counter.Event();
+    Show();
+    auto* fastWidget = WidgetAs<GtkToggleButton>(*fast);
+    auto* normalWidget = WidgetAs<GtkToggleButton>(*normal);
+    EXPECT_TRUE(gtk_toggle_button_get_active(normalWidget));
+    EXPECT_FALSE(gtk_toggle_button_get_active(fastWidget));
+
+    gtk_button_clicked(GTK_BUTTON(fastWidget));
+    EXPECT_TRUE(fast->Checked());
+    EXPECT_FALSE(normal->Checked());
+    EXPECT_FALSE(gtk_toggle_button_get_active(normalWidget));
+    EXPECT_EQ(counter.count, 1);
+
+    fast->SetChecked(false);  // none checked: the GTK group shows none either
+    EXPECT_FALSE(gtk_toggle_button_get_active(fastWidget));
+    EXPECT_FALSE(gtk_toggle_button_get_active(normalWidget));
+}
+
+TEST_F(BindingTest, ListAndComboSelectionsReachTheModel) {
+    auto* list = form->Add<TListBox>("Files");
+    auto* combo = form->Add<TComboBox>("vProject_homepage");
+    for (const char* item : {"index.html", "start.htm"}) {
+        list->AddItem(item);
+        combo->AddItem(item);
+    }
+    list->OnClick = counter.Event();
+    Counter changes;
+    combo->OnChange = changes.Event();
+    Show();
+    EXPECT_EQ(list->ItemIndex(), -1);  // taking the focus selects nothing
+    EXPECT_EQ(counter.count, 0);
+
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(WidgetAs<GtkTreeView>(*list));
+    GtkTreePath* path = gtk_tree_path_new_from_indices(1, -1);
+    gtk_tree_selection_select_path(selection, path);
+    gtk_tree_path_free(path);
+    EXPECT_EQ(list->ItemIndex(), 1);
+    EXPECT_EQ(counter.count, 1);
+    list->ClearItems();
+    EXPECT_EQ(gtk_tree_model_iter_n_children(gtk_tree_view_get_model(WidgetAs<GtkTreeView>(*list)), nullptr), 0);
+    EXPECT_EQ(counter.count, 1);
+
+    auto* box = WidgetAs<GtkComboBox>(*combo);
+    gtk_combo_box_set_active(box, 1);
+    EXPECT_EQ(combo->ItemIndex(), 1);
+    EXPECT_EQ(combo->Text(), "start.htm");
+    EXPECT_EQ(changes.count, 1);
+    gtk_entry_set_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(box))), "other.html");
+    EXPECT_EQ(combo->Text(), "other.html");
+    EXPECT_EQ(combo->ItemIndex(), -1);
+    EXPECT_EQ(changes.count, 2);
+    combo->SetItemIndex(0);
+    EXPECT_STREQ(gtk_entry_get_text(GTK_ENTRY(gtk_bin_get_child(GTK_BIN(box)))), "index.html");
+    EXPECT_EQ(changes.count, 3);
+}
+
+TEST_F(BindingTest, CommonPropertiesReachTheWidget) {
+    auto* button = form->Add<TButton>("SpeedButton20");
+    button->SetPicture("print");
+    button->SetHint("Print");
+    button->SetEnabled(false);
+    auto* bar = form->Add<TProgressBar>("ProgressBar1");
+    bar->SetPosition(25);
+    Show();
+    GtkWidget* widget = gtk::WidgetOf(*button);
+    EXPECT_FALSE(gtk_widget_get_sensitive(widget));
+    gchar* tip = gtk_widget_get_tooltip_text(widget);
+    EXPECT_STREQ(tip, "Print");
+    g_free(tip);
+    EXPECT_NE(gtk_button_get_image(GTK_BUTTON(widget)), nullptr);
+    button->SetEnabled(true);
+    EXPECT_TRUE(gtk_widget_get_sensitive(widget));
+    bar->SetPosition(75);
+    EXPECT_DOUBLE_EQ(gtk_progress_bar_get_fraction(WidgetAs<GtkProgressBar>(*bar)), 0.75);
+}
+
+TEST_F(BindingTest, DestroyingTheFormTakesItsWindowAlong) {
+    auto* edit = form->Add<TEdit>("Edit");
+    Show();
+    GtkWidget* window = gtk::WidgetOf(*form);
+    g_object_add_weak_pointer(G_OBJECT(window), reinterpret_cast<gpointer*>(&window));
+    form.reset();
+    Application().ProcessMessages();
+    EXPECT_EQ(window, nullptr);
+    (void)edit;
+}
+
+TEST_F(BindingTest, AWidgetFactoryIsAskedFirst) {
+    auto* special = form->Add<TPanel>("Browser");
+    special->Add<TLabel>("Inner", "never built");
+    GtkWidget* made = nullptr;
+    gtk::AddWidgetFactory([&](TControl& c) -> GtkWidget* {
+        if (&c != special) return nullptr;
+        return made = gtk_label_new("from the factory");
+    });
+    Show();
+    EXPECT_EQ(gtk::WidgetOf(*special), made);
+    EXPECT_EQ(gtk::WidgetOf(*form->Find("Inner")), nullptr);
+    special->SetVisible(false);
+    EXPECT_FALSE(gtk_widget_get_visible(made));
+}
+
+TEST(Pictures, OurArtHasItsSizeAndUnknownIdsHaveNone) {
+    struct Expected {
+        const char* id;
+        int width, height;
+    };
+    for (Expected e : {Expected{"logo", 121, 193}, {"banner", 361, 65}, {"compile", 64, 64}}) {
+        GdkPixbuf* picture = gtk::Picture(e.id);
+        ASSERT_NE(picture, nullptr) << e.id;
+        EXPECT_EQ(gdk_pixbuf_get_width(picture), e.width) << e.id;
+        EXPECT_EQ(gdk_pixbuf_get_height(picture), e.height) << e.id;
+    }
+    GdkPixbuf* small = gtk::Picture("logo", 97);
+    ASSERT_NE(small, nullptr);
+    EXPECT_EQ(gdk_pixbuf_get_height(small), 97);
+    for (const char* id : {"new", "print", "web", "email", "about-art"}) EXPECT_NE(gtk::Picture(id, 24), nullptr) << id;
+    EXPECT_EQ(gdk_pixbuf_get_width(gtk::Picture("back", 24)), 24);
+    EXPECT_EQ(gtk::Picture("no-such-picture"), nullptr);
+    EXPECT_EQ(gtk::Picture(""), nullptr);
+}
+
+TEST(TextAndTargets, ConvertBetweenTheModelAndGtk) {
+    EXPECT_EQ(gtk::ToGtkText("a\r\nb\rc\n"), "a\nb\nc\n");
+    EXPECT_EQ(gtk::ToModelText("a\nb"), "a\r\nb");
+    EXPECT_EQ(gtk::ToGtkText("caf\xe9"), "caf\xef\xbf\xbd");  // not UTF-8: shown as a replacement
+    EXPECT_EQ(gtk::TargetUri("mailto:author@example.org"), "mailto:author@example.org");
+    EXPECT_EQ(gtk::TargetUri("http://www.example.org/main1.php"), "http://www.example.org/main1.php");
+    EXPECT_EQ(gtk::TargetUri("/tmp/my book.html"), "file:///tmp/my%20book.html");
+    EXPECT_EQ(gtk::FolderChoiceOf("/home/a/out/").path, "/home/a/out");
+    EXPECT_EQ(gtk::FolderChoiceOf("/home/a/out/").displayName, "out");
+    EXPECT_EQ(gtk::FolderChoiceOf("/").path, "/");
+}
+
+}  // namespace

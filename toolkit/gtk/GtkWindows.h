@@ -1,0 +1,32 @@
+// The GTK window system: real windows for forms, modal loops, the main loop.
+#pragma once
+
+#include "Forms.h"
+
+#include <glib.h>
+
+#include <vector>
+
+namespace toolkit::gtk {
+
+class GtkWindows : public WindowSystem {
+public:
+    void ShowForm(TForm& form) override;
+    void HideForm(TForm& form) override;
+    void RunModal(TForm& form) override;
+    void EndModal(TForm& form) override;
+    void ProcessMessages() override;
+    void Run() override;
+    void Quit() override;
+
+private:
+    struct ModalRun {
+        TForm* form;
+        GMainLoop* loop;
+    };
+    std::vector<ModalRun> modal_;  // innermost last
+    GMainLoop* main_ = nullptr;
+    bool quitting_ = false;
+};
+
+}  // namespace toolkit::gtk
