@@ -1,0 +1,311 @@
+// The WebKit browser in a real window: a small site served from the block
+// store, links, history notifications, empty answers, content types, the
+// host hooks, find and print.
+#include "SimExe.h"
+#include "WebViewHarness.h"
+#include "eProtocol.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using viewer::S_FALSE;
+using viewer::S_OK;
+
+namespace {
+
+// A 1 by 1 red GIF.
+const std::string kRedGif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x00\x00!\xf9\x04\x00\x00\x00\x00\x00"
+                          ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
+                          43);
+
+void AddSite() {
+    SimExe::AddStringBlock("index.html",
+                           "<!DOCTYPE html><html><head><title>Front page</title>"
+                           "<link rel=\"stylesheet\" href=\"style/book.css\"></head><body>"
+                           "<h1 id=\"title\">Welcome to the book</h1>"
+                           "<img id=\"logo\" src=\"images/logo.gif\" width=\"64\" height=\"64\">"
+                           "<p><a id=\"next\" href=\"book/chapter1.html\">Chapter one</a></p>"
+                           "<p><input id=\"field\"></p></body></html>");
+    SimExe::AddStringBlock("style/book.css", "#title { color: rgb(200, 0, 0); } img { image-rendering: pixelated; }");
+    SimExe::AddStringBlock("images/logo.gif", kRedGif);
+    SimExe::AddStringBlock("book/chapter1.html",
+                           "<!DOCTYPE html><html><body><p id=\"text\">Chapter one text</p>"
+                           "<a id=\"home\" href=\"../index.html\">Home</a> "
+                           "<a id=\"abs\" href=\"http://ebook/book/chapter2.html\">Two</a></body></html>");
+    SimExe::AddStringBlock("book/chapter2.html", "<!DOCTYPE html><html><body><p>Chapter two text</p></body></html>");
+    SimExe::AddStringBlock("book/caf\xC3\xA9.html", "<!DOCTYPE html><html><body>Caf\xC3\xA9 page</body></html>");
+}
+
+class WebKitBrowserTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!g_haveDisplay) GTEST_SKIP() << "no display";
+        SimExe::BlockStore() = "viewer image";
+        AddSite();
+        viewer::pages_ready = true;
+        harness = std::make_unique<WebViewHarness>();
+        browser().OnCommandStateChange = [this](std::int32_t command, bool enable) {
+            (command == viewer::CSC_NAVIGATEBACK ? canGoBack : canGoForward) = enable;
+        };
+        browser().RegisterPageProtocol();
+    }
+    void TearDown() override {
+        harness.reset();
+        SimExe::BlockStore().clear();
+        viewer::pages_ready = false;
+    }
+    viewer::webkit::WebKitBrowser& browser() { return harness->browser; }
+    std::string BodyText() { return harness->Eval("document.body ? document.body.innerText.trim() : ''"); }
+    // Clicks a link of the page and waits for the page it leads to.
+    bool Follow(const std::string& id, const std::string& expectedUri) {
+        const int before = harness->finishedLoads;
+        harness->Eval("document.getElementById('" + id + "').click(); 0");
+        return harness->WaitForLoad(before, expectedUri);
+    }
+
+    std::unique_ptr<WebViewHarness> harness;
+    bool canGoBack = false;
+    bool canGoForward = false;
+};
+
+TEST_F(WebKitBrowserTest, ShowsTheFirstPageWithItsStyleSheetAndImage) {
+    EXPECT_FALSE(browser().HasDocument());
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    EXPECT_TRUE(browser().HasDocument());
+    EXPECT_EQ(harness->Eval("document.getElementById('title').textContent"), "Welcome to the book");
+    EXPECT_EQ(harness->Eval("getComputedStyle(document.getElementById('title')).color"), "rgb(200, 0, 0)");
+    ASSERT_TRUE(RunUntil([&] { return harness->Eval("document.getElementById('logo').complete") == "true"; }));
+    EXPECT_EQ(harness->Eval("document.getElementById('logo').naturalWidth"), "1");
+    EXPECT_EQ(harness->Eval("document.contentType"), "text/html");
+    EXPECT_FALSE(canGoBack);
+    EXPECT_FALSE(canGoForward);
+    // The window caption is the host's, never the page title.
+    EXPECT_STREQ(gtk_window_get_title(harness->Window()), "Viewer");
+}
+
+TEST_F(WebKitBrowserTest, FollowsRelativeLinksAndReportsTheHistoryBothWays) {
+    ASSERT_TRUE(harness->Load("HTTP://EBOOK/Index.HTML", "ebook://ebook/Index.HTML"));
+    EXPECT_THROW(browser().GoBack(), std::runtime_error);
+
+    ASSERT_TRUE(Follow("next", "ebook://ebook/book/chapter1.html"));
+    EXPECT_EQ(harness->Eval("document.getElementById('text').textContent"), "Chapter one text");
+    EXPECT_TRUE(RunUntil([&] { return canGoBack; }));
+    EXPECT_FALSE(canGoForward);
+
+    int before = harness->finishedLoads;
+    browser().GoBack();
+    ASSERT_TRUE(harness->WaitForLoad(before, "ebook://ebook/Index.HTML"));
+    EXPECT_TRUE(RunUntil([&] { return canGoForward && !canGoBack; }));
+
+    before = harness->finishedLoads;
+    browser().GoForward();
+    ASSERT_TRUE(harness->WaitForLoad(before, "ebook://ebook/book/chapter1.html"));
+    EXPECT_TRUE(RunUntil([&] { return canGoBack && !canGoForward; }));
+    EXPECT_THROW(browser().GoForward(), std::runtime_error);
+
+    ASSERT_TRUE(Follow("home", "ebook://ebook/index.html"));
+    EXPECT_EQ(harness->Eval("document.getElementById('title').textContent"), "Welcome to the book");
+}
+
+TEST_F(WebKitBrowserTest, LoadsAbsolutePageLinksThroughTheEbookScheme) {
+    ASSERT_TRUE(harness->Load("http://ebook/book/chapter1.html", "ebook://ebook/book/chapter1.html"));
+    ASSERT_TRUE(Follow("abs", "ebook://ebook/book/chapter2.html"));
+    EXPECT_EQ(BodyText(), "Chapter two text");
+
+    // A script going to a literal page address is redirected the same way.
+    const int before = harness->finishedLoads;
+    harness->Eval("location.href = 'http://ebook/book/chapter1.html'; 0");
+    ASSERT_TRUE(harness->WaitForLoad(before, "ebook://ebook/book/chapter1.html"));
+    EXPECT_EQ(harness->Eval("document.getElementById('text').textContent"), "Chapter one text");
+}
+
+// Pages without a declared character set are read as UTF-8.
+TEST_F(WebKitBrowserTest, FindsPagesWithNonAsciiNames) {
+    ASSERT_TRUE(harness->Load("http://ebook/book/caf\xC3\xA9.html", "ebook://ebook/book/caf%C3%A9.html"));
+    EXPECT_EQ(BodyText(), "Caf\xC3\xA9 page");
+}
+
+TEST_F(WebKitBrowserTest, AnswersEmptyDocumentsForMissingPagesAndWhileNotServing) {
+    ASSERT_TRUE(harness->Load("http://ebook/missing.html", "ebook://ebook/missing.html"));
+    EXPECT_EQ(BodyText(), "");
+    EXPECT_TRUE(browser().HasDocument());
+
+    viewer::pages_ready = false;
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    EXPECT_EQ(BodyText(), "");
+
+    viewer::pages_ready = true;
+    browser().UnregisterPageProtocol();
+    ASSERT_TRUE(harness->Load("http://ebook/book/chapter2.html", "ebook://ebook/book/chapter2.html"));
+    EXPECT_EQ(BodyText(), "");
+
+    browser().RegisterPageProtocol();
+    ASSERT_TRUE(harness->Load("http://ebook/book/chapter2.html", "ebook://ebook/book/chapter2.html"));
+    EXPECT_EQ(BodyText(), "Chapter two text");
+}
+
+TEST_F(WebKitBrowserTest, ServesEveryFileWithTheContentTypeOfItsName) {
+    const std::vector<std::pair<std::string, std::string>> files = {
+        {"style/book.css", "text/css"}, {"images/logo.gif", "image/gif"},
+        {"index.html", "text/html"},    {"missing.png", "image/png"},
+    };
+    for (const auto& [name, type] : files) {
+        ASSERT_TRUE(harness->Load("http://ebook/" + name, "ebook://ebook/" + name));
+        EXPECT_EQ(harness->Eval("document.contentType"), type) << name;
+    }
+    // What a script fetches arrives whole, in the page's own origin.
+    EXPECT_EQ(harness->EvalAsync("return (await (await fetch('images/logo.gif')).arrayBuffer()).byteLength;"),
+              std::to_string(kRedGif.size()));
+}
+
+TEST_F(WebKitBrowserTest, LoadsOtherAddressesAsTheyAre) {
+    ASSERT_TRUE(harness->Load("about:blank", "about:blank"));
+    EXPECT_EQ(harness->Eval("location.protocol"), "about:");
+}
+
+TEST_F(WebKitBrowserTest, ContextMenuHookDecidesWhetherTheMenuShows) {
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    auto menuShown = [&] {
+        WebKitContextMenu* menu = webkit_context_menu_new();
+        GdkEvent* event = gdk_event_new(GDK_BUTTON_PRESS);
+        event->button.button = 3;
+        event->button.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(browser().Widget())));
+        gboolean handled = FALSE;
+        g_signal_emit_by_name(harness->View(), "context-menu", menu, event, nullptr, &handled);
+        gdk_event_free(event);
+        g_object_unref(menu);
+        return !handled;
+    };
+    int calls = 0;
+    browser().OnShowContextMenu = [&] { return ++calls, S_OK; };
+    EXPECT_FALSE(menuShown());
+    browser().OnShowContextMenu = [&] { return ++calls, S_FALSE; };
+    EXPECT_TRUE(menuShown());
+    EXPECT_EQ(calls, 2);
+}
+
+class KeyPressTest : public WebKitBrowserTest {
+protected:
+    // Sends a key press to the view as the window does; true when it was swallowed.
+    bool Press(guint keyval, GdkModifierType state) {
+        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+        event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(browser().Widget())));
+        event->key.keyval = keyval;
+        event->key.state = state;
+        event->key.time = GDK_CURRENT_TIME;
+        GdkKeymapKey* keys = nullptr;
+        gint count = 0;
+        if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gdk_display_get_default()), keyval, &keys,
+                                              &count) &&
+            count > 0)
+            event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+        g_free(keys);
+        gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gdk_display_get_default())));
+        const gboolean handled = gtk_widget_event(browser().Widget(), event);
+        gdk_event_free(event);
+        return handled;
+    }
+    std::string Selection() { return harness->Eval("String(getSelection())"); }
+};
+
+TEST_F(KeyPressTest, ShortcutsAndFunctionKeysGoToTheHookAndAreSwallowedOnSok) {
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    int offered = 0;
+    browser().OnTranslateAccelerator = [&] { return ++offered, S_OK; };
+    EXPECT_TRUE(Press(GDK_KEY_c, GDK_CONTROL_MASK));
+    EXPECT_TRUE(Press(GDK_KEY_F5, GdkModifierType(0)));
+    EXPECT_TRUE(Press(GDK_KEY_Left, GDK_MOD1_MASK));
+    EXPECT_EQ(offered, 3);
+    Press(GDK_KEY_x, GdkModifierType(0));
+    Press(GDK_KEY_Page_Down, GdkModifierType(0));
+    EXPECT_EQ(offered, 3);
+
+    // Swallowed, Ctrl+A selects nothing; handed back, the page acts on it.
+    EXPECT_TRUE(Press(GDK_KEY_a, GDK_CONTROL_MASK));
+    RunFor(300);
+    EXPECT_EQ(Selection(), "");
+    browser().OnTranslateAccelerator = [&] { return ++offered, S_FALSE; };
+    Press(GDK_KEY_a, GDK_CONTROL_MASK);
+    EXPECT_TRUE(RunUntil([&] { return Selection().find("Welcome to the book") != std::string::npos; }, 5000));
+    EXPECT_EQ(offered, 5);
+}
+
+TEST_F(KeyPressTest, PlainTypingReachesThePage) {
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    int offered = 0;
+    browser().OnTranslateAccelerator = [&] { return ++offered, S_OK; };
+    gtk_widget_grab_focus(browser().Widget());
+    harness->Eval("document.getElementById('field').focus(); 0");
+    Press(GDK_KEY_o, GdkModifierType(0));
+    Press(GDK_KEY_k, GdkModifierType(0));
+    EXPECT_TRUE(RunUntil([&] { return harness->Eval("document.getElementById('field').value") == "ok"; }, 5000));
+    EXPECT_EQ(offered, 0);
+}
+
+// The find dialog among the open windows, and its parts by name.
+GtkWidget* FindDialogWindow() {
+    GtkWidget* found = nullptr;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w; w = w->next)
+        if (GTK_IS_DIALOG(w->data) && g_strcmp0(gtk_window_get_title(GTK_WINDOW(w->data)), "Find") == 0)
+            found = GTK_WIDGET(w->data);
+    g_list_free(windows);
+    return found;
+}
+
+GtkWidget* Part(GtkWidget* root, const char* name) {
+    if (g_strcmp0(gtk_widget_get_name(root), name) == 0) return root;
+    if (!GTK_IS_CONTAINER(root)) return nullptr;
+    GtkWidget* found = nullptr;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+    for (GList* c = children; c && !found; c = c->next) found = Part(GTK_WIDGET(c->data), name);
+    g_list_free(children);
+    return found;
+}
+
+TEST_F(WebKitBrowserTest, FindDialogSearchesThePageAndTellsWhenTextIsMissing) {
+    browser().Find();
+    EXPECT_EQ(FindDialogWindow(), nullptr) << "no dialog without a document";
+
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    browser().Find();
+    GtkWidget* dialog = FindDialogWindow();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(gtk_widget_get_visible(dialog));
+    EXPECT_EQ(gtk_window_get_transient_for(GTK_WINDOW(dialog)), harness->Window());
+    GtkWidget* notFound = Part(dialog, "find-not-found");
+    ASSERT_NE(notFound, nullptr);
+
+    gtk_entry_set_text(GTK_ENTRY(Part(dialog, "find-text")), "zebra");
+    gtk_button_clicked(GTK_BUTTON(Part(dialog, "find-next")));
+    EXPECT_TRUE(RunUntil([&] { return gtk_widget_get_visible(notFound); }, 5000));
+
+    gtk_entry_set_text(GTK_ENTRY(Part(dialog, "find-text")), "WELCOME");
+    gtk_button_clicked(GTK_BUTTON(Part(dialog, "find-next")));
+    EXPECT_TRUE(RunUntil([&] { return !gtk_widget_get_visible(notFound); }, 5000));
+
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(Part(dialog, "find-match-case")), TRUE);
+    gtk_button_clicked(GTK_BUTTON(Part(dialog, "find-previous")));
+    EXPECT_TRUE(RunUntil([&] { return gtk_widget_get_visible(notFound); }, 5000));
+
+    gtk_button_clicked(GTK_BUTTON(Part(dialog, "find-close")));
+    EXPECT_FALSE(gtk_widget_get_visible(dialog));
+}
+
+TEST_F(WebKitBrowserTest, PrintingWithoutAPrinterFailsQuietly) {
+    browser().Print();  // no document: nothing
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    GList* before = gtk_window_list_toplevels();
+    const guint windowsBefore = g_list_length(before);
+    g_list_free(before);
+
+    browser().Print();
+    RunFor(1500);
+    GList* after = gtk_window_list_toplevels();
+    EXPECT_EQ(g_list_length(after), windowsBefore) << "printing opened a window";
+    g_list_free(after);
+    EXPECT_EQ(harness->Eval("document.getElementById('title').textContent"), "Welcome to the book");
+}
+
+}  // namespace

@@ -1,0 +1,107 @@
+// The find dialog over a web view.
+#include "FindDialog.h"
+
+#include <webkit2/webkit2.h>
+
+namespace viewer::webkit {
+
+namespace {
+
+enum Response { kFindNext = 1, kFindPrevious = 2 };
+
+GtkWidget* NamedWidget(GtkWidget* widget, const char* name) {
+    gtk_widget_set_name(widget, name);
+    return widget;
+}
+
+}  // namespace
+
+FindDialog::FindDialog(WebKitWebView* view)
+    : view_(view),
+      finder_(WEBKIT_FIND_CONTROLLER(g_object_ref(webkit_web_view_get_find_controller(view)))),
+      dialog_(gtk_dialog_new()),
+      entry_(NamedWidget(gtk_entry_new(), "find-text")),
+      matchCase_(NamedWidget(gtk_check_button_new_with_mnemonic("Match _case"), "find-match-case")),
+      notFound_(NamedWidget(gtk_label_new("Text not found."), "find-not-found")) {
+    g_object_ref_sink(dialog_);
+    gtk_window_set_title(GTK_WINDOW(dialog_), "Find");
+    gtk_window_set_resizable(GTK_WINDOW(dialog_), FALSE);
+    gtk_window_set_destroy_with_parent(GTK_WINDOW(dialog_), FALSE);
+    gtk_widget_set_name(gtk_dialog_add_button(GTK_DIALOG(dialog_), "Find _Previous", kFindPrevious), "find-previous");
+    gtk_widget_set_name(gtk_dialog_add_button(GTK_DIALOG(dialog_), "Find _Next", kFindNext), "find-next");
+    gtk_widget_set_name(gtk_dialog_add_button(GTK_DIALOG(dialog_), "_Close", GTK_RESPONSE_CLOSE), "find-close");
+    gtk_dialog_set_default_response(GTK_DIALOG(dialog_), kFindNext);
+    gtk_entry_set_activates_default(GTK_ENTRY(entry_), TRUE);
+
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 6);
+    gtk_container_set_border_width(GTK_CONTAINER(box), 8);
+    GtkWidget* row = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 6);
+    gtk_box_pack_start(GTK_BOX(row), gtk_label_new_with_mnemonic("Fi_nd what:"), FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(row), entry_, TRUE, TRUE, 0);
+    gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), matchCase_, FALSE, FALSE, 0);
+    gtk_label_set_xalign(GTK_LABEL(notFound_), 0);
+    gtk_box_pack_start(GTK_BOX(box), notFound_, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog_))), box, TRUE, TRUE, 0);
+    gtk_widget_show_all(box);
+    gtk_widget_set_no_show_all(notFound_, TRUE);
+    gtk_widget_hide(notFound_);
+
+    g_signal_connect(dialog_, "response", G_CALLBACK(+[](GtkDialog*, gint response, gpointer self) {
+                         auto* find = static_cast<FindDialog*>(self);
+                         if (response == kFindNext || response == kFindPrevious)
+                             find->Search(response == kFindPrevious);
+                         else
+                             gtk_widget_hide(find->dialog_);
+                     }),
+                     this);
+    g_signal_connect(dialog_, "delete-event", G_CALLBACK(gtk_widget_hide_on_delete), nullptr);
+
+    g_signal_connect(finder_, "found-text", G_CALLBACK(+[](WebKitFindController*, guint, gpointer label) {
+                         gtk_widget_hide(GTK_WIDGET(label));
+                     }),
+                     notFound_);
+    g_signal_connect(finder_, "failed-to-find-text", G_CALLBACK(+[](WebKitFindController*, gpointer label) {
+                         gtk_widget_show(GTK_WIDGET(label));
+                     }),
+                     notFound_);
+}
+
+FindDialog::~FindDialog() {
+    g_signal_handlers_disconnect_by_data(finder_, notFound_);
+    g_object_unref(finder_);
+    g_signal_handlers_disconnect_by_data(dialog_, this);
+    gtk_widget_destroy(dialog_);
+    g_object_unref(dialog_);
+}
+
+void FindDialog::Present() {
+    GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view_));
+    gtk_window_set_transient_for(GTK_WINDOW(dialog_), gtk_widget_is_toplevel(toplevel) ? GTK_WINDOW(toplevel) : nullptr);
+    gtk_widget_hide(notFound_);
+    gtk_window_present(GTK_WINDOW(dialog_));
+    gtk_widget_grab_focus(entry_);
+}
+
+// Each press searches again from the current match, so Find Next and Find
+// Previous step through the matches and wrap around at the ends.
+void FindDialog::Search(bool backwards) {
+    const char* text = gtk_entry_get_text(GTK_ENTRY(entry_));
+    if (!text || !*text) return;
+    guint32 options = WEBKIT_FIND_OPTIONS_WRAP_AROUND;
+    if (!gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(matchCase_))) options |= WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE;
+    if (backwards) options |= WEBKIT_FIND_OPTIONS_BACKWARDS;
+    const char* current = webkit_find_controller_get_search_text(finder_);
+    const bool sameSearch = current && g_strcmp0(current, text) == 0 &&
+                            (webkit_find_controller_get_options(finder_) & WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE) ==
+                                (options & WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE);
+    if (!sameSearch) {
+        webkit_find_controller_search(finder_, text, options, G_MAXUINT);
+    } else if (backwards) {
+        webkit_find_controller_search_previous(finder_);
+    } else {
+        webkit_find_controller_search_next(finder_);
+    }
+}
+
+}  // namespace viewer::webkit

@@ -1,0 +1,140 @@
+// The WebKitGTK browser behind the viewer's WebBrowser interface.
+#include "WebKitBrowser.h"
+
+#include "FindDialog.h"
+#include "PageScheme.h"
+
+#include <webkit2/webkit2.h>
+
+#include <stdexcept>
+
+namespace viewer::webkit {
+
+namespace {
+
+// What a failed history step reports, as the window shows it.
+constexpr const char* kNowhereToGo = "Unspecified error";
+
+WebKitWebView* NewView() {
+    auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new());
+    g_object_ref_sink(view);
+    RegisterPageScheme(webkit_web_view_get_context(view));
+    WebKitSettings* settings = webkit_web_view_get_settings(view);
+    webkit_settings_set_enable_javascript(settings, TRUE);
+    webkit_settings_set_auto_load_images(settings, TRUE);
+    webkit_settings_set_enable_media(settings, TRUE);
+    webkit_settings_set_default_charset(settings, "UTF-8");
+    webkit_settings_set_media_playback_requires_user_gesture(settings, FALSE);
+    return view;
+}
+
+gboolean OnContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer self) {
+    return static_cast<WebKitBrowser*>(self)->ShowContextMenu() == S_OK;
+}
+
+gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
+    if (!OffersKeyToHost(event->keyval, event->state)) return FALSE;
+    return static_cast<WebKitBrowser*>(self)->TranslateAccelerator() == S_OK;
+}
+
+// A page URL reached as a literal "http://ebook/..." address (an absolute
+// link, a script, a link meant for a new window) is loaded in its "ebook"
+// form; other links meant for a new window open in this view.
+gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type, gpointer) {
+    if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
+        return FALSE;
+    WebKitNavigationAction* action =
+        webkit_navigation_policy_decision_get_navigation_action(WEBKIT_NAVIGATION_POLICY_DECISION(decision));
+    const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
+    if (!uri) return FALSE;
+    const std::string target = uri;
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && !IsPageUrl(target)) return FALSE;
+    webkit_policy_decision_ignore(decision);
+    webkit_web_view_load_uri(view, ViewUriOf(target).c_str());
+    return TRUE;
+}
+
+}  // namespace
+
+bool OffersKeyToHost(unsigned keyval, unsigned modifierState) {
+    if (modifierState & (GDK_CONTROL_MASK | GDK_MOD1_MASK)) return true;
+    return keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F24;
+}
+
+WebKitBrowser::WebKitBrowser()
+    : view_(NewView()),
+      history_(WEBKIT_BACK_FORWARD_LIST(g_object_ref(webkit_web_view_get_back_forward_list(view_)))) {
+    ConnectSignals();
+}
+
+WebKitBrowser::~WebKitBrowser() {
+    findDialog_.reset();
+    g_signal_handlers_disconnect_by_data(history_, this);
+    g_object_unref(history_);
+    g_signal_handlers_disconnect_by_data(view_, this);
+    SetServesPages(view_, false);
+    g_object_unref(view_);
+}
+
+GtkWidget* WebKitBrowser::Widget() const { return GTK_WIDGET(view_); }
+
+void WebKitBrowser::ConnectSignals() {
+    g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
+    g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKeyPress), this);
+    g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(view_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+                         auto* browser = static_cast<WebKitBrowser*>(self);
+                         if (event == WEBKIT_LOAD_COMMITTED) browser->hasDocument_ = true;
+                         if (event == WEBKIT_LOAD_COMMITTED || event == WEBKIT_LOAD_FINISHED)
+                             browser->ReportHistoryState();
+                     }),
+                     this);
+    g_signal_connect(history_, "changed",
+                     G_CALLBACK(+[](WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer, gpointer self) {
+                         static_cast<WebKitBrowser*>(self)->ReportHistoryState();
+                     }),
+                     this);
+}
+
+void WebKitBrowser::ReportHistoryState() {
+    CommandStateChange(CSC_NAVIGATEFORWARD, webkit_web_view_can_go_forward(view_));
+    CommandStateChange(CSC_NAVIGATEBACK, webkit_web_view_can_go_back(view_));
+}
+
+void WebKitBrowser::RegisterPageProtocol() { SetServesPages(view_, true); }
+
+void WebKitBrowser::UnregisterPageProtocol() { SetServesPages(view_, false); }
+
+void WebKitBrowser::Navigate(const std::string& url) { webkit_web_view_load_uri(view_, ViewUriOf(url).c_str()); }
+
+void WebKitBrowser::GoBack() {
+    if (!webkit_web_view_can_go_back(view_)) throw std::runtime_error(kNowhereToGo);
+    webkit_web_view_go_back(view_);
+}
+
+void WebKitBrowser::GoForward() {
+    if (!webkit_web_view_can_go_forward(view_)) throw std::runtime_error(kNowhereToGo);
+    webkit_web_view_go_forward(view_);
+}
+
+void WebKitBrowser::Refresh() { webkit_web_view_reload(view_); }
+
+void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_); }
+
+void WebKitBrowser::Find() {
+    if (!hasDocument_) return;
+    if (!findDialog_) findDialog_ = std::make_unique<FindDialog>(view_);
+    findDialog_->Present();
+}
+
+// Prints at once on the default printer. Without a printer the operation
+// fails; that is not reported. The operation releases itself when done.
+void WebKitBrowser::Print() {
+    if (!hasDocument_) return;
+    WebKitPrintOperation* operation = webkit_print_operation_new(view_);
+    g_signal_connect(operation, "failed", G_CALLBACK(+[](WebKitPrintOperation*, GError*, gpointer) {}), nullptr);
+    g_signal_connect(operation, "finished", G_CALLBACK(g_object_unref), nullptr);
+    webkit_print_operation_print(operation);
+}
+
+}  // namespace viewer::webkit
