@@ -9,6 +9,7 @@ packages=(
   zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libgtk-3-dev librsvg2-common adwaita-icon-theme xvfb xauth
+  libwebkit2gtk-4.1-dev
 )
 
 missing=()
