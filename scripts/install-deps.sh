@@ -8,7 +8,7 @@ packages=(
   build-essential cmake pkg-config
   zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  libgtk-3-dev librsvg2-common adwaita-icon-theme xvfb xauth
+  libgtk-3-dev librsvg2-common adwaita-icon-theme xvfb xauth x11-utils
   libwebkit2gtk-4.1-dev
 )
 

@@ -29,6 +29,45 @@ inline void RunFor(int milliseconds) {
     RunUntil([] { return false; }, milliseconds);
 }
 
+// Runs a script in a view's page and waits for its value as text; with
+// async, the script is the body of an async function ending in "return ...".
+inline std::string EvalIn(WebKitWebView* view, const std::string& script, bool async = false) {
+    struct Result {
+        bool done = false;
+        std::string text;
+        bool async = false;
+    } result;
+    result.async = async;
+    auto finished = +[](GObject* source, GAsyncResult* res, gpointer data) {
+        auto* r = static_cast<Result*>(data);
+        GError* error = nullptr;
+        JSCValue* value = r->async
+                              ? webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(source), res, &error)
+                              : webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), res, &error);
+        if (value) {
+            char* text = jsc_value_to_string(value);
+            r->text = text ? text : "";
+            g_free(text);
+            g_object_unref(value);
+        } else {
+            r->text = std::string("<error: ") + (error ? error->message : "?") + ">";
+            g_clear_error(&error);
+        }
+        r->done = true;
+    };
+    if (async)
+        webkit_web_view_call_async_javascript_function(view, script.c_str(), -1, nullptr, nullptr, nullptr, nullptr,
+                                                       finished, &result);
+    else
+        webkit_web_view_evaluate_javascript(view, script.c_str(), -1, nullptr, nullptr, nullptr, finished, &result);
+    if (!RunUntil([&] { return result.done; })) {
+        // The callback still refers to result: wait it out before returning.
+        RunUntil([&] { return result.done; }, 60000);
+        return "<timeout>";
+    }
+    return result.text;
+}
+
 // A browser in a shown window, counting the loads that finished.
 class WebViewHarness {
 public:
@@ -64,51 +103,12 @@ public:
     }
     // Runs a script in the page and waits for it; for promises, use an
     // async function body ending in "return ...".
-    std::string Eval(const std::string& script) { return Run(script, false); }
-    std::string EvalAsync(const std::string& body) { return Run(body, true); }
+    std::string Eval(const std::string& script) { return EvalIn(View(), script); }
+    std::string EvalAsync(const std::string& body) { return EvalIn(View(), body, true); }
 
     viewer::webkit::WebKitBrowser browser;
     int finishedLoads = 0;
 
 private:
-    struct Result {
-        bool done = false;
-        std::string text;
-        bool async = false;
-    };
-    static void Finished(GObject* view, GAsyncResult* res, gpointer data) {
-        auto* result = static_cast<Result*>(data);
-        GError* error = nullptr;
-        JSCValue* value = result->async
-                              ? webkit_web_view_call_async_javascript_function_finish(WEBKIT_WEB_VIEW(view), res, &error)
-                              : webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(view), res, &error);
-        if (value) {
-            char* text = jsc_value_to_string(value);
-            result->text = text ? text : "";
-            g_free(text);
-            g_object_unref(value);
-        } else {
-            result->text = std::string("<error: ") + (error ? error->message : "?") + ">";
-            g_clear_error(&error);
-        }
-        result->done = true;
-    }
-    std::string Run(const std::string& script, bool async) {
-        Result result;
-        result.async = async;
-        if (async)
-            webkit_web_view_call_async_javascript_function(View(), script.c_str(), -1, nullptr, nullptr, nullptr,
-                                                           nullptr, Finished, &result);
-        else
-            webkit_web_view_evaluate_javascript(View(), script.c_str(), -1, nullptr, nullptr, nullptr, Finished,
-                                                &result);
-        if (!RunUntil([&] { return result.done; })) {
-            // The callback still refers to result: wait it out before returning.
-            RunUntil([&] { return result.done; }, 60000);
-            return "<timeout>";
-        }
-        return result.text;
-    }
-
     GtkWidget* window_;
 };

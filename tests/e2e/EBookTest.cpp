@@ -1,0 +1,137 @@
+// End to end: the real compiler builds the example book from the command
+// line, and the eBook it wrote is read by the viewer's own window code in a
+// real WebKit view, and started as a program of its own.
+#include "GtkBinding.h"
+#include "SimExe.h"
+#include "TempDir.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "WebViewHarness.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+
+namespace {
+
+std::string Shell(const std::string& command) {
+    std::string out;
+    if (FILE* p = ::popen(command.c_str(), "r")) {
+        char buf[4096];
+        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        ::pclose(p);
+    }
+    return out;
+}
+
+// The example book compiled by the real compiler under a title.
+std::string CompileExample(const std::string& title) {
+    static TempDir dir;
+    const std::string path = dir / (std::to_string(title.size()) + ".exe");
+    const std::string command =
+        "'" ZORBIN_COMPILER "' build '" ZORBIN_EXAMPLE_BOOK "' --title '" + title + "' -q -o '" + path + "'";
+    EXPECT_EQ(std::system(command.c_str()), 0);
+    return path;
+}
+
+const std::string& ExampleEBook() {
+    static const std::string path = CompileExample("A Small Guide to Tea");
+    return path;
+}
+
+// The viewer's windows on the example eBook, started as the program starts them.
+class ViewerOnEBook : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!g_haveDisplay) GTEST_SKIP() << "no display";
+        SimExe::BlockStore().clear();
+        SimExe::SetOwnImageFile(ExampleEBook());
+        toolkit::Application().Title = "Zorbin eBook";
+        form = std::make_unique<viewer::TForm1>(about);
+        view = static_cast<viewer::webkit::WebKitBrowser&>(form->webbrowser1->Browser()).View();
+        g_signal_connect(view, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent e, gpointer self) {
+                             if (e == WEBKIT_LOAD_FINISHED) ++*static_cast<int*>(self);
+                         }),
+                         &loads);
+        toolkit::Application().Dispatch([this] { form->FormCreate(); });
+        form->Show();
+    }
+    void TearDown() override {
+        if (form) {
+            g_signal_handlers_disconnect_by_data(view, &loads);
+            form->FormDestroy();
+            form.reset();
+        }
+        SimExe::SetOwnImageFile("");
+        SimExe::BlockStore().clear();
+    }
+    bool WaitFor(const std::string& uri) {
+        return RunUntil([&] {
+            const char* now = webkit_web_view_get_uri(view);
+            return loads > 0 && !webkit_web_view_is_loading(view) && now && uri == now;
+        });
+    }
+    std::string Eval(const std::string& script) { return EvalIn(view, script); }
+
+    viewer::TForm2 about;
+    std::unique_ptr<viewer::TForm1> form;
+    WebKitWebView* view = nullptr;
+    int loads = 0;
+};
+
+}  // namespace
+
+TEST_F(ViewerOnEBook, FirstPageWithItsStyleAndPictureThenLinksAndHistory) {
+    ASSERT_TRUE(WaitFor("ebook://ebook/index.html"));
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(toolkit::gtk::WidgetOf(*form))), "A Small Guide to Tea");
+    EXPECT_EQ(Eval("document.querySelector('h1').textContent"), "A Small Guide to Tea");
+    EXPECT_EQ(Eval("getComputedStyle(document.querySelector('h1')).color"), "rgb(107, 62, 31)");
+    EXPECT_EQ(Eval("document.querySelector('header img').naturalWidth"), "96");
+    EXPECT_FALSE(form->SpeedButton1->Enabled());
+
+    Eval("document.querySelector('a[href=\"chapters/brewing.html\"]').click()");
+    ASSERT_TRUE(WaitFor("ebook://ebook/chapters/brewing.html"));
+    EXPECT_EQ(Eval("document.querySelector('h1').textContent"), "Brewing a good cup");
+    EXPECT_EQ(Eval("document.querySelector('figure img').naturalWidth"), "360");
+    EXPECT_TRUE(RunUntil([&] { return form->SpeedButton1->Enabled(); }));
+    EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(toolkit::gtk::WidgetOf(*form))), "A Small Guide to Tea");
+
+    form->SpeedButton1->Click();
+    ASSERT_TRUE(WaitFor("ebook://ebook/index.html"));
+    EXPECT_TRUE(RunUntil([&] { return form->SpeedButton2->Enabled(); }));
+}
+
+TEST_F(ViewerOnEBook, MissingPageIsAnsweredEmpty) {
+    ASSERT_TRUE(WaitFor("ebook://ebook/index.html"));
+    form->webbrowser1->Browser().Navigate("http://ebook/chapters/missing.html");
+    ASSERT_TRUE(WaitFor("ebook://ebook/chapters/missing.html"));
+    EXPECT_EQ(Eval("document.body ? document.body.textContent : ''"), "");
+}
+
+TEST(EBookProgram, StartsItsWindowUnderItsTitle) {
+    if (!g_haveDisplay) GTEST_SKIP() << "no display";
+    const std::string title = "The tea guide, started as a program of its own";
+    const std::string ebook = CompileExample(title);
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execl(ebook.c_str(), ebook.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    bool shown = RunUntil(
+        [&] { return Shell("xwininfo -root -tree").find("\"" + title + "\"") != std::string::npos; }, 20000);
+    int status = 0;
+    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the eBook ended by itself";
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(shown);
+}
+
+TEST(EBookProgram, WithoutADisplaySaysSoAndFails) {
+    const std::string err = Shell("env -u DISPLAY -u WAYLAND_DISPLAY '" + ExampleEBook() + "' 2>&1; echo \"rc=$?\"");
+    EXPECT_NE(err.find("cannot open a display"), std::string::npos) << err;
+    EXPECT_NE(err.find("rc=1"), std::string::npos) << err;
+}
