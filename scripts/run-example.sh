@@ -9,7 +9,7 @@ cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build build -j "$(nproc)" --target zorbin-compiler
 
 mkdir -p build/example
-build/zorbin-compiler build examples/book --title "A Small Guide to Tea" --author "The Zorbin team" \
+build/bin/zorbin-compiler build examples/book --title "A Small Guide to Tea" --author "The Zorbin team" \
   -o build/example/tea-guide.exe
 echo "eBook written: build/example/tea-guide.exe"
 

@@ -5,6 +5,8 @@
 #include "Forms.h"
 #include "GtkBinding.h"
 
+#include <gtk/gtk.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>

@@ -2,6 +2,8 @@
 // desktop's handler for documents and addresses.
 #include "GtkBinding.h"
 
+#include <gtk/gtk.h>
+
 #include "Forms.h"
 #include "GtkDialogs.h"
 #include "GtkWidgets.h"

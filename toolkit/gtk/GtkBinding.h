@@ -5,10 +5,10 @@
 
 #include "Controls.h"
 
-#include <gtk/gtk.h>
-
 #include <functional>
 #include <string>
+
+typedef struct _GtkWidget GtkWidget;
 
 namespace toolkit::gtk {
 

@@ -103,6 +103,8 @@ std::optional<std::string> GtkDialogs::FileDialog(const FileDialogRequest& reque
         request.save ? GTK_FILE_CHOOSER_ACTION_SAVE : GTK_FILE_CHOOSER_ACTION_OPEN, "_Cancel", GTK_RESPONSE_CANCEL,
         request.save ? "_Save" : "_Open", GTK_RESPONSE_ACCEPT, nullptr);
     GtkFileChooser* chooser = GTK_FILE_CHOOSER(dialog);
+    // Choosing a file that exists asks before it is replaced.
+    if (request.save) gtk_file_chooser_set_do_overwrite_confirmation(chooser, TRUE);
     AddFilters(chooser, request.filter);
     std::string folder = request.initialDir;
     if (folder.empty() && request.fileName.find('/') != std::string::npos)

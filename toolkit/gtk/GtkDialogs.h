@@ -1,6 +1,8 @@
 // The GTK dialogs: message box, input box, file and folder choosers.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include "Dialogs.h"
 
 namespace toolkit::gtk {

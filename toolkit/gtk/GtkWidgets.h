@@ -1,6 +1,8 @@
 // Inside the binding: the widgets of a form's controls, built once per form.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include "Forms.h"
 #include "GtkBinding.h"
 

@@ -1,6 +1,8 @@
 // The GTK window system: real windows for forms, modal loops, the main loop.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include "Forms.h"
 
 #include <glib.h>

@@ -79,12 +79,33 @@ constexpr std::string_view kCompileSvg = R"svg(<svg xmlns="http://www.w3.org/200
 <path d="M44 8 l2 5 5 2 -5 2 -2 5 -2 -5 -5 -2 5 -2 Z" fill="#f4a261"/>
 </svg>)svg";
 
+// The viewer's banner: a credit for the compiler on the same warm-to-teal band.
+constexpr std::string_view kViewerBannerSvg = R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="200" height="48">
+<defs><linearGradient id="v" x1="0" y1="0" x2="1" y2="0">
+<stop offset="0" stop-color="#e76f51"/><stop offset="0.5" stop-color="#f4a261"/>
+<stop offset="1" stop-color="#2a9d8f"/></linearGradient></defs>
+<rect width="200" height="48" rx="5" fill="url(#v)"/>
+<path d="M24 14 C19 11 13 11 9 12.5 L9 33 C13 31.5 19 31.5 24 34.5 Z" fill="#ffffff"/>
+<path d="M24 14 C29 11 35 11 39 12.5 L39 33 C35 31.5 29 31.5 24 34.5 Z" fill="#fdf1e8"/>
+<path d="M24 14 L24 34.5" stroke="#e76f51" stroke-width="1"/>
+<text x="48" y="21" font-family="DejaVu Sans, sans-serif" font-size="10" fill="#ffffff">made with</text>
+<text x="48" y="36" font-family="DejaVu Sans, sans-serif" font-size="11" font-weight="bold"
+ fill="#ffffff">Zorbin eBook Compiler</text>
+</svg>)svg";
+
+// The viewer's Exit button carries no caption: its picture is the word.
+constexpr std::string_view kExitWordSvg = R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="40" height="25">
+<text x="20" y="19" font-family="DejaVu Sans, sans-serif" font-size="17" font-weight="bold"
+ fill="#d62828" text-anchor="middle">Exit</text>
+</svg>)svg";
+
 struct Artwork {
     const char* id;
     std::string_view svg;
 };
 constexpr Artwork kArtwork[] = {
-    {"logo", kLogoSvg}, {"banner", kBannerSvg}, {"about-art", kAboutArtSvg}, {"compile", kCompileSvg}};
+    {"logo", kLogoSvg},       {"banner", kBannerSvg},          {"about-art", kAboutArtSvg},
+    {"compile", kCompileSvg}, {"viewer-banner", kViewerBannerSvg}, {"exit-word", kExitWordSvg}};
 
 struct ThemeIcon {
     const char* id;
@@ -180,6 +201,10 @@ GdkPixbuf* Picture(const std::string& id, int size) {
     return pixbuf;
 }
 
-int ButtonPictureSize(const std::string& id) { return id == "compile" ? 64 : kIconSize; }
+int ButtonPictureSize(const std::string& id) {
+    if (id == "compile") return 64;
+    if (id == "exit-word") return 40;
+    return kIconSize;
+}
 
 }  // namespace toolkit::gtk

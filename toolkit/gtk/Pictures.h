@@ -4,6 +4,8 @@
 // the theme lacks one.
 #pragma once
 
+#include <gtk/gtk.h>
+
 #include <gdk-pixbuf/gdk-pixbuf.h>
 
 #include <string>
