@@ -118,34 +118,57 @@ int CheckDecompress(int result) {
     return result;
 }
 
+namespace {
+
+// One direction of zlib: its step (deflate or inflate with the flush to
+// use), its end call and the check that turns failures into exceptions.
+struct Direction {
+    int (*step)(z_streamp, int);
+    int (*end)(z_streamp);
+    int (*check)(int);
+    bool finishWithLastInput;  // deflate is told when the input is complete
+};
+
+// Runs an initialised stream to its end over the whole input, growing the
+// output by `growth` bytes whenever its room runs out. The stream is ended
+// in every case, also when a step raises; the buffer then frees itself.
+ZBuffer RunToStreamEnd(z_stream& zs, const Direction& d, const void* in, std::size_t inLength, GrowingBuffer& buf,
+                       std::size_t growth) {
+    struct End {
+        z_stream& zs;
+        int (*end)(z_streamp);
+        bool ended = false;
+        ~End() {
+            if (!ended) end(&zs);
+        }
+    } guard{zs, d.end};
+
+    const Bytef* next = static_cast<const Bytef*>(in);
+    std::size_t remaining = inLength;
+    RefillInput(zs, next, remaining);
+    PointOutput(zs, buf, 0);
+    auto flush = [&] { return d.finishWithLastInput && remaining == 0 ? Z_FINISH : Z_NO_FLUSH; };
+    while (d.check(d.step(&zs, flush())) != Z_STREAM_END) {
+        RefillInput(zs, next, remaining);
+        if (zs.avail_out == 0) {
+            if (zs.total_out == buf.size()) buf.Resize(buf.size() + growth);
+            PointOutput(zs, buf, zs.total_out);
+        }
+    }
+    const std::size_t produced = zs.total_out;
+    guard.ended = true;
+    d.check(d.end(&zs));
+    return buf.Release(produced);
+}
+
+}  // namespace
+
 ZBuffer CompressBuffer(const void* in, std::size_t inLength, TZCompressionLevel level) {
     GrowingBuffer buf(RoundUp256(inLength + inLength / 10 + 12));
     z_stream zs;
     std::memset(&zs, 0, sizeof zs);
-    const Bytef* next = static_cast<const Bytef*>(in);
-    std::size_t remaining = inLength;
-
     CheckCompress(deflateInit2(&zs, ZLibLevel(level), kMethod, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY));
-    // The stream is ended in every case, also when a step below raises.
-    struct End {
-        z_stream& zs;
-        bool ended = false;
-        ~End() { if (!ended) deflateEnd(&zs); }
-    } end{zs};
-
-    RefillInput(zs, next, remaining);
-    PointOutput(zs, buf, 0);
-    while (CheckCompress(deflate(&zs, remaining == 0 ? Z_FINISH : Z_NO_FLUSH)) != Z_STREAM_END) {
-        RefillInput(zs, next, remaining);
-        if (zs.avail_out == 0) {
-            if (zs.total_out == buf.size()) buf.Resize(buf.size() + kCompressGrowth);
-            PointOutput(zs, buf, zs.total_out);
-        }
-    }
-    std::size_t produced = zs.total_out;
-    end.ended = true;
-    CheckCompress(deflateEnd(&zs));
-    return buf.Release(produced);
+    return RunToStreamEnd(zs, {deflate, deflateEnd, CheckCompress, true}, in, inLength, buf, kCompressGrowth);
 }
 
 ZBuffer DecompressBuffer(const void* in, std::size_t inLength, std::size_t sizeEstimate) {
@@ -153,29 +176,8 @@ ZBuffer DecompressBuffer(const void* in, std::size_t inLength, std::size_t sizeE
     GrowingBuffer buf(sizeEstimate != 0 ? sizeEstimate : growth);
     z_stream zs;
     std::memset(&zs, 0, sizeof zs);
-    const Bytef* next = static_cast<const Bytef*>(in);
-    std::size_t remaining = inLength;
-
     CheckDecompress(inflateInit(&zs));
-    struct End {
-        z_stream& zs;
-        bool ended = false;
-        ~End() { if (!ended) inflateEnd(&zs); }
-    } end{zs};
-
-    RefillInput(zs, next, remaining);
-    PointOutput(zs, buf, 0);
-    while (CheckDecompress(inflate(&zs, Z_NO_FLUSH)) != Z_STREAM_END) {
-        RefillInput(zs, next, remaining);
-        if (zs.avail_out == 0) {
-            if (zs.total_out == buf.size()) buf.Resize(buf.size() + growth);
-            PointOutput(zs, buf, zs.total_out);
-        }
-    }
-    std::size_t produced = zs.total_out;
-    end.ended = true;
-    CheckDecompress(inflateEnd(&zs));
-    return buf.Release(produced);
+    return RunToStreamEnd(zs, {inflate, inflateEnd, CheckDecompress, false}, in, inLength, buf, growth);
 }
 
 std::string CompressString(const std::string& s, TZCompressionLevel level) {

@@ -130,17 +130,20 @@ private:
     std::vector<std::unique_ptr<TControl>> children_;
 };
 
-// A control with a caption (labels, buttons, check boxes, group boxes ...).
-class TCaptioned : public TControl {
+// A control with a caption: labels, buttons, check boxes (on TControl),
+// group boxes, tab sheets and forms (on TWinControl).
+template <class Base>
+class WithCaption : public Base {
 public:
-    TCaptioned(TWinControl* parent, std::string name, std::string caption = "")
-        : TControl(parent, std::move(name)), caption_(std::move(caption)) {}
+    WithCaption(TWinControl* parent, std::string name, std::string caption = "")
+        : Base(parent, std::move(name)), caption_(std::move(caption)) {}
     const std::string& Caption() const { return caption_; }
-    void SetCaption(std::string v) { Set(caption_, std::move(v), Prop::Caption); }
+    void SetCaption(std::string v) { this->Set(caption_, std::move(v), Prop::Caption); }
 
 private:
     std::string caption_;
 };
+using TCaptioned = WithCaption<TControl>;
 
 // A text label; with IsLink it is a clickable link label.
 class TLabel : public TCaptioned {
@@ -259,15 +262,9 @@ private:
     std::string text_;
 };
 
-class TGroupBox : public TWinControl {
+class TGroupBox : public WithCaption<TWinControl> {
 public:
-    TGroupBox(TWinControl* parent, std::string name, std::string caption = "")
-        : TWinControl(parent, std::move(name)), caption_(std::move(caption)) {}
-    const std::string& Caption() const { return caption_; }
-    void SetCaption(std::string v) { Set(caption_, std::move(v), Prop::Caption); }
-
-private:
-    std::string caption_;
+    using WithCaption::WithCaption;
 };
 
 // A plain container.
@@ -307,15 +304,10 @@ private:
     int min_ = 0, max_ = 100, position_ = 0;
 };
 
-class TTabSheet : public TWinControl {
+class TTabSheet : public WithCaption<TWinControl> {
 public:
-    TTabSheet(TWinControl* parent, std::string name, std::string caption = "")
-        : TWinControl(parent, std::move(name)), caption_(std::move(caption)) {}
-    const std::string& Caption() const { return caption_; }
+    using WithCaption::WithCaption;
     bool TabVisible = true;
-
-private:
-    std::string caption_;
 };
 
 // Pages with tabs; a tab click or code selects the active page.

@@ -6,7 +6,7 @@
 namespace toolkit {
 
 TForm::TForm(TWinControl* parent, std::string name, std::string caption)
-    : TWinControl(parent, std::move(name)), caption_(std::move(caption)) {
+    : WithCaption(parent, std::move(name), std::move(caption)) {
     SetVisible(false);
 }
 

@@ -42,13 +42,10 @@ public:
     void Quit() override {}
 };
 
-class TForm : public TWinControl {
+class TForm : public WithCaption<TWinControl> {
 public:
     TForm(TWinControl* parent, std::string name, std::string caption = "");
     ~TForm() override;
-
-    const std::string& Caption() const { return caption_; }
-    void SetCaption(std::string v) { Set(caption_, std::move(v), Prop::Caption); }
 
     // Window style hints for the binding.
     bool Resizable = true;
@@ -70,7 +67,6 @@ public:
     TNotifyEvent OnClose;
 
 private:
-    std::string caption_;
     bool showing_ = false;
     bool modal_ = false;
 };
