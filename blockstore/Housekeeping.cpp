@@ -74,7 +74,7 @@ bool Housekeeping(int argc, char** argv) {
     const std::string first = argc > 1 && argv[1] ? argv[1] : "";
     bool end = false;
 
-    ::chdir(ExecutableFolder().c_str());
+    ChangeDirectory(ExecutableFolder());
     if (IsReadOnly(self)) {
         if (!SwitchByteSet(self)) return false;
         ToggleReadOnly(self);

@@ -38,16 +38,11 @@ struct Fd {
     ~Fd() { if (fd >= 0) ::close(fd); }
 };
 
-void ChangeDirectory(const std::string& folder) {
-    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
-        // A failure to change directory is not reported.
-    }
-}
-
 // Reads a whole regular file. Anything else (a folder, a FIFO, a device) is
 // refused rather than read, so a read never blocks.
-std::string ReadWholeFile(const std::string& fileName) {
-    Fd f{::open(fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+// `openName` is what is opened, when it differs from the name errors give.
+std::string ReadWholeFile(const std::string& fileName, const char* openName = nullptr) {
+    Fd f{::open(openName ? openName : fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
     struct stat st;
     if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw EFOpenError(fileName);
     std::string data;
@@ -238,7 +233,20 @@ void SetOwnImageFile(std::string path) { OwnImageFile() = std::move(path); }
 
 std::string OwnImagePath() { return OwnImageFile().empty() ? ExecutablePath() : OwnImageFile(); }
 
-void LoadOwnImage() { BlockStore() = ReadWholeFile(OwnImagePath()); }
+// The running program's own image is read through /proc/self/exe, so it is
+// found even when its file has been renamed, replaced or deleted meanwhile.
+void LoadOwnImage() {
+    BlockStore() = OwnImageFile().empty() ? ReadWholeFile(ExecutablePath(), "/proc/self/exe")
+                                          : ReadWholeFile(OwnImageFile());
+}
+
+std::string ReadFileBytes(const std::string& fileName) { return ReadWholeFile(fileName); }
+
+void ChangeDirectory(const std::string& folder) {
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+        // A failure to change directory is not reported.
+    }
+}
 
 std::string LoadFileToString(const std::string& fileName) {
     ChangeDirectory(ExecutableFolder());

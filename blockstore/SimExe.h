@@ -40,6 +40,9 @@ std::string EndMarker(std::string_view name);
 // Returns nothing when the start marker does not occur.
 std::optional<std::string_view> FindBlock(std::string_view container, std::string_view name);
 
+// Makes the folder the process's current directory; a failure is not reported.
+void ChangeDirectory(const std::string& folder);
+
 // Full path of the running executable, and its folder.
 std::string ExecutablePath();
 std::string ExecutableFolder();
@@ -51,6 +54,9 @@ void SetOwnImageFile(std::string path);
 // The program's own file: the running executable, or the file set above.
 std::string OwnImagePath();
 std::string LoadFileToString(const std::string& fileName);
+// Reads a whole regular file, as LoadFileToString does but without changing
+// the current directory, so worker threads can read side by side.
+std::string ReadFileBytes(const std::string& fileName);
 // Writes data as the file, replacing it atomically; an executable file is
 // made runnable. Empty data writes nothing.
 void SaveStringToFile(const std::string& data, const std::string& fileName, const std::string& folder,

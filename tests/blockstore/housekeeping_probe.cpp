@@ -10,9 +10,11 @@
 #include <string>
 
 int main(int argc, char** argv) {
-    const bool end = SimExe::Housekeeping(argc, argv);
+    // Taken before the housekeeping: a restarted program may delete this
+    // one's file as soon as it is running.
     const std::string self = SimExe::ExecutablePath();
-    const std::string image = SimExe::LoadFileToString(self);
+    const bool end = SimExe::Housekeeping(argc, argv);
+    const std::string image = SimExe::ReadFileBytes("/proc/self/exe");
     const bool updated = image.size() >= 11 && image.compare(image.size() - 11, 11, "NEW-VERSION") == 0;
     char cwd[4096];
     if (!::getcwd(cwd, sizeof cwd)) cwd[0] = 0;
