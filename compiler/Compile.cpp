@@ -1,8 +1,11 @@
 // The compile: the viewer taken from the compiler's own file, the settings
 // blocks and one compressed page block per listed file, written as one
 // executable eBook.
+#include "PageCompressor.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
+
+#include <filesystem>
 
 namespace compiler {
 
@@ -74,8 +77,24 @@ void TForm1::SpeedButton14Click(TObject&) {
     cStatus->SetCaption(kStatusWorking);
     store += in.settingsBlocks;
     SimExe::Delay(100);
+    // Page files are read relative to the compiler's folder, as the file
+    // layer reads them; the workers then read side by side without moving.
+    SimExe::ChangeDirectory(SimExe::ExecutableFolder());
+    std::vector<std::string> paths;
+    std::uintmax_t sourceBytes = 0;
+    std::error_code ignored;
+    for (const std::string& file : in.files) {
+        paths.push_back(in.projectDir + "/" + file);
+        const std::uintmax_t size = std::filesystem::file_size(paths.back(), ignored);
+        if (size != static_cast<std::uintmax_t>(-1)) sourceBytes += size;
+    }
+    // Room for the eBook up front: compressed pages are rarely larger than
+    // their files, and pages never written to are never resident.
+    store.reserve(store.size() + static_cast<std::size_t>(sourceBytes + sourceBytes / 16) + (in.files.size() << 9));
+    PageCompressor pages(std::move(paths));
+    const auto keepRepainting = [] { Application().ProcessMessages(); };
     for (std::size_t i = 0; i < in.files.size(); ++i) {
-        SimExe::AddFileBlock(in.files[i], in.projectDir + "/" + in.files[i]);
+        SimExe::AppendBlock(in.files[i], pages.Take(i, keepRepainting), store);
         ProgressBar1->SetPosition(static_cast<int>(i + 1));
         Application().ProcessMessages();
     }
