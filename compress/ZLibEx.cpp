@@ -148,7 +148,12 @@ ZBuffer RunToStreamEnd(z_stream& zs, const Direction& d, const void* in, std::si
     RefillInput(zs, next, remaining);
     PointOutput(zs, buf, 0);
     auto flush = [&] { return d.finishWithLastInput && remaining == 0 ? Z_FINISH : Z_NO_FLUSH; };
-    while (d.check(d.step(&zs, flush())) != Z_STREAM_END) {
+    for (;;) {
+        const int result = d.check(d.step(&zs, flush()));
+        if (result == Z_STREAM_END) break;
+        // A stream that asks for a preset dictionary cannot go on: without
+        // this it would be asked again and again for ever.
+        if (result == Z_NEED_DICT) d.check(Z_DATA_ERROR);
         RefillInput(zs, next, remaining);
         if (zs.avail_out == 0) {
             if (zs.total_out == buf.size()) buf.Resize(buf.size() + growth);

@@ -139,3 +139,9 @@ TEST(ZLibExErrors, TruncatedDataIsABufferErrorAtEveryLength) {
     for (std::size_t n = 1; n < c.size(); n += 7)
         EXPECT_EQ(ErrorText<EZDecompressionError>(c.substr(0, n)), "buffer error") << n;
 }
+
+TEST(ZLibExErrors, StreamAskingForADictionaryIsADataErrorNotAHang) {
+    // Header with the preset-dictionary flag, a dictionary id, then data.
+    const std::string stream = Bytes({0x78, 0x20, 0x01, 0x02, 0x03, 0x04}) + CompressString("text", lvDefault).substr(2);
+    EXPECT_EQ(ErrorText<EZDecompressionError>(stream), "data error");
+}
