@@ -15,7 +15,9 @@ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]/#/fuzz_}" >/dev/null
 
 for t in "${targets[@]}"; do
-  corpus=fuzz/corpus/$t crashers=fuzz/crashers/$t found=$(mktemp -d)
+  # Absolute paths: a target may change the current directory, as the
+  # programs' own file operations do.
+  corpus=$PWD/fuzz/corpus/$t crashers=$PWD/fuzz/crashers/$t found=$(mktemp -d)
   mkdir -p "$corpus" "$crashers"
   echo "== $t: ${seconds}s"
   build-fuzz/fuzz/fuzz_$t "$found" "$corpus" -max_total_time="$seconds" -max_len=8192 -rss_limit_mb=4096 -timeout=10 \
