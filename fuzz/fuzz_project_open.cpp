@@ -12,12 +12,18 @@
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    static const std::string file = [] {
-        char name[] = "/tmp/zorbin-fuzz-project-XXXXXX";
-        int fd = ::mkstemp(name);
-        if (fd >= 0) ::close(fd);
-        return std::string(name);
-    }();
+    // One scratch file for every input, removed when the program ends.
+    static const struct Scratch {
+        std::string path;
+        Scratch() {
+            char name[] = "/tmp/zorbin-fuzz-project-XXXXXX";
+            int fd = ::mkstemp(name);
+            if (fd >= 0) ::close(fd);
+            path = name;
+        }
+        ~Scratch() { ::unlink(path.c_str()); }
+    } scratch;
+    const std::string& file = scratch.path;
     if (std::FILE* f = std::fopen(file.c_str(), "wb")) {
         std::fwrite(data, 1, size, f);
         std::fclose(f);
