@@ -502,8 +502,11 @@ void TForm1::SpeedButton16Click(TObject&) {
 }
 
 void TForm1::runeBookClick(TObject&) {
+    const std::string& file = Vcompile_file->Text();
+    // An output name with its own path was written there, whatever the folder says.
+    if (!file.empty() && file[0] == '/') return SimExe::RunProgram(file);
     const std::string folder = vSave_dir->Text().empty() ? SimExe::ExecutableFolder() : vSave_dir->Text();
-    SimExe::RunProgram(folder + "/" + Vcompile_file->Text());
+    SimExe::RunProgram(folder + "/" + file);
 }
 
 void TForm1::SpeedButton29Click(TObject&) { Close(); }

@@ -232,7 +232,10 @@ TEST_F(CompilerWindowTest, RunEBookOpensTheOutputFile) {
     form->vSave_dir->SetText("");
     form->Vcompile_file->SetText("book.exe");
     form->runeBook->Click();
-    EXPECT_EQ(opened, (std::vector<std::string>{"/out//eBook.exe", SimExe::ExecutableFolder() + "/book.exe"}));
+    form->Vcompile_file->SetText("/elsewhere/own-path.exe");
+    form->runeBook->Click();
+    EXPECT_EQ(opened, (std::vector<std::string>{"/out//eBook.exe", SimExe::ExecutableFolder() + "/book.exe",
+                                                "/elsewhere/own-path.exe"}));
 }
 
 TEST_F(CompilerWindowTest, AboutLinksOpenTheMakersPages) {
