@@ -3,6 +3,7 @@
 #pragma once
 
 #include "SimExe.h"
+#include "ScriptedDialogsFor.h"
 #include "compilerUnit1.h"
 
 #include <gtest/gtest.h>
@@ -14,9 +15,7 @@
 class CompilerWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto scripted = std::make_unique<toolkit::ScriptedDialogs>();
-        dialogs = scripted.get();
-        toolkit::Application().SetDialogs(std::move(scripted));
+        dialogs = &UseScriptedDialogs();
         toolkit::Application().Title = "Zorbin eBook Compiler";
         SimExe::SetShellOpener([this](const std::string& target) { opened.push_back(target); });
         form = std::make_unique<compiler::TForm1>();

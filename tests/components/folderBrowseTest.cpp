@@ -1,6 +1,7 @@
 // Folder picker: flag word bookkeeping, the preselected folder carried over
 // between calls, cancelling, and special-folder roots.
 #include "Forms.h"
+#include "ScriptedDialogsFor.h"
 #include "TempDir.h"
 #include "folderBrowse.h"
 
@@ -14,9 +15,7 @@ namespace {
 class FolderPickerTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto scripted = std::make_unique<toolkit::ScriptedDialogs>();
-        dialogs = scripted.get();
-        toolkit::Application().SetDialogs(std::move(scripted));
+        dialogs = &UseScriptedDialogs();
     }
     toolkit::ScriptedDialogs* dialogs = nullptr;
     TBrowseForFolder picker;

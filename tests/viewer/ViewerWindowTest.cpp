@@ -2,6 +2,7 @@
 // eBook image, the password, the toolbar, the buttons, the restrictions,
 // the About box and the close message.
 #include "SimExe.h"
+#include "ScriptedDialogsFor.h"
 #include "TempDir.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -35,9 +36,7 @@ struct FakeBrowser : WebBrowser {
 class ViewerWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        auto scripted = std::make_unique<toolkit::ScriptedDialogs>();
-        dialogs = scripted.get();
-        toolkit::Application().SetDialogs(std::move(scripted));
+        dialogs = &UseScriptedDialogs();
         toolkit::Application().Title = "Zorbin eBook";
         SetBrowserFactory([this] {
             auto fake = std::make_unique<FakeBrowser>();
@@ -152,9 +151,7 @@ TEST_F(ViewerWindowTest, WrongEmptyOrCancelledPasswordEndsTheProgram) {
         Setting("cpass", "Secret");
         Setting("cOnStart", "start");
         Setting("cOnClose", "close");
-        auto scripted = std::make_unique<toolkit::ScriptedDialogs>();
-        dialogs = scripted.get();
-        toolkit::Application().SetDialogs(std::move(scripted));
+        dialogs = &UseScriptedDialogs();
         dialogs->inputAnswers.push_back(answer);
         Start();
         EXPECT_EQ(Messages(), std::vector<std::string>{"Incorrect Password"});
