@@ -11,9 +11,9 @@ namespace {
 constexpr int kPages = 1600;
 
 void BuildContainer() {
-    std::string& store = SimExe::BlockStore();
+    SimExe::TBlockStore& store = SimExe::BlockStore();
     if (!store.empty()) return;
-    store.assign(2 << 20, '\x7F');
+    store = std::string(2 << 20, '\x7F');
     const std::string page = ZLibEx::CompressString(HtmlLike(4 << 10), ZLibEx::lvDefault);
     std::string filler = HtmlLike(60 << 10, 7);  // stored raw so the container really is 100 MB
     for (int i = 0; i < kPages; ++i) {

@@ -12,22 +12,22 @@
 
 namespace SimExe::FileIO {
 
-namespace {
+Fd::~Fd() {
+    if (fd >= 0) ::close(fd);
+}
 
-// Closes a descriptor when it goes out of scope.
-struct Fd {
-    int fd = -1;
-    ~Fd() { if (fd >= 0) ::close(fd); }
-};
-
-}  // namespace
-
-std::string ReadWholeFile(const std::string& fileName, const char* openName) {
-    Fd f{::open(openName ? openName : fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK)};
+std::size_t OpenRegularFile(Fd& f, const std::string& fileName, const char* openName) {
+    f.fd = ::open(openName ? openName : fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st;
     if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw EFOpenError(fileName);
+    return static_cast<std::size_t>(st.st_size);
+}
+
+std::string ReadWholeFile(const std::string& fileName, const char* openName) {
+    Fd f;
+    const std::size_t size = OpenRegularFile(f, fileName, openName);
     std::string data;
-    data.reserve(static_cast<std::size_t>(st.st_size));
+    data.reserve(size);
     char chunk[1 << 16];
     for (;;) {
         ssize_t n = ::read(f.fd, chunk, sizeof chunk);
@@ -49,7 +49,7 @@ mode_t CurrentUmask() {
     return mask;
 }
 
-bool WriteAll(int fd, const std::string& data) {
+bool WriteAll(int fd, std::string_view data) {
     const char* p = data.data();
     std::size_t left = data.size();
     while (left > 0) {
@@ -118,7 +118,7 @@ bool PrepareReplacement(const std::string& path, bool executable, Replacement& r
 
 // The data goes to the temporary file, reaches the disk and is renamed over
 // the target.
-bool ReplaceFile(const std::string& path, const std::string& data, bool executable) {
+bool ReplaceFile(const std::string& path, std::string_view data, bool executable) {
     Replacement r;
     if (!PrepareReplacement(path, executable, r)) return false;
     bool ok = WriteAll(r.file.fd, data) && ::fsync(r.file.fd) == 0;

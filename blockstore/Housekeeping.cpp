@@ -88,7 +88,7 @@ bool Housekeeping(int argc, char** argv) {
         LoadOwnImage();
         if (!first.empty()) {
             DeleteWhenFree(first);
-            SaveStringToFile(BlockStore(), first, "", true);
+            SaveStringToFile(BlockStore().View(), first, "", true);
             RunProgram(first, kCleanupParameter);
         }
         end = true;

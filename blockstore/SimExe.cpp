@@ -68,8 +68,8 @@ bool IsExecutableFile(const std::string& path) {
 EFOpenError::EFOpenError(const std::string& fileName) : EFileError("Cannot open file " + fileName) {}
 EFCreateError::EFCreateError(const std::string& fileName) : EFileError("Cannot create file " + fileName) {}
 
-std::string& BlockStore() {
-    static std::string store;
+TBlockStore& BlockStore() {
+    static TBlockStore store;
     return store;
 }
 
@@ -123,11 +123,16 @@ void SetOwnImageFile(std::string path) { OwnImageFile() = std::move(path); }
 
 std::string OwnImagePath() { return OwnImageFile().empty() ? ExecutablePath() : OwnImageFile(); }
 
-// The running program's own image is read through /proc/self/exe, so it is
-// found even when its file has been renamed, replaced or deleted meanwhile.
+// The running program's own image is opened through /proc/self/exe, so it
+// is found even when its file has been renamed, replaced or deleted
+// meanwhile. A file that cannot be mapped is read whole.
 void LoadOwnImage() {
-    BlockStore() = OwnImageFile().empty() ? ReadWholeFile(ExecutablePath(), "/proc/self/exe")
-                                          : ReadWholeFile(OwnImageFile());
+    const bool running = OwnImageFile().empty();
+    const std::string name = running ? ExecutablePath() : OwnImageFile();
+    const char* const openName = running ? "/proc/self/exe" : name.c_str();
+    FileIO::Fd f;
+    const std::size_t size = FileIO::OpenRegularFile(f, name, openName);
+    if (!BlockStore().MapFile(f.fd, size)) BlockStore() = ReadWholeFile(name, openName);
 }
 
 std::string ReadFileBytes(const std::string& fileName) { return ReadWholeFile(fileName); }
@@ -143,7 +148,7 @@ std::string LoadFileToString(const std::string& fileName) {
     return ReadWholeFile(fileName);
 }
 
-void SaveStringToFile(const std::string& data, const std::string& fileName, const std::string& folder,
+void SaveStringToFile(std::string_view data, const std::string& fileName, const std::string& folder,
                       bool executable) {
     if (data.empty()) return;
     ChangeDirectory(folder.empty() ? ExecutableFolder() : folder);
@@ -163,18 +168,24 @@ void ExtractBlockFromFile(const std::string& blockName, const std::string& fileN
     if (auto found = FindBlock(data, blockName)) payload.assign(*found);
 }
 
-void AppendBlock(const std::string& blockName, const std::string& payload, std::string& container) {
-    if (blockName.empty()) return;
-    if (&payload == &container) {
-        const std::string copy = payload;
-        AppendBlock(blockName, copy, container);
-        return;
-    }
-    const std::string start = StartMarker(blockName), end = EndMarker(blockName);
-    container.reserve(container.size() + start.size() + payload.size() + end.size());
-    container += start;
-    container += payload;
-    container += end;
+namespace {
+// Start marker, payload and end marker in one piece, so a payload that is a
+// view of the container itself survives the container growing.
+std::string BlockOf(const std::string& blockName, std::string_view payload) {
+    std::string block = StartMarker(blockName);
+    block.reserve(block.size() + payload.size() + block.size());
+    block += payload;
+    block += EndMarker(blockName);
+    return block;
+}
+}  // namespace
+
+void AppendBlock(const std::string& blockName, std::string_view payload, std::string& container) {
+    if (!blockName.empty()) container += BlockOf(blockName, payload);
+}
+
+void AppendBlock(const std::string& blockName, std::string_view payload, TBlockStore& store) {
+    if (!blockName.empty()) store += BlockOf(blockName, payload);
 }
 
 void AddFileBlock(const std::string& blockName, const std::string& fileName) {
@@ -190,7 +201,7 @@ void AddStringBlock(const std::string& blockName, const std::string& value) {
 
 bool ReadBlock(const std::string& blockName, std::string& value) {
     if (BlockStore().empty()) LoadOwnImage();
-    auto found = FindBlock(BlockStore(), blockName);
+    auto found = BlockStore().Find(blockName);
     if (!found) return false;
     ZLibEx::ZBuffer plain = ZLibEx::DecompressBuffer(found->data(), found->size());
     value.assign(plain.data.get(), plain.length);
@@ -199,7 +210,7 @@ bool ReadBlock(const std::string& blockName, std::string& value) {
 
 void SaveImageToFile(const std::string& fileName) {
     if (BlockStore().empty()) LoadOwnImage();
-    SaveStringToFile(BlockStore(), fileName, "", true);
+    SaveStringToFile(BlockStore().View(), fileName, "", true);
 }
 
 void RunProgram(const std::string& target, const std::string& parameter) {

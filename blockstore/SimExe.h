@@ -3,6 +3,8 @@
 // shell "open" and message-pumping pause that both programs share.
 #pragma once
 
+#include "BlockStore.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -27,7 +29,7 @@ public:
 };
 
 // The process-wide block store: empty at start-up, released at exit.
-std::string& BlockStore();
+TBlockStore& BlockStore();
 
 // Block layout. A block is StartMarker(name) + payload + EndMarker(name); names
 // are folded to upper case for the ASCII letters only.
@@ -47,6 +49,7 @@ void ChangeDirectory(const std::string& folder);
 std::string ExecutablePath();
 std::string ExecutableFolder();
 
+// Fills the block store with the program's own file, mapped read-only.
 void LoadOwnImage();
 // The file LoadOwnImage reads in place of the running executable; empty
 // (the default) means the running executable. For tests of whole programs.
@@ -59,13 +62,14 @@ std::string LoadFileToString(const std::string& fileName);
 std::string ReadFileBytes(const std::string& fileName);
 // Writes data as the file, replacing it atomically; an executable file is
 // made runnable. Empty data writes nothing.
-void SaveStringToFile(const std::string& data, const std::string& fileName, const std::string& folder,
+void SaveStringToFile(std::string_view data, const std::string& fileName, const std::string& folder,
                       bool executable = false);
 // Raises "Cannot create file %s" unless SaveStringToFile with these
 // arguments could create or replace the file in that folder; writes nothing.
 void CheckCanCreate(const std::string& fileName, const std::string& folder);
 void ExtractBlockFromFile(const std::string& blockName, const std::string& fileName, std::string& payload);
-void AppendBlock(const std::string& blockName, const std::string& payload, std::string& container);
+void AppendBlock(const std::string& blockName, std::string_view payload, std::string& container);
+void AppendBlock(const std::string& blockName, std::string_view payload, TBlockStore& store);
 void AddFileBlock(const std::string& blockName, const std::string& fileName);
 void AddStringBlock(const std::string& blockName, const std::string& value);
 // True when the block is present; its decompressed payload is then in value.

@@ -37,13 +37,11 @@ std::string ValidationErrors(const TForm1& f) {
 }  // namespace
 
 std::string TForm1::SettingsBlocks() {
-    std::string& store = SimExe::BlockStore();
-    std::string kept;
-    kept.swap(store);
+    SimExe::TBlockStore& store = SimExe::BlockStore();
+    std::string kept = store.Take();
     SaveSettings();
-    std::string blocks;
-    blocks.swap(store);
-    store.swap(kept);
+    std::string blocks = store.Take();
+    store = std::move(kept);
     return blocks;
 }
 
@@ -63,10 +61,11 @@ void TForm1::SpeedButton14Click(TObject&) {
     ProgressBar1->SetMax(static_cast<int>(in.files.size()));
     SimExe::Delay(100);
 
-    std::string& store = SimExe::BlockStore();
-    store.clear();
+    SimExe::TBlockStore& store = SimExe::BlockStore();
     const std::string compilerFile = SimExe::OwnImagePath();
-    SimExe::ExtractBlockFromFile(kViewerBlock, compilerFile, store);
+    std::string viewer;
+    SimExe::ExtractBlockFromFile(kViewerBlock, compilerFile, viewer);
+    store = std::move(viewer);
     if (store.empty())
         throw std::runtime_error("The compiler's own file " + compilerFile +
                                  " carries no viewer program; it cannot make an eBook");
@@ -98,7 +97,7 @@ void TForm1::SpeedButton14Click(TObject&) {
         ProgressBar1->SetPosition(static_cast<int>(i + 1));
         Application().ProcessMessages();
     }
-    SimExe::SaveStringToFile(store, in.outputFile, in.outputFolder, true);
+    SimExe::SaveStringToFile(store.View(), in.outputFile, in.outputFolder, true);
     cStatus->SetCaption(kStatusDone);
     runeBook->SetVisible(true);
 }

@@ -52,7 +52,7 @@ void TForm1::SpeedButton13Click(TObject&) {
         {"cproject_dir", vproject_dir}, {"csave_dir", vSave_dir}, {"ccompile_file", Vcompile_file}};
     for (const auto& [key, field] : places)
         if (!field->Text().empty()) SimExe::AddStringBlock(key, field->Text());
-    SimExe::SaveStringToFile(SimExe::BlockStore(), FileNamePart(ProjectFileName()), FolderPart(ProjectFileName()));
+    SimExe::SaveStringToFile(SimExe::BlockStore().View(), FileNamePart(ProjectFileName()), FolderPart(ProjectFileName()));
     ShowProjectCaption();
 }
 

@@ -1,5 +1,5 @@
-// Fuzz target: the block lookup and ReadBlock on arbitrary containers and
-// names. The first byte gives the name's length, the name follows, the rest
+// Fuzz target: the block lookup, the store's indexed lookup and ReadBlock on
+// arbitrary containers and names. The first byte gives the name's length, the name follows, the rest
 // is the container.
 #include "SimExe.h"
 #include "ZLibEx.h"
@@ -33,6 +33,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (found.has_value() != plain.has_value() || (found && std::string(*found) != *plain)) std::abort();
 
     SimExe::BlockStore() = container.empty() ? std::string("x") : container;
+    // The indexed lookup, asked several related names in turn on one index.
+    for (const std::string& asked : {name, name.substr(0, nameLength / 2), name + "A", std::string("A"), name}) {
+        auto indexed = SimExe::BlockStore().Find(asked);
+        auto expected = PlainLookup(std::string(SimExe::BlockStore().View()), asked);
+        if (indexed.has_value() != expected.has_value() || (indexed && std::string(*indexed) != *expected)) std::abort();
+    }
     std::string value = "untouched";
     try {
         bool present = SimExe::ReadBlock(name, value);

@@ -126,7 +126,7 @@ TEST(BlockLookup, PrefixIsSearchedToo) {
 TEST_F(BlockStoreTest, StringBlocksAreCompressedAndReadBack) {
     const std::string value = "value with \0 zero"s;
     AddStringBlock("cproject", value);
-    EXPECT_EQ(*FindBlock(BlockStore(), "cproject"), ZLibEx::CompressString(value, ZLibEx::lvDefault));
+    EXPECT_EQ(*FindBlock(BlockStore().View(), "cproject"), ZLibEx::CompressString(value, ZLibEx::lvDefault));
     EXPECT_EQ(Read("CPROJECT"), value);
 }
 
@@ -158,13 +158,13 @@ TEST_F(BlockStoreTest, ReadBlockOnAnEmptyStoreLoadsTheRunningProgram) {
     // A name made at run time, so its marker cannot be in this program.
     const std::string absent = "absent_" + std::to_string(::getpid());
     EXPECT_EQ(Read(absent), "<untouched>");
-    EXPECT_EQ(BlockStore(), ReadFile("/proc/self/exe"));
+    EXPECT_EQ(BlockStore().View(), ReadFile("/proc/self/exe"));
 }
 
 TEST_F(BlockStoreTest, LoadOwnImageReplacesTheStore) {
     BlockStore() = "something";
     LoadOwnImage();
-    EXPECT_EQ(BlockStore(), ReadFile(ExecutablePath()));
+    EXPECT_EQ(BlockStore().View(), ReadFile(ExecutablePath()));
 }
 
 TEST_F(BlockStoreTest, SaveImageToFileWritesTheOwnImageWhenEmpty) {
@@ -177,7 +177,7 @@ TEST_F(BlockStoreTest, SaveImageToFileWritesTheStore) {
     TempDir dir;
     AddStringBlock("a", "1");
     SaveImageToFile(dir / "project.zbp");
-    EXPECT_EQ(ReadFile(dir / "project.zbp"), BlockStore());
+    EXPECT_EQ(ReadFile(dir / "project.zbp"), BlockStore().View());
 }
 
 TEST_F(BlockStoreTest, FileBlocksHoldTheFilesBytes) {

@@ -42,7 +42,7 @@ protected:
         SimExe::AddStringBlock("cproject", "From a project");
         SimExe::AddStringBlock("cproject_dir", dir);
         SimExe::AddStringBlock("ccompile_file", output);
-        const std::string file = work.Write("book.zbp", SimExe::BlockStore());
+        const std::string file = work.Write("book.zbp", std::string(SimExe::BlockStore().View()));
         SimExe::BlockStore().clear();
         return file;
     }

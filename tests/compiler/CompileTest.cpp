@@ -76,7 +76,7 @@ TEST_F(CompileTest, EBookIsTheViewerThenSettingsThenPagesInListOrder) {
     EXPECT_EQ(ListBlocks(ebook), (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", "index.htm"},
                                         {"INDEX.HTM", "<html>home</html>"},
                                         {"IMAGES/A.GIF", std::string("GIF89a\0\x01", 8)}}));
-    EXPECT_EQ(ebook, SimExe::BlockStore());
+    EXPECT_EQ(ebook, SimExe::BlockStore().View());
     EXPECT_EQ(form->cStatus->Caption(), "eBook Sucessfully Created");
     EXPECT_TRUE(form->runeBook->Visible());
     EXPECT_EQ(form->ProgressBar1->Max(), 2);

@@ -157,7 +157,7 @@ TEST_F(CompilerWindowTest, PreviewsShowTheMemoTextInAPlainBox) {
 TEST_F(CompilerWindowTest, SettingsBlocksWithDefaults) {
     form->vproject_homefile->SetText("index.htm");
     form->SaveSettings();
-    EXPECT_EQ(ListBlocks(SimExe::BlockStore()), (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", "index.htm"}}));
+    EXPECT_EQ(ListBlocks(SimExe::BlockStore().View()), (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", "index.htm"}}));
 }
 
 TEST_F(CompilerWindowTest, SettingsBlocksInOrderUnderTheirConditions) {
@@ -175,7 +175,7 @@ TEST_F(CompilerWindowTest, SettingsBlocksInOrderUnderTheirConditions) {
     form->vabout->SetText("About\r\ntext");
     form->vproject_dir->SetText("/site");
     form->SaveSettings();
-    EXPECT_EQ(ListBlocks(SimExe::BlockStore()),
+    EXPECT_EQ(ListBlocks(SimExe::BlockStore().View()),
               (Blocks{{"CTOOLBAR", "111111111010111"}, {"CPASS", "pw"}, {"CONSTART", "Hello\r\n"},
                       {"CONCLOSE", "Bye\r\n"}, {"CHOME", ""}, {"CPROJECT", "  "}, {"CENUMBER", "7"},
                       {"CAUTHOR", "Ann"}, {"CEMAIL", "ann@x.example"}, {"CWEB", "http://x.example"},
@@ -185,7 +185,7 @@ TEST_F(CompilerWindowTest, SettingsBlocksInOrderUnderTheirConditions) {
 TEST_F(CompilerWindowTest, PasswordBlockOnlyWithTheBoxEvenWhenEmpty) {
     form->vUse_pass->SetChecked(true);
     form->SaveSettings();
-    Blocks blocks = ListBlocks(SimExe::BlockStore());
+    Blocks blocks = ListBlocks(SimExe::BlockStore().View());
     ASSERT_EQ(blocks.size(), 3u);
     EXPECT_EQ(blocks[1], (std::pair<std::string, std::string>{"CPASS", ""}));
 
@@ -193,7 +193,7 @@ TEST_F(CompilerWindowTest, PasswordBlockOnlyWithTheBoxEvenWhenEmpty) {
     form->vUse_pass->SetChecked(false);
     form->vpass->SetText("typed but not used");
     form->SaveSettings();
-    EXPECT_EQ(ListBlocks(SimExe::BlockStore()).size(), 2u);
+    EXPECT_EQ(ListBlocks(SimExe::BlockStore().View()).size(), 2u);
 }
 
 TEST_F(CompilerWindowTest, OutputFileDialogAppliesTheExeRule) {

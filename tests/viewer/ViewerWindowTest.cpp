@@ -115,7 +115,7 @@ TEST_F(ViewerWindowTest, SettingsGiveCaptionToolbarAndFirstPage) {
     EXPECT_EQ(form->Caption(), "My Book");
     EXPECT_EQ(ShownLefts(*form), (std::vector<int>{0, 58, 116, 174, 232, 290, 348, 406, 464}));
     EXPECT_EQ(browser->calls.back(), "navigate http://ebook/chapter1/page one.html");
-    EXPECT_EQ(SimExe::BlockStore(), image);
+    EXPECT_EQ(SimExe::BlockStore().View(), image);
 }
 
 TEST_F(ViewerWindowTest, ToolbarPacksTheChosenButtonsFromTheLeft) {

@@ -130,10 +130,10 @@ TEST_F(PageProtocolTest, EmptyAnswers) {
 TEST_F(PageProtocolTest, NothingIsServedBeforePagesAreReady) {
     AddPage("index.html", "content");
     pages_ready = false;
-    const std::string store = SimExe::BlockStore();
+    const std::string store(SimExe::BlockStore().View());
     EXPECT_EQ(Fetch("http://ebook/index.html"), "");
     EXPECT_EQ(sink->data[0].max, 0u);
-    EXPECT_EQ(SimExe::BlockStore(), store);
+    EXPECT_EQ(SimExe::BlockStore().View(), store);
 }
 
 TEST_F(PageProtocolTest, DamagedPageBlockIsAnsweredLikeAMissingPage) {

@@ -1,0 +1,177 @@
+// The block store's bytes, their mapping, and the lookup index.
+#include "BlockStore.h"
+
+#include "SimExe.h"
+
+#include <sys/mman.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace SimExe {
+
+namespace {
+
+// How much of the container one scan step covers.
+constexpr std::size_t kStretch = 1 << 20;
+// Longer names (and names holding the name terminator) are looked up by a
+// plain scan; no page name comes near this.
+constexpr std::size_t kLongestIndexedName = 4096;
+constexpr std::size_t kTagLength = 4;
+
+// The tags and the name terminator, taken from the marker builders so that
+// no complete tag appears here either.
+const std::string& StartTag() { static const std::string tag = StartMarker("").substr(0, kTagLength); return tag; }
+const std::string& EndTag() { static const std::string tag = EndMarker(""); return tag; }
+char NameEnd() { static const char end = StartMarker("").back(); return end; }
+
+}  // namespace
+
+// Every tag holds a '!' (the start tag at its third byte, the end tag at its
+// first), so one pass over the '!' bytes finds them all, overlapping ones
+// included. A start tag is recorded under the bytes up to the first name
+// terminator after it: exactly the names whose start marker is there.
+bool TBlockIndex::ScanStretch() {
+    const std::size_t size = container_.size();
+    if (scannedTo_ >= size) return false;
+    const std::size_t to = std::min(size, scannedTo_ + kStretch);
+    const char* const base = container_.data();
+    for (const char* p = base + scannedTo_;
+         (p = static_cast<const char*>(std::memchr(p, '!', static_cast<std::size_t>(base + to - p)))); ++p) {
+        const std::size_t at = static_cast<std::size_t>(p - base);
+        if (at >= 2 && container_.compare(at - 2, kTagLength, StartTag()) == 0) {
+            const std::size_t nameAt = at + 2;
+            const std::size_t searchEnd = std::min(size, nameAt + kLongestIndexedName + 1);
+            if (const void* end = std::memchr(base + nameAt, NameEnd(), searchEnd - nameAt))
+                starts_.try_emplace(std::string(base + nameAt, static_cast<const char*>(end)), at - 2);
+        }
+        if (container_.compare(at, kTagLength, EndTag()) == 0) endTags_.push_back(at);
+    }
+    scannedTo_ = to;
+    return true;
+}
+
+std::optional<std::size_t> TBlockIndex::FirstStart(const std::string& folded) {
+    for (;;) {
+        if (auto found = starts_.find(folded); found != starts_.end()) return found->second;
+        if (!ScanStretch()) return std::nullopt;
+    }
+}
+
+std::size_t TBlockIndex::EndOfPayload(const std::string& folded, std::size_t begin) {
+    std::size_t next = static_cast<std::size_t>(std::lower_bound(endTags_.begin(), endTags_.end(), begin) - endTags_.begin());
+    for (;;) {
+        for (; next < endTags_.size(); ++next)
+            if (container_.compare(endTags_[next] + kTagLength, folded.size(), folded) == 0) return endTags_[next];
+        if (!ScanStretch()) return begin;  // no end marker: the payload is empty
+    }
+}
+
+std::optional<std::string_view> TBlockIndex::Find(std::string_view name) {
+    const std::string folded = FoldName(name);
+    if (folded.size() > kLongestIndexedName || folded.find(NameEnd()) != std::string::npos)
+        return FindBlock(container_, name);
+    std::lock_guard lock(mutex_);
+    const auto start = FirstStart(folded);
+    if (!start) return std::nullopt;
+    const std::size_t begin = *start + kTagLength + folded.size() + 1;
+    return container_.substr(begin, EndOfPayload(folded, begin) - begin);
+}
+
+std::size_t TBlockIndex::ScanMore() {
+    std::lock_guard lock(mutex_);
+    ScanStretch();
+    return scannedTo_;
+}
+
+TBlockStore::~TBlockStore() {
+    Changing();
+    Unmap();
+}
+
+TBlockStore& TBlockStore::operator=(std::string bytes) {
+    Changing();
+    Unmap();
+    owned_ = std::move(bytes);
+    return *this;
+}
+
+TBlockStore& TBlockStore::operator+=(std::string_view bytes) {
+    Changing();
+    if (mapped_) {
+        std::string copy(View());
+        Unmap();
+        owned_ = std::move(copy);
+    }
+    owned_ += bytes;
+    return *this;
+}
+
+void TBlockStore::reserve(std::size_t capacity) {
+    if (mapped_) return;
+    Changing();
+    owned_.reserve(capacity);
+}
+
+std::string TBlockStore::Take() {
+    Changing();
+    std::string bytes = mapped_ ? std::string(View()) : std::move(owned_);
+    Unmap();
+    owned_.clear();
+    return bytes;
+}
+
+bool TBlockStore::MapFile(int fd, std::size_t size) {
+    if (size == 0) return false;
+    void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
+    if (map == MAP_FAILED) return false;
+    Changing();
+    Unmap();
+    std::string().swap(owned_);
+    mapped_ = static_cast<const char*>(map);
+    mappedSize_ = size;
+    return true;
+}
+
+std::optional<std::string_view> TBlockStore::Find(std::string_view name) {
+    if (!index_) index_ = std::make_unique<TBlockIndex>(View());
+    return index_->Find(name);
+}
+
+void TBlockStore::IndexInBackground() {
+    if (indexer_.joinable() || empty()) return;
+    if (!index_) index_ = std::make_unique<TBlockIndex>(View());
+    stopIndexing_ = false;
+    indexer_ = std::thread([this, index = index_.get(), size = size()] {
+        const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+        std::size_t released = 0;
+        while (!stopIndexing_) {
+            const std::size_t scanned = index->ScanMore();
+            // Scanned pages of a mapping are only read again for the pages
+            // shown, which bring back what they need.
+            if (mapped_ && scanned / page * page > released) {
+                const std::size_t upTo = scanned / page * page;
+                ::madvise(const_cast<char*>(mapped_) + released, upTo - released, MADV_DONTNEED);
+                released = upTo;
+            }
+            if (scanned >= size) break;
+        }
+    });
+}
+
+void TBlockStore::Changing() {
+    if (indexer_.joinable()) {
+        stopIndexing_ = true;
+        indexer_.join();
+    }
+    index_.reset();
+}
+
+void TBlockStore::Unmap() {
+    if (mapped_) ::munmap(const_cast<char*>(mapped_), mappedSize_);
+    mapped_ = nullptr;
+    mappedSize_ = 0;
+}
+
+}  // namespace SimExe

@@ -1,0 +1,85 @@
+// The block store's bytes and the index its lookups go through.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <unordered_map>
+#include <vector>
+
+namespace SimExe {
+
+// Finds blocks in an unchanging container with exactly the results of the
+// linear block lookup (FindBlock), but scans the container at most once:
+// every marker tag is recorded the first time the scan passes it, and the
+// scan goes only as far as the lookups so far have needed. Safe to use from
+// several threads at once.
+class TBlockIndex {
+public:
+    explicit TBlockIndex(std::string_view container) : container_(container) {}
+
+    std::optional<std::string_view> Find(std::string_view name);
+    // Scans one more stretch; returns how far the container is scanned now.
+    std::size_t ScanMore();
+
+private:
+    bool ScanStretch();  // with mutex_ held; false when there was nothing left
+    std::optional<std::size_t> FirstStart(const std::string& folded);
+    std::size_t EndOfPayload(const std::string& folded, std::size_t begin);
+
+    std::string_view container_;
+    std::mutex mutex_;
+    std::size_t scannedTo_ = 0;                              // every tag before this is recorded
+    std::unordered_map<std::string, std::size_t> starts_;   // folded name -> first start marker
+    std::vector<std::size_t> endTags_;                       // every end tag, in order
+};
+
+// The process-wide block store: bytes it owns (built by appending, or read
+// from a file), or a read-only mapping of a file, which keeps only the pages
+// in use resident. Lookups go through a TBlockIndex over the current bytes;
+// any change starts a fresh one.
+class TBlockStore {
+public:
+    TBlockStore() = default;
+    TBlockStore(const TBlockStore&) = delete;
+    TBlockStore& operator=(const TBlockStore&) = delete;
+    ~TBlockStore();
+
+    std::string_view View() const { return mapped_ ? std::string_view(mapped_, mappedSize_) : owned_; }
+    bool empty() const { return View().empty(); }
+    std::size_t size() const { return View().size(); }
+
+    TBlockStore& operator=(std::string bytes);
+    void clear() { *this = std::string(); }
+    TBlockStore& operator+=(std::string_view bytes);
+    void reserve(std::size_t capacity);
+    // Hands the bytes over to the caller and leaves the store empty.
+    std::string Take();
+    // Replaces the store with a read-only mapping of the open file's first
+    // `size` bytes; false (store unchanged) when the file cannot be mapped.
+    bool MapFile(int fd, std::size_t size);
+
+    // The block lookup on the store, through the index.
+    std::optional<std::string_view> Find(std::string_view name);
+    // Completes the index on a thread of its own, so that later lookups need
+    // no scan; the pages it scans are not kept resident.
+    void IndexInBackground();
+
+private:
+    void Changing();  // ends background indexing and drops the index
+    void Unmap();
+
+    std::string owned_;
+    const char* mapped_ = nullptr;
+    std::size_t mappedSize_ = 0;
+    std::unique_ptr<TBlockIndex> index_;
+    std::thread indexer_;
+    std::atomic<bool> stopIndexing_{false};
+};
+
+}  // namespace SimExe
