@@ -122,8 +122,14 @@ std::string TBlockStore::Take() {
     return bytes;
 }
 
-bool TBlockStore::MapFile(int fd, std::size_t size) {
-    if (size == 0) return false;
+bool TBlockStore::MapFile(int fd) {
+    struct stat file;
+    if (::fstat(fd, &file) != 0 || file.st_size <= 0) return false;
+    if (mapped_ && file.st_dev == mappedFile_.st_dev && file.st_ino == mappedFile_.st_ino &&
+        file.st_size == mappedFile_.st_size && file.st_mtim.tv_sec == mappedFile_.st_mtim.tv_sec &&
+        file.st_mtim.tv_nsec == mappedFile_.st_mtim.tv_nsec)
+        return true;  // the same bytes are in place already
+    const std::size_t size = static_cast<std::size_t>(file.st_size);
     void* map = ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
     if (map == MAP_FAILED) return false;
     Changing();
@@ -131,6 +137,7 @@ bool TBlockStore::MapFile(int fd, std::size_t size) {
     std::string().swap(owned_);
     mapped_ = static_cast<const char*>(map);
     mappedSize_ = size;
+    mappedFile_ = file;
     return true;
 }
 

@@ -1,6 +1,8 @@
 // The block store's bytes and the index its lookups go through.
 #pragma once
 
+#include <sys/stat.h>
+
 #include <atomic>
 #include <cstddef>
 #include <memory>
@@ -60,9 +62,10 @@ public:
     void reserve(std::size_t capacity);
     // Hands the bytes over to the caller and leaves the store empty.
     std::string Take();
-    // Replaces the store with a read-only mapping of the open file's first
-    // `size` bytes; false (store unchanged) when the file cannot be mapped.
-    bool MapFile(int fd, std::size_t size);
+    // Replaces the store with a read-only mapping of the open file; false
+    // (store unchanged) when the file cannot be mapped. The mapping and its
+    // index are kept when the store already maps that very file unchanged.
+    bool MapFile(int fd);
 
     // The block lookup on the store, through the index.
     std::optional<std::string_view> Find(std::string_view name);
@@ -77,6 +80,7 @@ private:
     std::string owned_;
     const char* mapped_ = nullptr;
     std::size_t mappedSize_ = 0;
+    struct stat mappedFile_ {};  // which file, of what size and time
     std::unique_ptr<TBlockIndex> index_;
     std::thread indexer_;
     std::atomic<bool> stopIndexing_{false};

@@ -131,8 +131,8 @@ void LoadOwnImage() {
     const std::string name = running ? ExecutablePath() : OwnImageFile();
     const char* const openName = running ? "/proc/self/exe" : name.c_str();
     FileIO::Fd f;
-    const std::size_t size = FileIO::OpenRegularFile(f, name, openName);
-    if (!BlockStore().MapFile(f.fd, size)) BlockStore() = ReadWholeFile(name, openName);
+    FileIO::OpenRegularFile(f, name, openName);
+    if (!BlockStore().MapFile(f.fd)) BlockStore() = ReadWholeFile(name, openName);
 }
 
 std::string ReadFileBytes(const std::string& fileName) { return ReadWholeFile(fileName); }

@@ -118,7 +118,7 @@ TEST_F(BlockStoreBytes, MappedFileReadsLikeItsBytes) {
     AppendBlock("a", "payload a", bytes);
     const std::string path = dir.Write("book", bytes);
     int fd = ::open(path.c_str(), O_RDONLY);
-    ASSERT_TRUE(store.MapFile(fd, bytes.size()));
+    ASSERT_TRUE(store.MapFile(fd));
     ::close(fd);  // the mapping outlives the descriptor
     EXPECT_EQ(store.View(), bytes);
     EXPECT_EQ(store.Find("A"), "payload a");
@@ -140,5 +140,22 @@ TEST_F(BlockStoreBytes, ReplacingTheBytesDropsTheOldIndex) {
     store.IndexInBackground();
     store.clear();
     EXPECT_FALSE(store.Find("a"));
-    EXPECT_FALSE(store.MapFile(-1, 0));  // nothing to map
+    EXPECT_FALSE(store.MapFile(-1));  // nothing to map
+}
+
+TEST_F(BlockStoreBytes, LoadingTheSameUnchangedFileAgainKeepsItsMapping) {
+    TempDir dir;
+    const std::string path = dir.Write("book", "viewer" + StartMarker("a") + "one" + EndMarker("a"));
+    SetOwnImageFile(path);
+    LoadOwnImage();
+    store.IndexInBackground();
+    const char* const first = store.View().data();
+    LoadOwnImage();
+    EXPECT_EQ(store.View().data(), first);
+
+    dir.Write("book.new", "viewer" + StartMarker("a") + "two!" + EndMarker("a"));
+    ASSERT_EQ(::rename((dir / "book.new").c_str(), path.c_str()), 0);
+    LoadOwnImage();
+    EXPECT_EQ(store.Find("a"), "two!");
+    SetOwnImageFile("");
 }
