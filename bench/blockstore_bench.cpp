@@ -1,43 +1,88 @@
-// ReadBlock of the first and of the last block of a 100 MB container.
+// Block lookups in eBooks of 1 MB and of 1 GB: the indexed lookup once its
+// index is built, the first request on a fresh index, and the plain linear
+// lookup as the peer.
+#include "RatioReporter.h"
 #include "SimExe.h"
-#include "ZLibEx.h"
-#include "html_like.h"
 
-#include <benchmark/benchmark.h>
+#include <random>
 
 namespace {
 
-// About 100 MB: a 2 MB prefix (the viewer) and 1,600 pages of 60 KB.
-constexpr int kPages = 1600;
+// An eBook-like container: a viewer-sized prefix, then pages of 64 KB of
+// random bytes, as compressed pages look.
+struct Book {
+    std::string bytes;
+    int pages = 0;
+    std::string PageName(int i) const { return "pages/page" + std::to_string(i) + ".html"; }
+};
 
-void BuildContainer() {
-    SimExe::TBlockStore& store = SimExe::BlockStore();
-    if (!store.empty()) return;
-    store = std::string(2 << 20, '\x7F');
-    const std::string page = ZLibEx::CompressString(HtmlLike(4 << 10), ZLibEx::lvDefault);
-    std::string filler = HtmlLike(60 << 10, 7);  // stored raw so the container really is 100 MB
-    for (int i = 0; i < kPages; ++i) {
-        SimExe::AppendBlock("filler/" + std::to_string(i) + ".bin", filler, store);
-        SimExe::AppendBlock("page" + std::to_string(i) + ".html", page, store);
+Book MakeBook(std::size_t megabytes) {
+    Book book;
+    std::mt19937 random(11);
+    std::vector<std::string> payloads(8, std::string(64 << 10, '\0'));
+    for (std::string& p : payloads)
+        for (char& c : p) c = static_cast<char>(random());
+    book.bytes.reserve((megabytes << 20) + (1 << 20));
+    book.bytes.assign(284 << 10, '\x7F');
+    while (book.bytes.size() < (megabytes << 20)) {
+        SimExe::AppendBlock(book.PageName(book.pages), payloads[static_cast<std::size_t>(book.pages) % payloads.size()],
+                            book.bytes);
+        ++book.pages;
     }
+    return book;
 }
 
-void ReadPage(benchmark::State& state, int index) {
-    BuildContainer();
-    const std::string name = "PAGE" + std::to_string(index) + ".HTML";
-    std::string value;
-    for (auto _ : state) {
-        SimExe::ReadBlock(name, value);
-        benchmark::DoNotOptimize(value);
-    }
-    state.counters["container_MB"] = static_cast<double>(SimExe::BlockStore().size()) / (1 << 20);
+const Book& Small() { static const Book book = MakeBook(1); return book; }
+const Book& Large() { static const Book book = MakeBook(1024); return book; }
+
+// The indexed lookup with its index complete.
+void IndexedLookup(benchmark::State& state, const Book& book, bool last) {
+    SimExe::TBlockIndex index(book.bytes);
+    index.Find("absent");  // builds the whole index
+    const std::string name = book.PageName(last ? book.pages - 1 : 0);
+    for (auto _ : state) benchmark::DoNotOptimize(index.Find(name));
+}
+
+void AnyBlock(benchmark::State& state, const Book& book) {
+    SimExe::TBlockIndex index(book.bytes);
+    index.Find("absent");
+    std::vector<std::string> names;
+    std::mt19937 random(3);
+    for (int i = 0; i < 4096; ++i) names.push_back(book.PageName(static_cast<int>(random() % static_cast<unsigned>(book.pages))));
+    std::size_t next = 0;
+    for (auto _ : state) benchmark::DoNotOptimize(index.Find(names[next++ % names.size()]));
+}
+
+void PlainLookup(benchmark::State& state, const Book& book, bool last) {
+    const std::string name = book.PageName(last ? book.pages - 1 : 0);
+    for (auto _ : state) benchmark::DoNotOptimize(SimExe::FindBlock(book.bytes, name));
 }
 
 }  // namespace
 
-static void BM_ReadBlockFirst(benchmark::State& state) { ReadPage(state, 0); }
-static void BM_ReadBlockLast(benchmark::State& state) { ReadPage(state, kPages - 1); }
-BENCHMARK(BM_ReadBlockFirst)->Unit(benchmark::kMicrosecond);
-BENCHMARK(BM_ReadBlockLast)->Unit(benchmark::kMillisecond);
+static void BM_Indexed_1MB_First(benchmark::State& s) { IndexedLookup(s, Small(), false); }
+static void BM_Indexed_1GB_Last(benchmark::State& s) { IndexedLookup(s, Large(), true); }
+static void BM_Indexed_1GB_Any(benchmark::State& s) { AnyBlock(s, Large()); }
+static void BM_Plain_1MB_First(benchmark::State& s) { PlainLookup(s, Small(), false); }
+static void BM_Plain_1GB_Last(benchmark::State& s) { PlainLookup(s, Large(), true); }
+static void BM_FirstRequest_1GB_Last(benchmark::State& state) {
+    const Book& book = Large();
+    for (auto _ : state) {
+        SimExe::TBlockIndex index(book.bytes);
+        benchmark::DoNotOptimize(index.Find(book.PageName(book.pages - 1)));
+    }
+}
+BENCHMARK(BM_Indexed_1MB_First)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_Indexed_1GB_Last)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_Indexed_1GB_Any)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_Plain_1MB_First)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_Plain_1GB_Last)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FirstRequest_1GB_Last)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    return RunWithRatios(argc, argv,
+                         {{"indexed: last block of 1 GB / first block of 1 MB", "BM_Indexed_1GB_Last", "BM_Indexed_1MB_First", 1.10},
+                          {"indexed: any block of 1 GB / first block of 1 MB", "BM_Indexed_1GB_Any", "BM_Indexed_1MB_First", 1.10},
+                          {"plain scan: last block of 1 GB / first block of 1 MB", "BM_Plain_1GB_Last", "BM_Plain_1MB_First", 1.10},
+                          {"first request on 1 GB / one plain scan of 1 GB", "BM_FirstRequest_1GB_Last", "BM_Plain_1GB_Last", 1.00}});
+}

@@ -10,7 +10,7 @@ size=${1:-300}
 cmake --build build -j "$(nproc)" --target zorbin-compiler make_corpus >/dev/null
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-build/bench/make_corpus "$work/generated" "$size" >/dev/null
+build/bench/make_corpus tree "$work/generated" "$size" >/dev/null
 
 seconds() { /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1; cat "$work/time"; }
 

@@ -1,8 +1,11 @@
-// Writes a reproducible documentation-like tree for the compile benchmarks:
-// HTML pages, style sheets and scripts (compressible text) and pictures
-// (incompressible bytes), spread over sub-folders.
-//   make_corpus FOLDER MEGABYTES
+// Writes reproducible folders for the benchmarks:
+//   make_corpus tree FOLDER MEGABYTES    documentation-like pages, style sheets,
+//                                        scripts and pictures in sub-folders
+//   make_corpus media FOLDER MEGABYTES   incompressible media files of 16 MB
+//   make_corpus images FOLDER COUNT      index.html showing COUNT PNG pictures
 #include "html_like.h"
+
+#include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
@@ -10,18 +13,26 @@
 #include <random>
 #include <string>
 
-int main(int argc, char** argv) {
-    if (argc != 3) {
-        std::cerr << "usage: make_corpus FOLDER MEGABYTES\n";
-        return 2;
-    }
-    const std::filesystem::path root = argv[1];
-    const std::size_t target = std::stoul(argv[2]) << 20;
+namespace {
+
+namespace fs = std::filesystem;
+
+void Write(const fs::path& file, const std::string& bytes) {
+    fs::create_directories(file.parent_path());
+    std::ofstream(file, std::ios::binary) << bytes;
+}
+
+std::string RandomBytes(std::size_t size, std::mt19937& gen) {
+    std::string bytes(size, '\0');
+    for (char& c : bytes) c = static_cast<char>(gen());
+    return bytes;
+}
+
+std::size_t Tree(const fs::path& root, std::size_t target) {
     std::mt19937 gen(7);
     std::size_t written = 0;
     for (int i = 0; written < target; ++i) {
-        const std::filesystem::path folder = root / ("part" + std::to_string(i % 12)) / ("sec" + std::to_string(i % 7));
-        std::filesystem::create_directories(folder);
+        const fs::path folder = root / ("part" + std::to_string(i % 12)) / ("sec" + std::to_string(i % 7));
         std::string name, bytes;
         switch (i % 10) {
             case 0: case 1: case 2: case 3: case 4: case 5:
@@ -38,13 +49,88 @@ int main(int argc, char** argv) {
                 break;
             default:
                 name = "picture" + std::to_string(i) + ".png";
-                bytes.resize(30000 + gen() % 250000);
-                for (char& c : bytes) c = static_cast<char>(gen());
+                bytes = RandomBytes(30000 + gen() % 250000, gen);
         }
-        std::ofstream(folder / name, std::ios::binary) << bytes;
+        Write(folder / name, bytes);
         written += bytes.size();
     }
-    std::ofstream(root / "index.html") << "<html><body><h1>Benchmark corpus</h1></body></html>\n";
+    Write(root / "index.html", "<html><body><h1>Benchmark corpus</h1></body></html>\n");
+    return written;
+}
+
+std::size_t Media(const fs::path& root, std::size_t target) {
+    std::mt19937 gen(5);
+    std::size_t written = 0;
+    for (int i = 0; written < target; ++i) {
+        const std::size_t size = std::min<std::size_t>(16 << 20, target - written);
+        Write(root / ("clip" + std::to_string(i) + ".ogv"), RandomBytes(size, gen));
+        written += size;
+    }
+    return written;
+}
+
+void Chunk(std::string& png, const char* type, const std::string& data) {
+    const std::uint32_t length = static_cast<std::uint32_t>(data.size());
+    for (int shift = 24; shift >= 0; shift -= 8) png += static_cast<char>(length >> shift);
+    const std::string body = type + data;
+    png += body;
+    const uLong crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+    for (int shift = 24; shift >= 0; shift -= 8) png += static_cast<char>(crc >> shift);
+}
+
+// A 240 x 160 RGB picture: a gradient with noise, as photographs compress.
+std::string Picture(unsigned seed) {
+    const int width = 240, height = 160;
+    std::mt19937 gen(seed);
+    std::string rows;
+    for (int y = 0; y < height; ++y) {
+        rows += '\0';
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c) rows += static_cast<char>((x + y * c + static_cast<int>(seed) * 40) / 2 + gen() % 48);
+    }
+    std::string packed(compressBound(static_cast<uLong>(rows.size())), '\0');
+    uLongf packedSize = static_cast<uLongf>(packed.size());
+    compress2(reinterpret_cast<Bytef*>(packed.data()), &packedSize, reinterpret_cast<const Bytef*>(rows.data()),
+              static_cast<uLong>(rows.size()), 6);
+    packed.resize(packedSize);
+    std::string header;
+    for (std::uint32_t v : {std::uint32_t(width), std::uint32_t(height)})
+        for (int shift = 24; shift >= 0; shift -= 8) header += static_cast<char>(v >> shift);
+    header += std::string("\x08\x02\x00\x00\x00", 5);  // 8 bits, RGB, deflate, no filter choice, no interlace
+    std::string png = "\x89PNG\r\n\x1a\n";
+    Chunk(png, "IHDR", header);
+    Chunk(png, "IDAT", packed);
+    Chunk(png, "IEND", "");
+    return png;
+}
+
+std::size_t Images(const fs::path& root, int count) {
+    std::size_t written = 0;
+    std::string page = "<html><head><title>Pictures</title></head><body>\n";
+    for (int i = 0; i < count; ++i) {
+        const std::string name = "pictures/picture" + std::to_string(i) + ".png";
+        const std::string png = Picture(static_cast<unsigned>(i));
+        Write(root / name, png);
+        written += png.size();
+        page += "<img src=\"" + name + "\" width=\"120\" height=\"80\">\n";
+    }
+    Write(root / "index.html", page + "</body></html>\n");
+    return written;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const std::string mode = argc == 4 ? argv[1] : "";
+    if (mode != "tree" && mode != "media" && mode != "images") {
+        std::cerr << "usage: make_corpus tree|media FOLDER MEGABYTES | make_corpus images FOLDER COUNT\n";
+        return 2;
+    }
+    const fs::path root = argv[2];
+    const std::size_t amount = std::stoul(argv[3]);
+    const std::size_t written = mode == "tree"    ? Tree(root, amount << 20)
+                                : mode == "media" ? Media(root, amount << 20)
+                                                  : Images(root, static_cast<int>(amount));
     std::cout << written << " bytes written under " << root << "\n";
     return 0;
 }

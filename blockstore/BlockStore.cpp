@@ -37,25 +37,28 @@ bool TBlockIndex::ScanStretch() {
     if (scannedTo_ >= size) return false;
     const std::size_t to = std::min(size, scannedTo_ + kStretch);
     const char* const base = container_.data();
+    const char* const startTag = StartTag().data();
+    const char* const endTag = EndTag().data();
+    const char nameEnd = NameEnd();
     for (const char* p = base + scannedTo_;
          (p = static_cast<const char*>(std::memchr(p, '!', static_cast<std::size_t>(base + to - p)))); ++p) {
         const std::size_t at = static_cast<std::size_t>(p - base);
-        if (at >= 2 && container_.compare(at - 2, kTagLength, StartTag()) == 0) {
+        if (at >= 2 && at + 2 <= size && std::memcmp(p - 2, startTag, kTagLength) == 0) {
             const std::size_t nameAt = at + 2;
             const std::size_t searchEnd = std::min(size, nameAt + kLongestIndexedName + 1);
-            if (const void* end = std::memchr(base + nameAt, NameEnd(), searchEnd - nameAt))
-                starts_.try_emplace(std::string(base + nameAt, static_cast<const char*>(end)), at - 2);
+            if (const void* end = std::memchr(base + nameAt, nameEnd, searchEnd - nameAt))
+                starts_.try_emplace(std::string(base + nameAt, static_cast<const char*>(end)), Entry{at - 2});
         }
-        if (container_.compare(at, kTagLength, EndTag()) == 0) endTags_.push_back(at);
+        if (at + kTagLength <= size && std::memcmp(p, endTag, kTagLength) == 0) endTags_.push_back(at);
     }
     scannedTo_ = to;
     return true;
 }
 
-std::optional<std::size_t> TBlockIndex::FirstStart(const std::string& folded) {
+TBlockIndex::Entry* TBlockIndex::FirstStart(const std::string& folded) {
     for (;;) {
-        if (auto found = starts_.find(folded); found != starts_.end()) return found->second;
-        if (!ScanStretch()) return std::nullopt;
+        if (auto found = starts_.find(folded); found != starts_.end()) return &found->second;
+        if (!ScanStretch()) return nullptr;
     }
 }
 
@@ -73,10 +76,11 @@ std::optional<std::string_view> TBlockIndex::Find(std::string_view name) {
     if (folded.size() > kLongestIndexedName || folded.find(NameEnd()) != std::string::npos)
         return FindBlock(container_, name);
     std::lock_guard lock(mutex_);
-    const auto start = FirstStart(folded);
-    if (!start) return std::nullopt;
-    const std::size_t begin = *start + kTagLength + folded.size() + 1;
-    return container_.substr(begin, EndOfPayload(folded, begin) - begin);
+    Entry* const entry = FirstStart(folded);
+    if (!entry) return std::nullopt;
+    const std::size_t begin = entry->start + kTagLength + folded.size() + 1;
+    if (entry->end == Entry::kUnknown) entry->end = EndOfPayload(folded, begin);
+    return container_.substr(begin, entry->end - begin);
 }
 
 std::size_t TBlockIndex::ScanMore() {

@@ -30,14 +30,20 @@ public:
     std::size_t ScanMore();
 
 private:
+    // Where a name's first start marker is, and, once asked, its payload's end.
+    struct Entry {
+        static constexpr std::size_t kUnknown = static_cast<std::size_t>(-1);
+        std::size_t start;
+        std::size_t end = kUnknown;
+    };
     bool ScanStretch();  // with mutex_ held; false when there was nothing left
-    std::optional<std::size_t> FirstStart(const std::string& folded);
+    Entry* FirstStart(const std::string& folded);
     std::size_t EndOfPayload(const std::string& folded, std::size_t begin);
 
     std::string_view container_;
     std::mutex mutex_;
     std::size_t scannedTo_ = 0;                              // every tag before this is recorded
-    std::unordered_map<std::string, std::size_t> starts_;   // folded name -> first start marker
+    std::unordered_map<std::string, Entry> starts_;          // by folded name
     std::vector<std::size_t> endTags_;                       // every end tag, in order
 };
 

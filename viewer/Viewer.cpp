@@ -1,7 +1,7 @@
 // The viewer program: every eBook is this program followed by its blocks.
 #include "GtkBinding.h"
 #include "Housekeeping.h"
-#include "SimExe.h"
+#include "OwnBlocks.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "WebKitInstall.h"
@@ -10,13 +10,7 @@
 
 int main(int argc, char** argv) {
     if (SimExe::Housekeeping(argc, argv)) return 0;
-    // The eBook's blocks are indexed while the window and the web view start.
-    // A file that cannot be read is reported by the first block read.
-    try {
-        if (SimExe::BlockStore().empty()) SimExe::LoadOwnImage();
-        SimExe::BlockStore().IndexInBackground();
-    } catch (const SimExe::EFileError&) {
-    }
+    viewer::PrepareOwnBlocks();
     toolkit::TApplication& app = toolkit::Application();
     app.Title = "Zorbin eBook";
     if (!toolkit::gtk::Initialize(argc, argv)) {

@@ -1,0 +1,50 @@
+#!/usr/bin/env bash
+# The viewer against its peers, side by side in one run on a virtual display:
+# - opening an eBook of 1 GB against one of 1 MB (time to the first page
+#   shown, and resident memory), with the first page's block ahead of the
+#   gigabyte of media and behind it;
+# - a page with 100 pictures from an eBook against the same folder through
+#   file:// in the same web view.
+#   bench/viewer.sh [RUNS]      (runs per book, default 5)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+runs=${1:-5}
+cmake --build build -j "$(nproc)" --target zorbin-compiler make_corpus bench_viewer >/dev/null
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+compile() { build/bin/zorbin-compiler build "$1" --first-page index.html -q -o "$2"; }
+
+# The example book plus media: "video" sorts after index.html, "archive" before it.
+make_book() {
+  local name=$1 megabytes=$2 folder=$3
+  cp -r examples/book "$work/$name"
+  build/bench/make_corpus media "$work/$name/$folder" "$megabytes" >/dev/null
+  compile "$work/$name" "$work/$name.exe"
+  rm -rf "${work:?}/$name"
+}
+make_book small 1 video
+make_book large-ahead 1024 video
+make_book large-behind 1024 archive
+
+on_display() { xvfb-run -a -s "-screen 0 1280x800x24" "$@" 2>/dev/null; }
+for book in small large-ahead large-behind; do : >"$work/$book.runs"; done
+for ((i = 0; i < runs; i++)); do
+  for book in small large-ahead large-behind; do
+    on_display build/bench/bench_viewer open "$work/$book.exe" >>"$work/$book.runs"
+  done
+done
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+field() { awk -v f="$2" '{ for (i = 1; i < NF; i++) if ($i == f) print $(i + 1) }' "$work/$1.runs" | median; }
+small_ms=$(field small first_page_ms)
+for book in small large-ahead large-behind; do
+  ms=$(field "$book" first_page_ms)
+  awk -v b="$book" -v ms="$ms" -v s="$small_ms" -v size="$(( $(stat -c %s "$work/$book.exe") >> 20 ))" \
+      -v p="$(field "$book" rss_at_page_mb)" -v l="$(field "$book" rss_3s_later_mb)" 'BEGIN {
+    printf "open %-12s %5d MB eBook: first page %7.1f ms (ratio to 1 MB %.3f, goal <= 1.10)  RSS %6.1f MB at page, %6.1f MB 3 s later\n",
+           b, size, ms, ms / s, p, l }'
+done
+
+build/bench/make_corpus images "$work/pictures" 100 >/dev/null
+compile "$work/pictures" "$work/pictures.exe"
+echo -n "page with 100 pictures: "
+on_display build/bench/bench_viewer images "$work/pictures.exe" "$work/pictures" 21
