@@ -135,7 +135,11 @@ void LoadOwnImage() {
     if (!BlockStore().MapFile(f.fd)) BlockStore() = ReadWholeFile(name, openName);
 }
 
-std::string ReadFileBytes(const std::string& fileName) { return ReadWholeFile(fileName); }
+std::string ReadFileBytes(const std::string& fileName, const std::string& relativeTo) {
+    if (relativeTo.empty() || (!fileName.empty() && fileName[0] == '/')) return ReadWholeFile(fileName);
+    const std::string path = relativeTo + "/" + fileName;
+    return ReadWholeFile(fileName, path.c_str());
+}
 
 void ChangeDirectory(const std::string& folder) {
     if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
@@ -233,13 +237,16 @@ std::uint32_t TickCount() {
     return static_cast<std::uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
 }
 
+// With windows the pause polls their messages without sleeping; a program
+// without windows has none to process, so it sleeps and leaves the cores to
+// the work going on meanwhile.
 void Delay(std::uint32_t milliseconds) {
     const std::uint32_t start = TickCount();
     do {
         if (Pump())
             Pump()();
         else
-            std::this_thread::yield();
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
     } while (static_cast<std::uint32_t>(TickCount() - start) < milliseconds);
 }
 

@@ -58,8 +58,10 @@ void SetOwnImageFile(std::string path);
 std::string OwnImagePath();
 std::string LoadFileToString(const std::string& fileName);
 // Reads a whole regular file, as LoadFileToString does but without changing
-// the current directory, so worker threads can read side by side.
-std::string ReadFileBytes(const std::string& fileName);
+// the current directory, so worker threads can read side by side. A relative
+// name is read against `relativeTo` when one is given; errors name the file
+// as given.
+std::string ReadFileBytes(const std::string& fileName, const std::string& relativeTo = "");
 // Writes data as the file, replacing it atomically; an executable file is
 // made runnable. Empty data writes nothing.
 void SaveStringToFile(std::string_view data, const std::string& fileName, const std::string& folder,

@@ -8,7 +8,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <iostream>
+#include <thread>
 
 #ifndef ZORBIN_VERSION
 #define ZORBIN_VERSION "0"
@@ -115,7 +117,14 @@ int Build(BuildRequest request, const std::string& startFolder) {
                               << std::flush;
             };
     }
+    // No window waits for its messages here, so the compile's pauses sleep
+    // between polls and leave the cores to the compression workers.
+    SimExe::SetMessagePump([] {
+        toolkit::Application().ProcessMessages();
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
     form.SpeedButton14->Click();
+    SimExe::SetMessagePump([] { toolkit::Application().ProcessMessages(); });
     form.cStatus->Observer = nullptr;
     form.ProgressBar1->Observer = nullptr;
     return form.cStatus->Caption() == kStatusDone ? 0 : 1;

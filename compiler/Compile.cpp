@@ -57,6 +57,21 @@ void TForm1::SpeedButton14Click(TObject&) {
     const CompileInputs in{Vcompile_file->Text(), vSave_dir->Text(), vproject_dir->Text(), vProject_files->Items(),
                            SettingsBlocks()};
 
+    // Page files are read as the file layer reads them, relative to the
+    // compiler's folder. Their compression starts at once, on workers, and
+    // goes on through the pauses and checks below.
+    const std::string readFolder = SimExe::ExecutableFolder();
+    std::vector<std::string> paths;
+    std::uintmax_t sourceBytes = 0;
+    std::error_code ignored;
+    for (const std::string& file : in.files) {
+        paths.push_back(in.projectDir + "/" + file);
+        const std::string& path = paths.back();
+        const std::uintmax_t size = std::filesystem::file_size(path[0] == '/' ? path : readFolder + "/" + path, ignored);
+        if (size != static_cast<std::uintmax_t>(-1)) sourceBytes += size;
+    }
+    PageCompressor pages(std::move(paths), 0, readFolder);
+
     cStatus->SetCaption(kStatusTesting);
     ProgressBar1->SetMax(static_cast<int>(in.files.size()));
     SimExe::Delay(100);
@@ -76,21 +91,9 @@ void TForm1::SpeedButton14Click(TObject&) {
     cStatus->SetCaption(kStatusWorking);
     store += in.settingsBlocks;
     SimExe::Delay(100);
-    // Page files are read relative to the compiler's folder, as the file
-    // layer reads them; the workers then read side by side without moving.
-    SimExe::ChangeDirectory(SimExe::ExecutableFolder());
-    std::vector<std::string> paths;
-    std::uintmax_t sourceBytes = 0;
-    std::error_code ignored;
-    for (const std::string& file : in.files) {
-        paths.push_back(in.projectDir + "/" + file);
-        const std::uintmax_t size = std::filesystem::file_size(paths.back(), ignored);
-        if (size != static_cast<std::uintmax_t>(-1)) sourceBytes += size;
-    }
     // Room for the eBook up front: compressed pages are rarely larger than
     // their files, and pages never written to are never resident.
     store.reserve(store.size() + static_cast<std::size_t>(sourceBytes + sourceBytes / 16) + (in.files.size() << 9));
-    PageCompressor pages(std::move(paths));
     const auto keepRepainting = [] { Application().ProcessMessages(); };
     for (std::size_t i = 0; i < in.files.size(); ++i) {
         SimExe::AppendBlock(in.files[i], pages.Take(i, keepRepainting), store);

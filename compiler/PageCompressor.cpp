@@ -17,8 +17,8 @@ constexpr std::size_t kMaxBytesAhead = 64u << 20;
 
 }  // namespace
 
-PageCompressor::PageCompressor(std::vector<std::string> paths, unsigned threads)
-    : paths_(std::move(paths)), slots_(paths_.size()) {
+PageCompressor::PageCompressor(std::vector<std::string> paths, unsigned threads, std::string folder)
+    : paths_(std::move(paths)), folder_(std::move(folder)), slots_(paths_.size()) {
     if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
     if (threads > paths_.size()) threads = static_cast<unsigned>(std::max<std::size_t>(1, paths_.size()));
     for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
@@ -47,7 +47,7 @@ void PageCompressor::Work() {
         }
         Slot result;
         try {
-            result.payload = ZLibEx::CompressString(SimExe::ReadFileBytes(paths_[index]), ZLibEx::lvDefault);
+            result.payload = ZLibEx::CompressString(SimExe::ReadFileBytes(paths_[index], folder_), ZLibEx::lvDefault);
         } catch (...) {
             result.error = std::current_exception();
         }

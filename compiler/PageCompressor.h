@@ -16,9 +16,10 @@ namespace compiler {
 
 class PageCompressor {
 public:
-    // Starts compressing the files (full paths as the file layer is to
-    // name them) on `threads` workers; 0 means one per core.
-    explicit PageCompressor(std::vector<std::string> paths, unsigned threads = 0);
+    // Starts compressing the files (paths as the file layer is to name
+    // them; relative ones are read against `folder`, or the current folder)
+    // on `threads` workers; 0 means one per core.
+    explicit PageCompressor(std::vector<std::string> paths, unsigned threads = 0, std::string folder = "");
     ~PageCompressor();
     PageCompressor(const PageCompressor&) = delete;
     PageCompressor& operator=(const PageCompressor&) = delete;
@@ -36,6 +37,7 @@ private:
     void Work();
 
     std::vector<std::string> paths_;
+    std::string folder_;
     std::vector<Slot> slots_;
     std::mutex mutex_;
     std::condition_variable changed_;
