@@ -241,3 +241,19 @@ TEST(BlockFiles, WhatIsNotARegularFileCannotBeOpened) {
         }
     }
 }
+
+TEST(BlockFiles, ReadFileBytesReadsRelativeNamesAgainstTheGivenFolder) {
+    TempDir dir;
+    dir.Write("pages/a.html", "page a");
+    ASSERT_EQ(::chdir("/"), 0);
+    EXPECT_EQ(ReadFileBytes("pages/a.html", dir.path()), "page a");
+    EXPECT_EQ(ReadFileBytes(dir / "pages/a.html", "/nowhere"), "page a");  // an absolute name stays
+    try {
+        ReadFileBytes("pages/missing.html", dir.path());
+        ADD_FAILURE();
+    } catch (const EFOpenError& e) {
+        EXPECT_STREQ(e.what(), "Cannot open file pages/missing.html");  // named as given
+    }
+    char cwd[4096];
+    EXPECT_STREQ(::getcwd(cwd, sizeof cwd), "/");
+}
