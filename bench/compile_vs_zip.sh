@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Compile speed and memory against `zip -r -6` of the same folder, side by
-# side in one run: a generated tree, and a real documentation tree from
-# Debian's packages (/usr/share/gtk-doc/html, from libgtk-3-doc and
-# libglib2.0-doc; skipped when they are not installed). Prints each ratio.
+# side in one run: a generated tree, and real documentation trees from
+# Debian's packages (the Python manual from python3.11-doc, and
+# /usr/share/gtk-doc/html from libgtk-3-doc and libglib2.0-doc; each is
+# skipped when its packages are not installed). Prints each ratio.
 #   bench/compile_vs_zip.sh [MEGABYTES]      (the generated tree's size, default 300)
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -27,8 +28,13 @@ measure() {
 }
 
 measure generated "$work/generated"
-if [ -d /usr/share/gtk-doc/html ]; then
-  measure gtk-doc /usr/share/gtk-doc/html
-else
-  echo "gtk-doc    skipped: apt-get install libgtk-3-doc libglib2.0-doc for a real documentation tree"
-fi
+real_tree() {
+  local name=$1 folder=$2 packages=$3
+  if [ -d "$folder" ]; then
+    measure "$name" "$folder"
+  else
+    echo "$name skipped: apt-get install $packages for a real documentation tree"
+  fi
+}
+real_tree python-doc /usr/share/doc/python3.11/html python3.11-doc
+real_tree gtk-doc /usr/share/gtk-doc/html "libgtk-3-doc libglib2.0-doc"
