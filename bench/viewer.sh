@@ -10,6 +10,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
 cmake --build build -j "$(nproc)" --target zorbin-compiler make_corpus bench_viewer >/dev/null
+# BENCH_VIEWER=path measures another build's bench_viewer (figures before a change).
+viewer_bench=${BENCH_VIEWER:-build/bench/bench_viewer}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 compile() { build/bin/zorbin-compiler build "$1" --first-page index.html -q -o "$2"; }
@@ -30,7 +32,7 @@ on_display() { xvfb-run -a -s "-screen 0 1280x800x24" "$@" 2>/dev/null; }
 for book in small large-ahead large-behind; do : >"$work/$book.runs"; done
 for ((i = 0; i < runs; i++)); do
   for book in small large-ahead large-behind; do
-    on_display build/bench/bench_viewer open "$work/$book.exe" >>"$work/$book.runs"
+    on_display "$viewer_bench" open "$work/$book.exe" >>"$work/$book.runs"
   done
 done
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
@@ -47,4 +49,4 @@ done
 build/bench/make_corpus images "$work/pictures" 100 >/dev/null
 compile "$work/pictures" "$work/pictures.exe"
 echo -n "page with 100 pictures: "
-on_display build/bench/bench_viewer images "$work/pictures.exe" "$work/pictures" 21
+on_display "$viewer_bench" images "$work/pictures.exe" "$work/pictures" 21
