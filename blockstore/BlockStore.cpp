@@ -3,6 +3,8 @@
 
 #include "SimExe.h"
 
+#include <pthread.h>
+#include <sched.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -155,6 +157,11 @@ void TBlockStore::IndexInBackground() {
     if (!index_) index_ = std::make_unique<TBlockIndex>(View());
     stopIndexing_ = false;
     indexer_ = std::thread([this, index = index_.get(), size = size()] {
+        // Only time no other thread wants goes to the index: a program that
+        // is starting up is not slowed down, and a lookup that needs more
+        // of the index than is there scans on for itself.
+        const sched_param idle{};
+        ::pthread_setschedparam(::pthread_self(), SCHED_IDLE, &idle);
         const std::size_t page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
         std::size_t released = 0;
         while (!stopIndexing_) {

@@ -75,8 +75,8 @@ public:
 
     // The block lookup on the store, through the index.
     std::optional<std::string_view> Find(std::string_view name);
-    // Completes the index on a thread of its own, so that later lookups need
-    // no scan; the pages it scans are not kept resident.
+    // Completes the index on a thread of its own at idle priority, so that
+    // later lookups need no scan; the pages it scans are not kept resident.
     void IndexInBackground();
 
 private:
