@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <iostream>
-#include <sstream>
 
 #ifndef ZORBIN_VERSION
 #define ZORBIN_VERSION "0"
