@@ -1,7 +1,9 @@
-// Command-line build: opens a project as Open Project does and presses
-// compile through the same code, printing the status on standard error.
+// The compiler without a window: `build` opens a project as Open Project does
+// (or takes a folder) and presses compile through the same code; `info` and
+// `verify` inspect an eBook or project file. Options follow GNU conventions.
 #include "CommandLine.h"
 
+#include "BookInspection.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
 
@@ -20,9 +22,14 @@ namespace compiler {
 
 namespace {
 
+const char* const kProgram = "zorbin-compiler";
+
 const char* const kUsage =
-    "Usage: zorbin-compiler build PROJECT.zbp [-o OUTPUT] [--quiet]\n"
-    "       zorbin-compiler build FOLDER [--first-page PAGE] [--title TITLE] [--author NAME] [-o OUTPUT] [--quiet]\n"
+    "Usage: zorbin-compiler\n"
+    "       zorbin-compiler build PROJECT.zbp [-o OUTPUT] [-q]\n"
+    "       zorbin-compiler build FOLDER [--first-page PAGE] [--title TITLE] [--author NAME] [-o OUTPUT] [-q]\n"
+    "       zorbin-compiler info FILE\n"
+    "       zorbin-compiler verify [-q] FILE\n"
     "       zorbin-compiler --help | --version\n"
     "\n"
     "Without arguments the wizard window opens.\n"
@@ -30,18 +37,119 @@ const char* const kUsage =
     "  build PROJECT.zbp   compile a saved project into its eBook, as the window's\n"
     "                      compile button does\n"
     "  build FOLDER        compile a folder of pages with the window's default settings\n"
+    "  info FILE           list an eBook's or project file's settings (the password\n"
+    "                      only as present or absent) and its pages with their sizes\n"
+    "  verify FILE         decompress every block of an eBook or project file and\n"
+    "                      name the first damaged one\n"
+    "\n"
     "  --first-page PAGE   the page the eBook opens on (default: index.html, else the\n"
     "                      first .htm or .html page found)\n"
     "  --title TITLE       the eBook's title; --author NAME its author\n"
     "  -o, --output FILE   where to write the eBook (default for a folder: FOLDER.exe\n"
     "                      in the current folder; for a project: its own output file)\n"
-    "  -q, --quiet         print nothing but errors\n";
+    "  -q, --quiet         print nothing but errors (progress is shown only on a terminal)\n"
+    "  -h, --help          show this help and exit\n"
+    "      --version       show the version and exit\n"
+    "\n"
+    "Exit status: 0 on success, 1 when a build fails or a file is damaged or\n"
+    "unreadable, 2 for a mistake on the command line.\n";
 
 // What the command line asks for.
-struct BuildRequest {
-    std::string source, output, firstPage, title, author;
-    bool quiet = false;
+struct Request {
+    std::string command, source, output, firstPage, title, author;
+    bool quiet = false, help = false, version = false;
 };
+
+// An option: its names, the field it sets (a value or a flag) and the
+// commands it belongs to.
+struct Option {
+    const char* longName;
+    char shortName;
+    std::string Request::*value;
+    bool Request::*flag;
+    std::string_view commands;
+};
+const Option kOptions[] = {
+    {"output", 'o', &Request::output, nullptr, "build"},
+    {"first-page", 0, &Request::firstPage, nullptr, "build"},
+    {"title", 0, &Request::title, nullptr, "build"},
+    {"author", 0, &Request::author, nullptr, "build"},
+    {"quiet", 'q', nullptr, &Request::quiet, "build verify"},
+    {"help", 'h', nullptr, &Request::help, ""},
+    {"version", 0, nullptr, &Request::version, ""},
+};
+
+struct UsageError {
+    std::string problem;
+};
+
+// Reads argv into a request: long options as --name VALUE or --name=VALUE,
+// short ones as -o VALUE, -oVALUE or grouped (-qo VALUE), "--" ends the
+// options. The first word is the command, the next one its file.
+Request Parse(int argc, char** argv) {
+    Request request;
+    std::vector<std::string> words;
+    const auto take = [&](const Option& option, const std::string& shown, int& i, std::string attached,
+                          bool hasAttached) {
+        if (option.flag) {
+            if (hasAttached) throw UsageError{"option '" + shown + "' doesn't allow an argument"};
+            request.*option.flag = true;
+        } else if (hasAttached) {
+            request.*option.value = attached;
+        } else if (++i < argc) {
+            request.*option.value = argv[i];
+        } else {
+            throw UsageError{"option '" + shown + "' requires an argument"};
+        }
+        return &option;
+    };
+    std::vector<std::pair<const Option*, std::string>> used;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (optionsEnd || arg.size() < 2 || arg[0] != '-') {
+            words.push_back(arg);
+        } else if (arg == "--") {
+            optionsEnd = true;
+        } else if (arg.rfind("--", 0) == 0) {
+            const std::size_t equals = arg.find('=');
+            const std::string name = arg.substr(2, equals == std::string::npos ? std::string::npos : equals - 2);
+            const Option* found = nullptr;
+            for (const Option& option : kOptions)
+                if (name == option.longName) found = &option;
+            if (!found) throw UsageError{"unrecognized option '" + arg + "'"};
+            const std::string shown = "--" + name;
+            used.emplace_back(take(*found, shown, i, equals == std::string::npos ? "" : arg.substr(equals + 1),
+                                   equals != std::string::npos),
+                              shown);
+        } else {
+            for (std::size_t at = 1; at < arg.size(); ++at) {
+                const Option* found = nullptr;
+                for (const Option& option : kOptions)
+                    if (option.shortName && arg[at] == option.shortName) found = &option;
+                const std::string shown = std::string("-") + arg[at];
+                if (!found) throw UsageError{"invalid option -- '" + std::string(1, arg[at]) + "'"};
+                const bool rest = found->value && at + 1 < arg.size();
+                used.emplace_back(take(*found, shown, i, rest ? arg.substr(at + 1) : "", rest), shown);
+                if (found->value) break;
+            }
+        }
+    }
+    if (request.help || request.version) return request;
+    if (words.empty()) throw UsageError{"a command is needed: build, info or verify"};
+    request.command = words[0];
+    if (request.command != "build" && request.command != "info" && request.command != "verify")
+        throw UsageError{"unknown command '" + request.command + "'"};
+    for (const auto& [option, shown] : used)
+        if (option->commands.find(request.command) == std::string_view::npos)
+            throw UsageError{"option '" + shown + "' does not go with " + request.command};
+    if (words.size() < 2)
+        throw UsageError{request.command + (request.command == "build" ? " needs a project file or a folder"
+                                                                       : " needs an eBook or a project file")};
+    if (words.size() > 2) throw UsageError{"only one file can be given at a time"};
+    request.source = words[1];
+    return request;
+}
 
 bool IsFolder(const std::string& path) {
     struct stat st;
@@ -67,13 +175,13 @@ class ConsoleDialogs : public toolkit::ScriptedDialogs {
 public:
     void MessageBox(const std::string& caption, const std::string& text, toolkit::MessageIcon icon) override {
         ScriptedDialogs::MessageBox(caption, text, icon);
-        std::cerr << "zorbin-compiler: " << Lines(text) << "\n";
+        std::cerr << kProgram << ": " << Lines(text) << "\n";
     }
 };
 
 // Fills the window as an author would: opens the project, or chooses the
 // folder and its first page. False when that already failed.
-bool Prepare(TForm1& form, ConsoleDialogs& dialogs, const BuildRequest& request) {
+bool Prepare(TForm1& form, ConsoleDialogs& dialogs, const Request& request) {
     if (!IsFolder(request.source)) {
         dialogs.fileAnswers.push_back(request.source);
         form.SpeedButton12->Click();
@@ -94,29 +202,30 @@ bool Prepare(TForm1& form, ConsoleDialogs& dialogs, const BuildRequest& request)
     return dialogs.messages.empty();
 }
 
-int Build(BuildRequest request, const std::string& startFolder) {
+// Shows the compile's status and file count as it goes.
+void ShowProgress(TForm1& form) {
+    form.cStatus->Observer = [&](toolkit::Prop) { std::cerr << form.cStatus->Caption() << "\n"; };
+    form.ProgressBar1->Observer = [&](toolkit::Prop p) {
+        if (p != toolkit::Prop::Position) return;
+        const bool last = form.ProgressBar1->Position() == form.ProgressBar1->Max();
+        std::cerr << "\r" << form.ProgressBar1->Position() << "/" << form.ProgressBar1->Max() << " files"
+                  << (last ? "\n" : "") << std::flush;
+    };
+}
+
+int Build(Request request, const std::string& startFolder) {
     auto console = std::make_unique<ConsoleDialogs>();
     ConsoleDialogs& dialogs = *console;
     toolkit::Application().SetDialogs(std::move(console));
     TForm1 form;
     form.FormCreate();
-    const bool quiet = request.quiet;
 
     if (!Prepare(form, dialogs, request)) return 1;
-    if (request.output.empty() && IsFolder(request.source)) request.output = startFolder + "/" + BaseName(request.source) + ".exe";
+    if (request.output.empty() && IsFolder(request.source))
+        request.output = startFolder + "/" + BaseName(request.source) + ".exe";
     if (!request.output.empty()) form.Vcompile_file->SetText(request.output);
 
-    const bool terminal = ::isatty(STDERR_FILENO);
-    if (!quiet) {
-        form.cStatus->Observer = [&](toolkit::Prop) { std::cerr << form.cStatus->Caption() << "\n"; };
-        if (terminal)
-            form.ProgressBar1->Observer = [&](toolkit::Prop p) {
-                if (p == toolkit::Prop::Position)
-                    std::cerr << "\r" << form.ProgressBar1->Position() << "/" << form.ProgressBar1->Max() << " files"
-                              << (form.ProgressBar1->Position() == form.ProgressBar1->Max() ? "\n" : "")
-                              << std::flush;
-            };
-    }
+    if (!request.quiet && ::isatty(STDERR_FILENO)) ShowProgress(form);
     // No window waits for its messages here, so the compile's pauses sleep
     // between polls and leave the cores to the compression workers.
     SimExe::SetMessagePump([] {
@@ -130,52 +239,64 @@ int Build(BuildRequest request, const std::string& startFolder) {
     return form.cStatus->Caption() == kStatusDone ? 0 : 1;
 }
 
-int UsageError(const std::string& problem) {
-    std::cerr << "zorbin-compiler: " << problem << "\n" << kUsage;
-    return 2;
+// The viewer this compiler puts into its eBooks; empty when it carries none.
+std::string OwnViewer() {
+    try {
+        const std::string self = SimExe::ReadFileBytes(SimExe::OwnImagePath());
+        if (auto viewer = SimExe::FindBlock(self, "main_prog_file")) return std::string(*viewer);
+    } catch (const SimExe::EFileError&) {
+    }
+    return {};
+}
+
+// `info` and `verify`: the listing on standard output, damage on standard error.
+int Inspect(const Request& request, const std::string& shownName) {
+    std::string bytes;
+    try {
+        bytes = SimExe::ReadFileBytes(request.source);
+    } catch (const SimExe::EFileError& e) {
+        std::cerr << kProgram << ": " << e.what() << "\n";
+        return 1;
+    }
+    const Inspection inspection = InspectBytes(bytes, shownName, OwnViewer());
+    if (request.command == "info") WriteInfo(std::cout, inspection);
+    if (auto damage = FirstDamage(inspection)) {
+        std::cout << std::flush;
+        std::cerr << kProgram << ": " << DamageReport(inspection, *damage) << "\n";
+        return 1;
+    }
+    if (request.command == "verify" && !request.quiet)
+        std::cout << shownName << ": " << inspection.blocks.size() << (inspection.blocks.size() == 1 ? " block" : " blocks")
+                  << ", all sound\n";
+    return 0;
 }
 
 }  // namespace
 
 int RunCommandLine(int argc, char** argv, const std::string& startFolder) {
-    if (argc < 2) return -1;
-    const std::string command = argv[1];
-    if (command == "--help" || command == "-h") {
+    // No arguments, or the restart after the self-rewrite exchange: the window.
+    if (argc < 2 || (argc == 2 && std::string(argv[1]) == "deltemp")) return -1;
+    Request request;
+    try {
+        request = Parse(argc, argv);
+    } catch (const UsageError& e) {
+        std::cerr << kProgram << ": " << e.problem << "\n"
+                  << "Try '" << kProgram << " --help' for more information.\n";
+        return 2;
+    }
+    if (request.help) {
         std::cout << kUsage;
         return 0;
     }
-    if (command == "--version") {
-        std::cout << "zorbin-compiler (Zorbin eBook Compiler) " << ZORBIN_VERSION << "\n";
+    if (request.version) {
+        std::cout << kProgram << " (Zorbin eBook Compiler) " << ZORBIN_VERSION << "\n";
         return 0;
     }
-    if (command != "build") return UsageError("unknown command '" + command + "'");
-
-    BuildRequest request;
-    const std::pair<const char*, std::string*> valued[] = {
-        {"-o", &request.output}, {"--output", &request.output}, {"--first-page", &request.firstPage},
-        {"--title", &request.title}, {"--author", &request.author}};
-    for (int i = 2; i < argc; ++i) {
-        const std::string arg = argv[i];
-        std::string* value = nullptr;
-        for (const auto& [name, field] : valued)
-            if (arg == name) value = field;
-        if (value) {
-            if (++i == argc) return UsageError(arg + " needs a value");
-            *value = argv[i];
-        } else if (arg == "--quiet" || arg == "-q") {
-            request.quiet = true;
-        } else if (!arg.empty() && arg[0] == '-') {
-            return UsageError("unknown option '" + arg + "'");
-        } else if (request.source.empty()) {
-            request.source = arg;
-        } else {
-            return UsageError("only one project can be built at a time");
-        }
-    }
-    if (request.source.empty()) return UsageError("build needs a project file or a folder");
+    const std::string shownName = request.source;
     request.source = Absolute(request.source, startFolder);
     request.output = Absolute(request.output, startFolder);
-    return Build(request, startFolder);
+    if (request.command == "build") return Build(request, startFolder);
+    return Inspect(request, shownName);
 }
 
 }  // namespace compiler

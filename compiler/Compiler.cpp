@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     app.Title = "Zorbin eBook Compiler";
     if (int status = compiler::RunCommandLine(argc, argv, startFolder); status >= 0) return status;
 
-    if (!toolkit::gtk::Initialize(argc, argv)) {
+    if (!toolkit::gtk::Initialize(argc, argv, "org.zorbin.Compiler")) {
         std::cerr << "zorbin-compiler: cannot open a display; the wizard window needs a graphical desktop "
                      "session (try 'zorbin-compiler --help' for the command-line build)\n";
         return 1;

@@ -10,6 +10,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgtk-3-dev librsvg2-common adwaita-icon-theme xvfb xauth x11-utils
   libwebkit2gtk-4.1-dev
+  librsvg2-bin desktop-file-utils appstream groff-base
 )
 
 missing=()

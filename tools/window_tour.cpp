@@ -1,7 +1,7 @@
 // Development tool: shows the compiler's wizard window on the current
 // display and photographs each of its pages with ImageMagick's `import`,
-// to look at the window as a user sees it. scripts/screenshots.sh runs it
-// under Xvfb.
+// to look at the window as a user sees it, optionally with a folder of pages
+// already chosen as the project. scripts/screenshots.sh runs it under Xvfb.
 #include "GtkBinding.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
@@ -11,8 +11,8 @@
 #include <string>
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::cerr << "usage: window_tour OUTPUT-FOLDER\n";
+    if (argc != 2 && argc != 4) {
+        std::cerr << "usage: window_tour OUTPUT-FOLDER [PROJECT-FOLDER TITLE]\n";
         return 2;
     }
     const std::string folder = argv[1];
@@ -23,6 +23,13 @@ int main(int argc, char** argv) {
     }
     compiler::TForm1 form;
     form.FormCreate();
+    if (argc == 4) {
+        // As an author would fill it in: the folder, its first page, a title.
+        form.vproject_dir->SetText(argv[2]);
+        form.search_files();
+        form.vProject_homepage->SetText("index.html");
+        form.vproject_title->SetText(argv[3]);
+    }
     form.Show();
     int status = 0;
     const auto pages = form.PageControl1->Pages();

@@ -18,13 +18,18 @@ struct Result {
     std::string out, err;
 };
 
-// Runs the compiler with the arguments from the given folder.
-Result Compiler(const std::string& args, const std::string& folder = "/") {
+// Runs a shell command line from the given folder, capturing its output.
+Result RunShell(const std::string& commandLine, const std::string& folder) {
     TempDir capture;
-    const std::string command = "cd '" + folder + "' && '" ZORBIN_COMPILER "' " + args + " >'" + (capture / "out") +
-                                "' 2>'" + (capture / "err") + "' </dev/null";
+    const std::string command = "cd '" + folder + "' && " + commandLine + " >'" + (capture / "out") + "' 2>'" +
+                                (capture / "err") + "' </dev/null";
     int status = std::system(command.c_str());
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(capture / "out"), ReadFile(capture / "err")};
+}
+
+// Runs the compiler with the arguments from the given folder.
+Result Compiler(const std::string& args, const std::string& folder = "/") {
+    return RunShell("'" ZORBIN_COMPILER "' " + args, folder);
 }
 
 class CommandLineTest : public ::testing::Test {
@@ -35,9 +40,10 @@ protected:
         site.Write("pics/a.png", std::string("\x89PNG\r\n\x1a\n", 8));
     }
     // A project file as the window saves it, naming the site and an output file.
-    std::string Project(const std::string& dir, const std::string& output) {
+    std::string Project(const std::string& dir, const std::string& output, const std::string& password = "") {
         SimExe::BlockStore().clear();
         SimExe::AddStringBlock("ctoolbar", "111111111010100");
+        if (!password.empty()) SimExe::AddStringBlock("cpass", password);
         SimExe::AddStringBlock("chome", "index.html");
         SimExe::AddStringBlock("cproject", "From a project");
         SimExe::AddStringBlock("cproject_dir", dir);
@@ -52,18 +58,29 @@ protected:
 }  // namespace
 
 TEST(CommandLine, HelpVersionAndUsageErrors) {
-    Result help = Compiler("--help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("Usage: zorbin-compiler build"), std::string::npos);
-    EXPECT_EQ(help.err, "");
+    for (const char* asked : {"--help", "-h", "build --help", "info x --help"}) {
+        Result help = Compiler(asked);
+        EXPECT_EQ(help.status, 0) << asked;
+        EXPECT_NE(help.out.find("Usage: zorbin-compiler"), std::string::npos) << asked;
+        EXPECT_EQ(help.err, "") << asked;
+    }
     Result version = Compiler("--version");
     EXPECT_EQ(version.status, 0);
     EXPECT_EQ(version.out.rfind("zorbin-compiler (Zorbin eBook Compiler) ", 0), 0u);
-    for (const char* bad : {"frobnicate", "build", "build a b", "build x --bogus", "build x -o"}) {
+    EXPECT_EQ(version.err, "");
+    for (const char* bad : {"frobnicate", "build", "build a b", "build x --bogus", "build x -o", "build x --titl=T",
+                            "build x --quiet=yes", "info", "info x -o y", "verify x --title T", "-x", "deltemp x"}) {
         Result r = Compiler(bad);
         EXPECT_EQ(r.status, 2) << bad;
         EXPECT_EQ(r.out, "") << bad;
-        EXPECT_NE(r.err.find("Usage:"), std::string::npos) << bad;
+        EXPECT_EQ(r.err.rfind("zorbin-compiler: ", 0), 0u) << bad;
+        EXPECT_NE(r.err.find("\nTry 'zorbin-compiler --help' for more information.\n"), std::string::npos) << bad;
+    }
+    // The restart that ends the self-rewrite exchange opens the window, as no arguments do.
+    for (const char* window : {"", "deltemp"}) {
+        Result r = RunShell("env -u DISPLAY -u WAYLAND_DISPLAY '" ZORBIN_COMPILER "' " + std::string(window), "/");
+        EXPECT_EQ(r.status, 1) << window;
+        EXPECT_NE(r.err.find("cannot open a display"), std::string::npos) << window << r.err;
     }
 }
 
@@ -90,10 +107,29 @@ TEST_F(CommandLineTest, FolderBuildsIntoAnEBookBesideTheCaller) {
     EXPECT_NE(std::filesystem::status(work / name).permissions() & std::filesystem::perms::owner_exec,
               std::filesystem::perms::none);
 
-    Result again = Compiler("build '" + site.path() + "' --title 'My Book' -o again.exe", work.path());
-    ASSERT_EQ(again.status, 0);
+    // The same build in GNU spellings, and with no terminal no progress either.
+    Result again = Compiler("build --title='My Book' -oagain.exe -- '" + site.path() + "'", work.path());
+    ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(ReadFile(work / "again.exe"), ebook);
-    EXPECT_NE(again.err.find("eBook Sucessfully Created"), std::string::npos);
+    EXPECT_EQ(again.err, "");
+    EXPECT_EQ(again.out, "");
+}
+
+TEST_F(CommandLineTest, ProgressOnlyOnATerminalAndNotWhenQuiet) {
+    // script(1) gives the compiler a terminal; what it shows there comes back on standard output.
+    const auto onTerminal = [&](const std::string& options) {
+        return RunShell("script -qec \"'" ZORBIN_COMPILER "' build '" + site.path() + "' -o t.exe " + options +
+                       "\" /dev/null",
+                   work.path());
+    };
+    Result shown = onTerminal("");
+    ASSERT_EQ(shown.status, 0) << shown.out << shown.err;
+    EXPECT_NE(shown.out.find("Working... Please Wait"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("3/3 files"), std::string::npos) << shown.out;
+    EXPECT_NE(shown.out.find("eBook Sucessfully Created"), std::string::npos) << shown.out;
+    Result quiet = onTerminal("--quiet");
+    ASSERT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.out, "");
 }
 
 TEST_F(CommandLineTest, ProjectBuildsWhereItSaysOrWhereToldTo) {
@@ -121,4 +157,49 @@ TEST_F(CommandLineTest, FailuresExitNonZeroWithTheErrorText) {
     Result missing = Compiler("build no-such.zbp", work.path());
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("Cannot open file " + (work / "no-such.zbp")), std::string::npos);
+}
+
+TEST_F(CommandLineTest, InfoAndVerifyOnBuiltEBooksAndTheirProjects) {
+    const std::string project = Project(site.path(), work / "locked.exe", "open-Sesame");
+    ASSERT_EQ(Compiler("build book.zbp", work.path()).status, 0);
+
+    Result info = Compiler("info locked.exe", work.path());
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_EQ(info.out.rfind("locked.exe: eBook, ", 0), 0u) << info.out;
+    EXPECT_NE(info.out.find("(the viewer of this compiler)"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("title              From a project\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("password           present\n"), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find("open-Sesame"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("18  INDEX.HTML\n"), std::string::npos) << info.out;  // <html>start</html>
+    EXPECT_NE(info.out.find("(3 pages in all)"), std::string::npos) << info.out;
+
+    Result projectInfo = Compiler("info book.zbp", work.path());
+    ASSERT_EQ(projectInfo.status, 0) << projectInfo.err;
+    EXPECT_NE(projectInfo.out.find("project folder     " + site.path() + "\n"), std::string::npos) << projectInfo.out;
+    EXPECT_EQ(projectInfo.out.find("pages:"), std::string::npos) << projectInfo.out;
+
+    for (const char* file : {"locked.exe", "book.zbp"}) {
+        Result sound = Compiler(std::string("verify ") + file, work.path());
+        EXPECT_EQ(sound.status, 0) << sound.err;
+        EXPECT_NE(sound.out.find(" blocks, all sound\n"), std::string::npos);
+        EXPECT_EQ(Compiler(std::string("verify -q ") + file, work.path()).out, "");
+    }
+
+    // One flipped byte inside the last page's payload.
+    std::string ebook = ReadFile(work / "locked.exe");
+    const std::size_t page = ebook.rfind(SimExe::StartMarker("pics/a.png")) + SimExe::StartMarker("pics/a.png").size();
+    ebook[page + 3] = static_cast<char>(ebook[page + 3] ^ 0x55);
+    work.Write("damaged.exe", ebook);
+    Result damaged = Compiler("verify damaged.exe", work.path());
+    EXPECT_EQ(damaged.status, 1);
+    EXPECT_EQ(damaged.out, "");
+    EXPECT_EQ(damaged.err.rfind("zorbin-compiler: damaged.exe: block 'PICS/A.PNG' is damaged: ", 0), 0u) << damaged.err;
+    Result damagedInfo = Compiler("info damaged.exe", work.path());
+    EXPECT_EQ(damagedInfo.status, 1);
+    EXPECT_NE(damagedInfo.out.find("damaged  PICS/A.PNG\n"), std::string::npos) << damagedInfo.out;
+
+    Result missing = Compiler("info no-such.exe", work.path());
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_NE(missing.err.find("Cannot open file " + (work / "no-such.exe")), std::string::npos) << missing.err;
+    EXPECT_EQ(Compiler("verify '" + project + "x'", work.path()).status, 1);
 }

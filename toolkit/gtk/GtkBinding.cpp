@@ -28,7 +28,8 @@ void OpenWithDesktop(const std::string& target) {
 
 }  // namespace
 
-bool Initialize(int& argc, char**& argv) {
+bool Initialize(int& argc, char**& argv, const char* desktopId) {
+    if (desktopId) g_set_prgname(desktopId);
     if (!gtk_init_check(&argc, &argv)) return false;
     Application().SetWindowSystem(std::make_unique<GtkWindows>());
     Application().SetDialogs(std::make_unique<GtkDialogs>());

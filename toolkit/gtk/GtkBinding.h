@@ -15,8 +15,10 @@ namespace toolkit::gtk {
 // Opens the display. On success the application gets the GTK window system
 // and dialogs, and the shell opener sends documents, web addresses and
 // "mailto:" links to the desktop's default handler. Without a display it
-// returns false and the application stays headless.
-bool Initialize(int& argc, char**& argv);
+// returns false and the application stays headless. A desktop id (such as
+// "org.zorbin.Compiler") names the program's windows after its desktop
+// entry, so the desktop gives them its icon and name.
+bool Initialize(int& argc, char**& argv, const char* desktopId = nullptr);
 
 // Makes the widget for a control a later binding knows (the viewer's web
 // view, for example); returns null when the control is not its own. The

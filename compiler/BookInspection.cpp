@@ -1,0 +1,256 @@
+// Inspection of an eBook or a project file: the block walk, the damage
+// check and the listing of `info`.
+#include "BookInspection.h"
+
+#include "SimExe.h"
+#include "ZLibEx.h"
+
+#include <cstdio>
+#include <iomanip>
+#include <ostream>
+
+namespace compiler {
+
+namespace {
+
+const char* const kProgramBlock = "main_prog_file";
+
+// The settings keys an eBook or a project file may carry, with the words
+// the listing shows for them.
+struct SettingKey {
+    const char* key;
+    const char* label;
+};
+constexpr SettingKey kSettingKeys[] = {
+    {"ctoolbar", "toolbar"},        {"cpass", "password"},          {"cOnStart", "start message"},
+    {"cOnClose", "close message"},  {"chome", "first page"},        {"cproject", "title"},
+    {"cenumber", "eBook number"},   {"cauthor", "author"},          {"cemail", "e-mail"},
+    {"cweb", "web address"},        {"cabout", "other information"}, {"cproject_dir", "project folder"},
+    {"csave_dir", "output folder"}, {"ccompile_file", "output file"}};
+
+const SettingKey* SettingNamed(const std::string& foldedName) {
+    for (const SettingKey& s : kSettingKeys)
+        if (SimExe::FoldName(s.key) == foldedName) return &s;
+    return nullptr;
+}
+
+// The toolbar flag string's buttons (positions 1 to 9) and restrictions
+// (positions 11 and 12), in words.
+std::string ToolbarInWords(const std::string& flags) {
+    static const char* const buttons[] = {"Back", "Next", "Reload", "Home", "Stop", "Search", "Print", "About", "Exit"};
+    const auto on = [&](std::size_t position) { return flags.size() >= position && flags[position - 1] == '1'; };
+    std::string words = "buttons:";
+    for (std::size_t i = 0; i < 9; ++i)
+        if (on(i + 1)) words += std::string(" ") + buttons[i];
+    if (words == "buttons:") words += " none";
+    if (on(11)) words += "; no right-click menu or copy/paste";
+    if (on(12)) words += "; no printing";
+    return words;
+}
+
+bool EndsWith(const std::string& text, std::string_view tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Bytes a terminal would act on, shown as escapes instead.
+std::string Printable(std::string_view text) {
+    std::string shown;
+    for (unsigned char c : text) {
+        if (c == '\r') shown += "\\r";
+        else if (c == '\n') shown += "\\n";
+        else if (c == '\t') shown += "\\t";
+        else if (c == '\\') shown += "\\\\";
+        else if (c < 0x20 || c == 0x7F) {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", c);
+            shown += hex;
+        } else shown += static_cast<char>(c);
+    }
+    return shown;
+}
+
+// The decompressed payload of a settings or page block; nothing when it
+// does not decompress, with zlib's text in `error`.
+std::optional<std::string> Decompressed(const InspectedBlock& block, std::string* error = nullptr) {
+    try {
+        return ZLibEx::DecompressString(std::string(block.payload));
+    } catch (const ZLibEx::EZLibError& e) {
+        if (error) *error = e.what();
+        return std::nullopt;
+    }
+}
+
+std::size_t CountOf(const Inspection& in, BlockKind kind) {
+    std::size_t n = 0;
+    for (const InspectedBlock& b : in.blocks) n += b.kind == kind;
+    return n;
+}
+
+std::string Plural(std::size_t n, const char* word) {
+    return std::to_string(n) + " " + word + (n == 1 ? "" : "s");
+}
+
+// A program that carries a program (the compiler itself) has no settings.
+bool IsCarrier(const Inspection& in) {
+    return CountOf(in, BlockKind::Setting) + CountOf(in, BlockKind::Page) == 0 && CountOf(in, BlockKind::Program) > 0;
+}
+
+void WriteSummary(std::ostream& out, const Inspection& in) {
+    const std::size_t settings = CountOf(in, BlockKind::Setting), pages = CountOf(in, BlockKind::Page);
+    out << Printable(in.fileName) << ": " << (in.project ? "project file" : IsCarrier(in) ? "program" : "eBook") << ", "
+        << in.fileSize << " bytes\n";
+    if (!in.project)
+        out << "  program before the blocks: " << in.prefixSize << " bytes"
+            << (in.knownViewer ? " (the viewer of this compiler)" : "") << "\n";
+    if (IsCarrier(in)) out << "  " << Plural(in.blocks.size(), "block") << "\n";
+    else out << "  " << Plural(settings, "setting") << ", " << Plural(pages, "page") << "\n";
+}
+
+// One line per setting in stored order; the password only as present or absent.
+void WriteSettings(std::ostream& out, const Inspection& in) {
+    bool password = false;
+    out << "settings:\n";
+    for (const InspectedBlock& b : in.blocks) {
+        if (b.kind != BlockKind::Setting) continue;
+        const SettingKey& key = *SettingNamed(b.name);
+        out << "  " << std::left << std::setw(19) << key.label << std::right;
+        std::string error;
+        const std::optional<std::string> value = Decompressed(b, &error);
+        if (!value) {
+            out << "(damaged: " << error << ")\n";
+        } else if (SimExe::FoldName(key.key) == SimExe::FoldName("cpass")) {
+            password = true;
+            out << (value->empty() ? "present but empty: the eBook asks for none" : "present") << "\n";
+        } else if (SimExe::FoldName(key.key) == SimExe::FoldName("ctoolbar")) {
+            out << Printable(*value) << " (" << ToolbarInWords(*value) << ")\n";
+        } else {
+            out << Printable(*value) << "\n";
+        }
+    }
+    if (!password) out << "  " << std::left << std::setw(19) << "password" << std::right << "absent\n";
+}
+
+// The pages and programs with their stored and original sizes.
+void WriteContents(std::ostream& out, const Inspection& in) {
+    std::size_t stored = 0, original = 0, pages = 0;
+    bool heading = false;
+    for (const InspectedBlock& b : in.blocks) {
+        if (b.kind == BlockKind::Setting) continue;
+        if (!heading) out << (IsCarrier(in) ? "blocks:" : "pages:") << "\n  " << std::setw(10) << "stored" << "  " << std::setw(10) << "original" << "  name\n";
+        heading = true;
+        out << "  " << std::setw(10) << b.payload.size() << "  " << std::setw(10);
+        if (b.kind == BlockKind::Program) {
+            out << b.payload.size() << "  " << Printable(b.name) << " (a program, stored as it is)\n";
+            continue;
+        }
+        const std::optional<std::string> page = Decompressed(b);
+        ++pages;
+        stored += b.payload.size();
+        if (page) {
+            original += page->size();
+            out << page->size();
+        } else {
+            out << "damaged";
+        }
+        out << "  " << Printable(b.name) << "\n";
+    }
+    if (pages > 0)
+        out << "  " << std::setw(10) << stored << "  " << std::setw(10) << original << "  (" << Plural(pages, "page")
+            << " in all)\n";
+}
+
+// Where the blocks of an eBook with an unknown viewer begin: at the first
+// start tag that opens a whole block. Programs carry the bare tag among
+// their constants, where no plausible name and end marker follow it.
+std::size_t FirstBlockAt(std::string_view bytes, const std::string& startTag, char nameEnd) {
+    constexpr std::size_t kLongestName = 4096;
+    for (std::size_t at = bytes.find(startTag); at != std::string_view::npos; at = bytes.find(startTag, at + 1)) {
+        const std::size_t nameAt = at + startTag.size();
+        const std::size_t nameStop = bytes.find(nameEnd, nameAt);
+        if (nameStop == std::string_view::npos) break;
+        const std::string_view name = bytes.substr(nameAt, nameStop - nameAt);
+        if (name.empty() || name.size() > kLongestName || name.find('\0') != std::string_view::npos) continue;
+        if (bytes.find(SimExe::EndMarker(name), nameStop + 1) != std::string_view::npos) return at;
+    }
+    return bytes.size();
+}
+
+}  // namespace
+
+Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std::string_view viewer) {
+    Inspection in;
+    in.fileName = fileName;
+    in.fileSize = bytes.size();
+    in.project = EndsWith(fileName, ".zbp");
+
+    // The marker tags, built from the block store's own markers.
+    const std::string emptyStart = SimExe::StartMarker("");
+    const std::string startTag = emptyStart.substr(0, emptyStart.size() - 1);
+    const char nameEnd = emptyStart.back();
+
+    std::size_t at = 0;
+    if (!in.project) {
+        in.knownViewer = !viewer.empty() && bytes.substr(0, viewer.size()) == viewer;
+        at = in.knownViewer ? viewer.size() : FirstBlockAt(bytes, startTag, nameEnd);
+    }
+    in.prefixSize = at;
+
+    bool inSettings = true;
+    while (at < bytes.size()) {
+        const std::string after =
+            in.blocks.empty() ? "before the first block" : "after block '" + Printable(in.blocks.back().name) + "'";
+        if (bytes.compare(at, startTag.size(), startTag) != 0) {
+            in.layoutDamage = Damage{"", "unexpected bytes at offset " + std::to_string(at) + ", " + after};
+            break;
+        }
+        const std::size_t nameAt = at + startTag.size();
+        const std::size_t nameStop = bytes.find(nameEnd, nameAt);
+        if (nameStop == std::string_view::npos) {
+            in.layoutDamage = Damage{"", "a start marker cut off at offset " + std::to_string(at) + ", " + after};
+            break;
+        }
+        const std::string name(bytes.substr(nameAt, nameStop - nameAt));
+        const std::size_t payloadAt = nameStop + 1;
+        const std::string endMarker = SimExe::EndMarker(name);
+        const std::size_t end = bytes.find(endMarker, payloadAt);
+        if (end == std::string_view::npos) {
+            in.layoutDamage = Damage{name, "its end marker is missing (the block starts at offset " + std::to_string(at) + ")"};
+            break;
+        }
+        BlockKind kind = BlockKind::Page;
+        if (name == SimExe::FoldName(kProgramBlock)) kind = BlockKind::Program;
+        else if (inSettings && SettingNamed(name)) kind = BlockKind::Setting;
+        inSettings = inSettings && kind == BlockKind::Setting;
+        in.blocks.push_back({name, kind, at, bytes.substr(payloadAt, end - payloadAt)});
+        at = end + endMarker.size();
+    }
+    return in;
+}
+
+std::optional<Damage> FirstDamage(const Inspection& in) {
+    for (const InspectedBlock& b : in.blocks) {
+        std::string error;
+        if (b.kind == BlockKind::Program) {
+            if (b.payload.empty()) return Damage{b.name, "the program it should carry is empty"};
+        } else if (!Decompressed(b, &error)) {
+            return Damage{b.name, error};
+        }
+    }
+    if (in.layoutDamage) return in.layoutDamage;
+    if (in.blocks.empty()) return Damage{"", "it carries no blocks: it is no eBook or project file"};
+    return std::nullopt;
+}
+
+std::string DamageReport(const Inspection& in, const Damage& damage) {
+    std::string report = Printable(in.fileName) + ": ";
+    if (!damage.blockName.empty()) report += "block '" + Printable(damage.blockName) + "' is damaged: ";
+    return report + damage.what;
+}
+
+void WriteInfo(std::ostream& out, const Inspection& in) {
+    WriteSummary(out, in);
+    if (!IsCarrier(in)) WriteSettings(out, in);
+    WriteContents(out, in);
+}
+
+}  // namespace compiler

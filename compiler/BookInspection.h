@@ -1,0 +1,66 @@
+// Inspection of an eBook or a project file: its blocks walked in the order
+// they are stored, told apart as settings, pages or the embedded program,
+// and checked for damage. Behind the compiler's `info` and `verify`.
+#pragma once
+
+#include <cstddef>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace compiler {
+
+enum class BlockKind {
+    Setting,  // a settings key, in the run of settings the file begins with
+    Page,     // a project file, compressed
+    Program,  // main_prog_file: a program stored as it is, uncompressed
+};
+
+struct InspectedBlock {
+    std::string name;  // as the markers carry it, folded to upper case
+    BlockKind kind;
+    std::size_t offset;        // of the start marker in the file
+    std::string_view payload;  // into the inspected bytes
+};
+
+struct Damage {
+    std::string blockName;  // folded; empty when no block can be named
+    std::string what;
+};
+
+struct Inspection {
+    std::string fileName;
+    bool project = false;        // a ".zbp" file: blocks from its first byte
+    std::size_t fileSize = 0;
+    std::size_t prefixSize = 0;  // bytes before the first block: the program
+    bool knownViewer = false;    // the prefix is this compiler's own viewer
+    std::vector<InspectedBlock> blocks;
+    // Why the walk stopped before the end of the file, when it did.
+    std::optional<Damage> layoutDamage;
+};
+
+// Walks the blocks of `bytes`. A project file holds blocks from its first
+// byte on; an eBook's blocks start right after `viewer` when it begins with
+// those bytes, else at the first start marker. Blocks follow one another
+// with nothing between them and nothing after the last; the walk stops at
+// the first bytes that break this, or at a block without its end marker.
+// The result refers into `bytes`, which must outlive it.
+Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std::string_view viewer);
+
+// The first damaged block: one whose payload does not decompress, a program
+// block that is empty, or the point where the layout broke. A file without
+// any block is damaged too: it is no eBook or project.
+std::optional<Damage> FirstDamage(const Inspection& inspection);
+
+// The listing of `info`: what the file is, its settings (the password only
+// as present or absent) and its pages with stored and original sizes.
+// Control bytes in names and values are shown escaped; a block that does not
+// decompress is shown as damaged.
+void WriteInfo(std::ostream& out, const Inspection& inspection);
+
+// The text of a damage report: "FILE: block 'NAME' is damaged: WHAT".
+std::string DamageReport(const Inspection& inspection, const Damage& damage);
+
+}  // namespace compiler
