@@ -4,6 +4,7 @@
 // error naming it, and never hangs; the page protocol then serves every
 // included name as a link writes it.
 #include "CompileFixture.h"
+#include "PageRequest.h"
 #include "ZLibEx.h"
 #include "eProtocol.h"
 
@@ -48,19 +49,6 @@ std::string LinkTo(const std::string& name) {
         }
     }
     return link;
-}
-
-// What one page request through the protocol delivers.
-std::string Serve(const std::string& url) {
-    viewer::TeProtocol protocol;
-    if (protocol.Start(url, nullptr) != viewer::S_OK) return "<declined>";
-    std::string bytes;
-    char buffer[4096];
-    std::uint32_t n = 0;
-    while (protocol.Read(buffer, sizeof buffer, n) == viewer::E_PENDING) bytes.append(buffer, n);
-    bytes.append(buffer, n);
-    protocol.Terminate();
-    return bytes;
 }
 
 // Removes a folder tree through folder descriptors, so paths longer than
@@ -184,7 +172,7 @@ TEST_F(BadFolderTest, NamesNoUrlCarriesAsTheyAreAreIncludedAndServed) {
     for (const std::string& name : names) {
         EXPECT_TRUE(Listed(name)) << name;
         EXPECT_EQ(PageIn(ebook, name), "page " + name) << name;
-        EXPECT_EQ(Serve(viewer::kPagePrefix + LinkTo(name)), "page " + name) << LinkTo(name);
+        EXPECT_EQ(RequestPage(viewer::kPagePrefix + LinkTo(name)), "page " + name) << LinkTo(name);
     }
     viewer::pages_ready = false;
 }
