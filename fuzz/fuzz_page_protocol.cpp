@@ -4,14 +4,12 @@
 // holds a page under one of the names the URL leads to, and the output
 // limit. Then come the URL's rest and the bytes for the image: a page's
 // content or a raw payload, then whatever else the image holds.
+#include "ScratchFile.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 #include "eProtocol.h"
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -34,21 +32,8 @@ struct CountingSink : viewer::IInternetProtocolSink {
 
 // The image is read as the viewer reads its own file.
 void LoadImage(const std::string& image) {
-    static const struct Scratch {
-        std::string path;
-        Scratch() {
-            char name[] = "/tmp/zorbin-fuzz-image-XXXXXX";
-            int fd = ::mkstemp(name);
-            if (fd >= 0) ::close(fd);
-            path = name;
-        }
-        ~Scratch() { ::unlink(path.c_str()); }
-    } scratch;
-    if (std::FILE* f = std::fopen(scratch.path.c_str(), "wb")) {
-        std::fwrite(image.data(), 1, image.size(), f);
-        std::fclose(f);
-    }
-    SimExe::SetOwnImageFile(scratch.path);
+    static const ScratchFile file("image");
+    SimExe::SetOwnImageFile(file.Write(image.data(), image.size()));
     SimExe::LoadOwnImage();
 }
 
