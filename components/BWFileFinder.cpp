@@ -2,6 +2,7 @@
 #include "BWFileFinder.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,15 +21,15 @@ struct Entry {
     ino_t inode;
 };
 
-// Attribute bits of an entry: a name starting with "." is hidden, a folder is
-// a directory, anything that is neither a regular file nor a folder is a
-// system entry. Links count as what they point to; a dangling link is a file.
-Entry Describe(const std::string& folder, const std::string& name) {
+// Attribute bits of an entry of the open folder: a name starting with "." is
+// hidden, a folder is a directory, anything that is neither a regular file
+// nor a folder is a system entry. Links count as what they point to; a
+// dangling link is a file.
+Entry Describe(int folder, const std::string& name) {
     Entry e{name, 0, 0, 0};
-    const std::string full = folder + name;
     struct stat st;
     bool dotEntry = name == "." || name == "..";
-    if (::stat(full.c_str(), &st) != 0) {
+    if (::fstatat(folder, name.c_str(), &st, 0) != 0) {
         e.attributes = faArchive;
         return e;
     }
@@ -49,25 +50,43 @@ bool MatchesMask(const std::string& mask, const std::string& name) {
     return mask == "*.*" || ::fnmatch(mask.c_str(), name.c_str(), 0) == 0;
 }
 
-// The entries of a folder that match the mask and pass the attribute filter,
-// in byte order of their names. A folder that cannot be read gives none.
-std::vector<Entry> Enumerate(const std::string& folder, const std::string& mask, int searchAttribute) {
-    std::vector<Entry> entries;
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir) return entries;
-    const int excluded = ExclusionMask(searchAttribute);
-    const bool isRoot = folder == "/";
-    while (const dirent* d = ::readdir(dir)) {
-        std::string name = d->d_name;
-        if (isRoot && (name == "." || name == "..")) continue;  // a root has no parent entries
-        if (!MatchesMask(mask, name)) continue;
-        Entry e = Describe(folder, name);
-        if ((e.attributes & excluded) == 0) entries.push_back(std::move(e));
+// A folder open for reading. Folders are opened one from the other, never
+// by their whole path, so a folder deeper than the longest path the system
+// takes in one piece is still searched.
+class OpenFolder {
+public:
+    OpenFolder(int parent, const std::string& name)
+        : dir_(FromDescriptor(::openat(parent, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC))) {}
+    ~OpenFolder() {
+        if (dir_) ::closedir(dir_);
     }
-    ::closedir(dir);
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
-    return entries;
-}
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+
+    bool IsOpen() const { return dir_ != nullptr; }
+    int Descriptor() const { return ::dirfd(dir_); }
+
+    // Every entry, "." and ".." too unless the folder is a root, in byte order of the names.
+    std::vector<Entry> Entries(bool isRoot) {
+        std::vector<Entry> entries;
+        while (const dirent* d = ::readdir(dir_)) {
+            std::string name = d->d_name;
+            if (isRoot && (name == "." || name == "..")) continue;  // a root has no parent entries
+            entries.push_back(Describe(Descriptor(), name));
+        }
+        std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) { return a.name < b.name; });
+        return entries;
+    }
+
+private:
+    static DIR* FromDescriptor(int fd) {
+        if (fd < 0) return nullptr;
+        DIR* dir = ::fdopendir(fd);
+        if (!dir) ::close(fd);
+        return dir;
+    }
+    DIR* dir_;
+};
 
 std::string CurrentDirectory() {
     char buf[PATH_MAX];
@@ -117,16 +136,21 @@ void TBWFileFinder::SetPath(const std::string& path) {
 const std::vector<std::string>& TBWFileFinder::FindFiles() {
     results_.clear();
     ancestors_.clear();
-    SearchFolder(path_);
+    SearchFolder(AT_FDCWD, path_, path_);
     return results_;
 }
 
-void TBWFileFinder::SearchFolder(const std::string& folder) {
+void TBWFileFinder::SearchFolder(int parent, const std::string& name, const std::string& folder) {
+    OpenFolder dir(parent, name);
+    if (!dir.IsOpen()) return;  // a folder that cannot be read contributes nothing
     struct stat self;
-    const bool onPath = ::stat(folder.c_str(), &self) == 0;
+    const bool onPath = ::fstat(dir.Descriptor(), &self) == 0;
     if (onPath) ancestors_.emplace_back(self.st_dev, self.st_ino);
 
-    for (const Entry& e : Enumerate(folder, FileMask, SearchAttribute(FileAttr))) {
+    const std::vector<Entry> entries = dir.Entries(folder == "/");
+    const int excluded = ExclusionMask(SearchAttribute(FileAttr));
+    for (const Entry& e : entries) {
+        if (!MatchesMask(FileMask, e.name) || (e.attributes & excluded) != 0) continue;
         // Names are relative to Path: only the leading Path is taken off, so a
         // folder deeper down that repeats Path's text keeps its name. "/" is
         // already the separator, and a "\" is an ordinary character of a name.
@@ -134,11 +158,13 @@ void TBWFileFinder::SearchFolder(const std::string& folder) {
     }
 
     if (InSubFolders) {
-        for (const Entry& e : Enumerate(folder, "*.*", faDirectory)) {
-            if (!(e.attributes & faDirectory) || e.name == "." || e.name == "..") continue;
+        const int skipped = ExclusionMask(faDirectory);
+        for (const Entry& e : entries) {
+            if ((e.attributes & skipped) != 0 || !(e.attributes & faDirectory) || e.name == "." || e.name == "..")
+                continue;
             auto id = std::make_pair(e.device, e.inode);
             if (std::find(ancestors_.begin(), ancestors_.end(), id) != ancestors_.end()) continue;
-            SearchFolder(folder + e.name + "/");
+            SearchFolder(dir.Descriptor(), e.name, folder + e.name + "/");
         }
     }
 

@@ -40,7 +40,9 @@ public:
     const std::vector<std::string>& FindFiles();
 
 private:
-    void SearchFolder(const std::string& folder);
+    // Searches the folder `name` of the open folder `parent`; `folder` is
+    // its whole path, ending in "/".
+    void SearchFolder(int parent, const std::string& name, const std::string& folder);
 
     std::string path_;
     std::vector<std::string> results_;

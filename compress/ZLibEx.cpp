@@ -3,8 +3,12 @@
 
 #include <zlib.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 #include <new>
 
@@ -22,6 +26,26 @@ constexpr std::size_t kCompressGrowth = 256;
 constexpr std::size_t kMaxSlice = 1u << 30;
 
 std::size_t RoundUp256(std::size_t n) { return (n + 255) & ~std::size_t(255); }
+
+// An eighth of the physical memory: a page at the limit is held a few times
+// over on its way to the web view, next to the eBook itself. Never more than
+// a quarter of the address space.
+std::size_t MachineOutputLimit() {
+    const long pages = ::sysconf(_SC_PHYS_PAGES), pageSize = ::sysconf(_SC_PAGESIZE);
+    constexpr std::size_t addressSpaceShare = SIZE_MAX / 4;
+    if (pages <= 0 || pageSize <= 0) return std::size_t(1) << 30;
+    const std::uintmax_t eighth = static_cast<std::uintmax_t>(pages) * static_cast<std::uintmax_t>(pageSize) / 8;
+    return static_cast<std::size_t>(std::min<std::uintmax_t>(eighth, addressSpaceShare));
+}
+
+// The most room a decompression under the limit ever needs: one byte more
+// than the limit tells a stream that goes on past it.
+std::size_t RoomUnder(std::size_t limit) { return limit == SIZE_MAX ? limit : limit + 1; }
+
+std::atomic<std::size_t>& ChosenOutputLimit() {
+    static std::atomic<std::size_t> limit{0};
+    return limit;
+}
 
 // Owns the output buffer while it grows; released to the caller on success.
 class GrowingBuffer {
@@ -108,6 +132,14 @@ const char* ZLibResultText(int result) {
     return "unknown error";
 }
 
+std::size_t OutputLimit() {
+    static const std::size_t machine = MachineOutputLimit();
+    const std::size_t chosen = ChosenOutputLimit().load();
+    return chosen != 0 ? chosen : machine;
+}
+
+void SetOutputLimit(std::size_t bytes) { ChosenOutputLimit().store(bytes); }
+
 int CheckCompress(int result) {
     if (result < 0) throw EZCompressionError(ZLibResultText(result));
     return result;
@@ -130,10 +162,12 @@ struct Direction {
 };
 
 // Runs an initialised stream to its end over the whole input, growing the
-// output by `growth` bytes whenever its room runs out. The stream is ended
-// in every case, also when a step raises; the buffer then frees itself.
+// output by `growth` bytes whenever its room runs out. Output beyond `limit`
+// bytes fails as "insufficient memory", before the buffer grows further. The
+// stream is ended in every case, also when a step raises; the buffer then
+// frees itself.
 ZBuffer RunToStreamEnd(z_stream& zs, const Direction& d, const void* in, std::size_t inLength, GrowingBuffer& buf,
-                       std::size_t growth) {
+                       std::size_t growth, std::size_t limit) {
     struct End {
         z_stream& zs;
         int (*end)(z_streamp);
@@ -148,15 +182,17 @@ ZBuffer RunToStreamEnd(z_stream& zs, const Direction& d, const void* in, std::si
     RefillInput(zs, next, remaining);
     PointOutput(zs, buf, 0);
     auto flush = [&] { return d.finishWithLastInput && remaining == 0 ? Z_FINISH : Z_NO_FLUSH; };
+    const std::size_t room = RoomUnder(limit);
     for (;;) {
         const int result = d.check(d.step(&zs, flush()));
+        if (zs.total_out > limit) d.check(Z_MEM_ERROR);
         if (result == Z_STREAM_END) break;
         // A stream that asks for a preset dictionary cannot go on: without
         // this it would be asked again and again for ever.
         if (result == Z_NEED_DICT) d.check(Z_DATA_ERROR);
         RefillInput(zs, next, remaining);
         if (zs.avail_out == 0) {
-            if (zs.total_out == buf.size()) buf.Resize(buf.size() + growth);
+            if (zs.total_out == buf.size()) buf.Resize(std::min(buf.size() + growth, room));
             PointOutput(zs, buf, zs.total_out);
         }
     }
@@ -173,16 +209,18 @@ ZBuffer CompressBuffer(const void* in, std::size_t inLength, TZCompressionLevel 
     z_stream zs;
     std::memset(&zs, 0, sizeof zs);
     CheckCompress(deflateInit2(&zs, ZLibLevel(level), kMethod, kWindowBits, kMemLevel, Z_DEFAULT_STRATEGY));
-    return RunToStreamEnd(zs, {deflate, deflateEnd, CheckCompress, true}, in, inLength, buf, kCompressGrowth);
+    return RunToStreamEnd(zs, {deflate, deflateEnd, CheckCompress, true}, in, inLength, buf, kCompressGrowth,
+                          SIZE_MAX);
 }
 
-ZBuffer DecompressBuffer(const void* in, std::size_t inLength, std::size_t sizeEstimate) {
+ZBuffer DecompressBuffer(const void* in, std::size_t inLength, std::size_t sizeEstimate, std::size_t outputLimit) {
+    const std::size_t limit = outputLimit != 0 ? outputLimit : OutputLimit();
     const std::size_t growth = RoundUp256(inLength);
-    GrowingBuffer buf(sizeEstimate != 0 ? sizeEstimate : growth);
+    GrowingBuffer buf(std::min(sizeEstimate != 0 ? sizeEstimate : growth, RoomUnder(limit)));
     z_stream zs;
     std::memset(&zs, 0, sizeof zs);
     CheckDecompress(inflateInit(&zs));
-    return RunToStreamEnd(zs, {inflate, inflateEnd, CheckDecompress, false}, in, inLength, buf, growth);
+    return RunToStreamEnd(zs, {inflate, inflateEnd, CheckDecompress, false}, in, inLength, buf, growth, limit);
 }
 
 std::string CompressString(const std::string& s, TZCompressionLevel level) {
@@ -190,8 +228,8 @@ std::string CompressString(const std::string& s, TZCompressionLevel level) {
     return std::string(b.data.get(), b.length);
 }
 
-std::string DecompressString(const std::string& s) {
-    ZBuffer b = DecompressBuffer(s.data(), s.size());
+std::string DecompressString(const std::string& s, std::size_t outputLimit) {
+    ZBuffer b = DecompressBuffer(s.data(), s.size(), 0, outputLimit);
     return std::string(b.data.get(), b.length);
 }
 

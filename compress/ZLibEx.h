@@ -48,11 +48,22 @@ struct ZBuffer {
     std::size_t length = 0;
 };
 
+// The most bytes one decompression may produce when its caller names no
+// limit: an eighth of the machine's physical memory unless set otherwise, so
+// a damaged or crafted stream that would inflate past what the machine holds
+// fails instead of exhausting memory.
+std::size_t OutputLimit();
+// Sets that limit for the whole process; 0 puts back the machine's default.
+void SetOutputLimit(std::size_t bytes);
+
 ZBuffer CompressBuffer(const void* in, std::size_t inLength, TZCompressionLevel level);
-// sizeEstimate 0 means "no estimate".
-ZBuffer DecompressBuffer(const void* in, std::size_t inLength, std::size_t sizeEstimate = 0);
+// sizeEstimate 0 means "no estimate"; outputLimit 0 means OutputLimit(). A
+// stream that would produce more than outputLimit bytes raises
+// EZDecompressionError "insufficient memory".
+ZBuffer DecompressBuffer(const void* in, std::size_t inLength, std::size_t sizeEstimate = 0,
+                         std::size_t outputLimit = 0);
 
 std::string CompressString(const std::string& s, TZCompressionLevel level);
-std::string DecompressString(const std::string& s);
+std::string DecompressString(const std::string& s, std::size_t outputLimit = 0);
 
 }  // namespace ZLibEx

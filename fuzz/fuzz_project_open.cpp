@@ -1,33 +1,17 @@
 // Fuzz target: opening arbitrary bytes as a project file in the compiler
 // window, as Open Project does. Every failure must end in a message box.
+#include "ScratchFile.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
 
-#include <unistd.h>
-
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // One scratch file for every input, removed when the program ends.
-    static const struct Scratch {
-        std::string path;
-        Scratch() {
-            char name[] = "/tmp/zorbin-fuzz-project-XXXXXX";
-            int fd = ::mkstemp(name);
-            if (fd >= 0) ::close(fd);
-            path = name;
-        }
-        ~Scratch() { ::unlink(path.c_str()); }
-    } scratch;
-    const std::string& file = scratch.path;
-    if (std::FILE* f = std::fopen(file.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    }
+    static const ScratchFile scratch("project");
+    const std::string& file = scratch.Write(data, size);
     auto dialogs = std::make_unique<toolkit::ScriptedDialogs>();
     toolkit::ScriptedDialogs& script = *dialogs;
     toolkit::Application().SetDialogs(std::move(dialogs));

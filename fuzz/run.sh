@@ -10,6 +10,10 @@ seconds=${1:-60}; shift || true
 targets=("$@")
 [ ${#targets[@]} -gt 0 ] || targets=(block_lookup decompress page_protocol project_open)
 
+command -v clang++ >/dev/null || { echo "fuzz/run.sh needs clang: apt-get install clang" >&2; exit 1; }
+known=$(mktemp)
+find fuzz/crashers -type f | sort >"$known"
+
 cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DZORBIN_FUZZ=ON \
   -DZORBIN_BENCHMARKS=OFF >/dev/null
 cmake --build build-fuzz -j "$(nproc)" --target "${targets[@]/#/fuzz_}" >/dev/null
@@ -25,4 +29,7 @@ for t in "${targets[@]}"; do
   build-fuzz/fuzz/fuzz_$t -merge=1 "$corpus" "$found" >/dev/null 2>&1 || true
   rm -rf "$found"
 done
-ls fuzz/crashers/*/ 2>/dev/null | grep -v ':$' | grep . && echo "crashers found (see fuzz/crashers)" || echo "no crashers"
+# Crashers from earlier runs are kept (and replayed); only new ones count here.
+new=$(find fuzz/crashers -type f | sort | comm -13 "$known" -)
+rm -f "$known"
+if [ -n "$new" ]; then printf 'new crashers:\n%s\n' "$new"; else echo "no new crashers"; fi

@@ -109,7 +109,7 @@ void TForm1::FormCreate() {
     }
     if (!s.cOnStart.empty()) Application().MessageBox(s.cOnStart);
     pages_ready = true;
-    Browser().Navigate(kPagePrefix + s.chome);
+    Browser().Navigate(PageUrl(s.chome));
 }
 
 void TForm1::FormDestroy() { Browser().UnregisterPageProtocol(); }
@@ -137,7 +137,7 @@ void TForm1::SpeedButton3Click(TObject&) { Browser().Refresh(); }
 
 void TForm1::SpeedButton4Click(TObject&) {
     pages_ready = true;
-    Browser().Navigate(kPagePrefix + Settings().chome);
+    Browser().Navigate(PageUrl(Settings().chome));
 }
 
 void TForm1::SpeedButton5Click(TObject&) { Browser().Stop(); }

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace viewer {
 
@@ -33,15 +34,24 @@ int HexValue(char c) {
     return -1;
 }
 
-// Reads one block; a payload that cannot be decompressed counts as absent.
+// Reads one block; a payload that cannot be decompressed, or whose content
+// is larger than memory allows, counts as absent.
 bool ReadPageBlock(const std::string& name, std::string& bytes) {
     try {
         return SimExe::ReadBlock(name, bytes);
     } catch (const ZLibEx::EZLibError&) {
-        bytes.clear();
-        return false;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
     }
+    bytes.clear();
+    return false;
 }
+
+// A name cut at its first "?" or "#": the page a first page typed with a
+// query or a fragment ("index.html#intro") means.
+std::string WithoutQuery(const std::string& name) { return name.substr(0, name.find_first_of("?#")); }
+
+bool NeedsEscape(unsigned char c) { return c < 0x20 || c >= 0x7F || c == '#' || c == '?' || c == '\\'; }
 
 }  // namespace
 
@@ -77,11 +87,28 @@ std::string DecodedPageName(const std::string& url) {
 }
 
 std::string LookupPage(const std::string& url) {
-    std::string bytes;
-    if (ReadPageBlock(PageName(url), bytes)) return bytes;
     const std::string decoded = DecodedPageName(url);
-    if (decoded != PageName(url)) ReadPageBlock(decoded, bytes);
+    const std::string names[] = {PageName(url), decoded, WithoutQuery(decoded)};
+    std::string bytes;
+    for (std::size_t i = 0; i < std::size(names); ++i)
+        if ((i == 0 || names[i] != names[i - 1]) && ReadPageBlock(names[i], bytes)) break;
     return bytes;
+}
+
+std::string PageUrl(const std::string& name) {
+    static const char hex[] = "0123456789ABCDEF";
+    std::string url = kPagePrefix;
+    for (char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!NeedsEscape(byte)) {
+            url += c;
+            continue;
+        }
+        url += '%';
+        url += hex[byte >> 4];
+        url += hex[byte & 15];
+    }
+    return url;
 }
 
 HRESULT TeProtocol::Start(const std::string& url, std::shared_ptr<IInternetProtocolSink> sink) {

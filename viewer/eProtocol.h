@@ -45,8 +45,15 @@ std::string PageName(const std::string& url);
 std::string DecodedPageName(const std::string& url);
 
 // The bytes of a page: its block's decompressed payload. A name without a
-// block, or a block that cannot be decompressed, gives an empty page.
+// block, or a block that cannot be decompressed or would not fit in memory,
+// gives an empty page.
 std::string LookupPage(const std::string& url);
+
+// The page URL that reaches the page block `name` (a first page): the prefix
+// and the name, with the bytes a URL cannot carry as they are ("#", "?",
+// "\", control bytes and bytes from 0x80 up) written as escapes. A name
+// without such bytes is the URL's rest unchanged.
+std::string PageUrl(const std::string& name);
 
 // One page request: Start, any number of Reads, Terminate.
 class TeProtocol {

@@ -3,6 +3,8 @@
 #include "BlockList.h"
 #include "CompilerWindowFixture.h"
 #include "TempDir.h"
+#include "ZLibEx.h"
+#include "ZeroBomb.h"
 
 #include <filesystem>
 
@@ -165,4 +167,92 @@ TEST_F(ProjectFilesTest, DamagedBlockShowsTheDecompressionError) {
     Open(dir.Write("damaged.zbp", file));
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_EQ(dialogs->messages[0].text, "data error.");
+}
+
+namespace {
+
+// The keys in the order Open Project reads them.
+const char* const kKeysRead[] = {"cproject_dir", "csave_dir", "ccompile_file", "ctoolbar", "cpass",
+                                 "cOnStart",     "cOnClose",  "chome",         "cproject", "cenumber",
+                                 "cauthor",      "cemail",    "cweb",          "cabout"};
+
+// A saved project with every key, damaged in many ways and opened again.
+class DamagedProjectTest : public ProjectFilesTest {
+protected:
+    void SetUp() override {
+        ProjectFilesTest::SetUp();
+        form->vproject_dir->SetText(dir.Mkdir("site"));
+        form->vSave_dir->SetText(dir.path());
+        for (TEdit* e : {form->vproject_title, form->vEnumber, form->vauthor, form->vemail, form->vweb})
+            e->SetText("value of " + e->Name());
+        form->vabout->SetText("about");
+        form->vUse_pass->SetChecked(true);
+        form->vpass->SetText("pw");
+        Save(dir / "full");
+        saved = ReadFile(dir / "full.zbp");
+        for (const char* key : kKeysRead) {
+            auto payload = SimExe::FindBlock(saved, key);
+            ASSERT_TRUE(payload) << key;
+            const std::size_t begin = static_cast<std::size_t>(payload->data() - saved.data());
+            const std::size_t end = begin + payload->size(), after = end + SimExe::EndMarker(key).size();
+            // A block whose end marker is lost ends at the next end marker that begins with it.
+            blocks.push_back({begin, after, saved.find(SimExe::EndMarker(key), after) != std::string::npos ? end : after});
+        }
+    }
+    // Opens the bytes as a project; returns the error shown, if any.
+    std::optional<std::string> OpenBytes(const std::string& bytes) {
+        dialogs->messages.clear();
+        Open(dir.Write("damaged.zbp", bytes));
+        if (dialogs->messages.empty()) return std::nullopt;
+        EXPECT_EQ(dialogs->messages.size(), 1u);
+        return dialogs->messages[0].text;
+    }
+    // Where each block lies, in the order the keys are read: its payload, the
+    // end of its end marker, and where the part ends that no damage may touch.
+    struct Block {
+        std::size_t payload, after, vital;
+    };
+    std::string saved;
+    std::vector<Block> blocks;
+};
+
+}  // namespace
+
+TEST_F(DamagedProjectTest, CutAtEveryLengthOpensWhatIsWholeOrShowsTheError) {
+    for (std::size_t length = 0; length < saved.size(); ++length) {
+        // The first key read whose block is cut after its start marker stops the open.
+        bool cut = false;
+        for (const Block& b : blocks) cut = cut || (length >= b.payload && length < b.after);
+        const std::optional<std::string> error = OpenBytes(saved.substr(0, length));
+        EXPECT_EQ(error, cut ? std::optional<std::string>("buffer error.") : std::nullopt) << length;
+        const bool titleWhole = length >= blocks[8].after;
+        EXPECT_EQ(form->vproject_title->Text(), titleWhole && !cut ? "value of vproject_title" : "") << length;
+    }
+}
+
+TEST_F(DamagedProjectTest, FlippedByteAnywhereShowsTheErrorOrDropsTheKey) {
+    for (std::size_t at = 0; at < saved.size(); ++at) {
+        std::string bytes = saved;
+        bytes[at] = static_cast<char>(~bytes[at]);
+        bool damaged = false;
+        for (const Block& b : blocks) damaged = damaged || (at >= b.payload && at < b.vital);
+        const std::optional<std::string> error = OpenBytes(bytes);
+        if (damaged) {
+            ASSERT_TRUE(error) << at;
+            EXPECT_TRUE(*error == "data error." || *error == "buffer error.") << at << ": " << *error;
+            EXPECT_EQ(form->vauthor->Text(), "") << at;
+        } else {
+            EXPECT_EQ(error, std::nullopt) << at;
+        }
+    }
+}
+
+TEST_F(DamagedProjectTest, ValueThatWouldInflatePastTheLimitShowsTheError) {
+    ZLibEx::SetOutputLimit(1 << 20);
+    std::string bytes;
+    SimExe::AppendBlock("cproject_dir", ZeroBomb(1 << 20), bytes);
+    EXPECT_EQ(OpenBytes(bytes), "insufficient memory.");
+    EXPECT_EQ(dialogs->messages[0].icon, MessageIcon::Error);
+    EXPECT_EQ(form->vproject_dir->Text(), "");
+    ZLibEx::SetOutputLimit(0);
 }

@@ -1,5 +1,6 @@
 // Compression wrapper: stream format, round trips, sizing and error texts.
 #include "ZLibEx.h"
+#include "ZeroBomb.h"
 
 #include <gtest/gtest.h>
 
@@ -144,4 +145,37 @@ TEST(ZLibExErrors, StreamAskingForADictionaryIsADataErrorNotAHang) {
     // Header with the preset-dictionary flag, a dictionary id, then data.
     const std::string stream = Bytes({0x78, 0x20, 0x01, 0x02, 0x03, 0x04}) + CompressString("text", lvDefault).substr(2);
     EXPECT_EQ(ErrorText<EZDecompressionError>(stream), "data error");
+}
+
+TEST(ZLibExLimit, OutputUpToTheLimitPassesAndOneByteMoreFails) {
+    const std::string s = RandomBytes(3000, 11) + std::string(97000, 'z');
+    const std::string c = CompressString(s, lvDefault);
+    EXPECT_EQ(DecompressString(c, s.size()), s);
+    ZBuffer estimated = DecompressBuffer(c.data(), c.size(), std::size_t(1) << 40, s.size());
+    EXPECT_EQ(std::string(estimated.data.get(), estimated.length), s);
+    for (std::size_t limit : {std::size_t(1), std::size_t(256), c.size(), s.size() - 1}) {
+        try {
+            DecompressString(c, limit);
+            ADD_FAILURE() << limit;
+        } catch (const EZDecompressionError& e) {
+            EXPECT_STREQ(e.what(), "insufficient memory") << limit;
+        }
+    }
+}
+
+TEST(ZLibExLimit, StreamThatWouldOutgrowTheMachineStopsAtTheProcessLimit) {
+    const std::size_t machine = OutputLimit();
+    EXPECT_GE(machine, std::size_t(64) << 20);
+    SetOutputLimit(1 << 20);
+    EXPECT_EQ(OutputLimit(), std::size_t(1) << 20);
+    // 4 MB that would inflate to more than 600 MB.
+    EXPECT_EQ(ErrorText<EZDecompressionError>(ZeroBomb(4 << 20)), "insufficient memory");
+    const std::string atLimit(1 << 20, '\0');
+    EXPECT_EQ(DecompressString(CompressString(atLimit, lvDefault)), atLimit);
+    // A limit named by the caller wins over the process's.
+    EXPECT_EQ(DecompressString(CompressString(atLimit + "x", lvDefault), 2 << 20), atLimit + "x");
+    SetOutputLimit(0);
+    EXPECT_EQ(OutputLimit(), machine);
+    // Without a limit the crafted stream runs to the end of its input.
+    EXPECT_EQ(ErrorText<EZDecompressionError>(ZeroBomb(4096)), "buffer error");
 }

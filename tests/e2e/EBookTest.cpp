@@ -43,13 +43,15 @@ const std::string& ExampleEBook() {
     return path;
 }
 
-// The viewer's windows on the example eBook, started as the program starts them.
+// The viewer's windows on an eBook (the example one unless a test names
+// another), started as the program starts them.
 class ViewerOnEBook : public ::testing::Test {
 protected:
+    virtual std::string EBook() { return ExampleEBook(); }
     void SetUp() override {
         if (!g_haveDisplay) GTEST_SKIP() << "no display";
         SimExe::BlockStore().clear();
-        SimExe::SetOwnImageFile(ExampleEBook());
+        SimExe::SetOwnImageFile(EBook());
         toolkit::Application().Title = "Zorbin eBook";
         form = std::make_unique<viewer::TForm1>(about);
         view = static_cast<viewer::webkit::WebKitBrowser&>(form->webbrowser1->Browser()).View();
@@ -110,6 +112,69 @@ TEST_F(ViewerOnEBook, MissingPageIsAnsweredEmpty) {
     form->webbrowser1->Browser().Navigate("http://ebook/chapters/missing.html");
     ASSERT_TRUE(WaitFor("ebook://ebook/chapters/missing.html"));
     EXPECT_EQ(Eval("document.body ? document.body.textContent : ''"), "");
+}
+
+namespace {
+
+// Files named with what no URL carries as it is, and a first page that links
+// to each of them as a page writes a link: with escapes, and also plainly
+// where the web view escapes the name itself.
+class ViewerOnOddNames : public ViewerOnEBook {
+protected:
+    static const std::vector<std::pair<std::string, std::string>>& Links() {
+        static const std::vector<std::pair<std::string, std::string>> links = {
+            {"with space.html", "with%20space.html"},  {"with space.html", "with space.html"},
+            {"hash#1.html", "hash%231.html"},          {"100%.html", "100%25.html"},
+            {"what?.html", "what%3F.html"},            {"latin1-\xE9.txt", "latin1-%E9.txt"},
+            {"sch\xC3\xB6n.html", "sch%C3%B6n.html"},    {"sch\xC3\xB6n.html", "sch\xC3\xB6n.html"},
+            {"line\nbreak.html", "line%0Abreak.html"}, {"sub dir/a&b=c;d+e.css", "sub%20dir/a%26b%3Dc%3Bd%2Be.css"},
+            {"back\\slash.html", "back%5Cslash.html"},
+        };
+        return links;
+    }
+    std::string EBook() override {
+        static const std::string path = [] {
+            static TempDir site, out;
+            std::string page = "<html><head><meta charset=utf-8></head><body><p>home</p>";
+            for (std::size_t i = 0; i < Links().size(); ++i) {
+                site.Write(Links()[i].first, "page of " + std::to_string(i) + "/");
+                page += "<a data-n=" + std::to_string(i) + " href=\"" + Links()[i].second + "\">" + std::to_string(i) + "</a>";
+            }
+            site.Write(kHome, page + "</body></html>");
+            const std::string ebook = out / "odd.exe";
+            const std::string command = "'" ZORBIN_COMPILER "' build '" + site.path() + "' --first-page '" + kHome +
+                                        "' -q -o '" + ebook + "'";
+            EXPECT_EQ(std::system(command.c_str()), 0);
+            return ebook;
+        }();
+        return path;
+    }
+    static constexpr const char* kHome = "home #1?.html";
+};
+
+}  // namespace
+
+TEST_F(ViewerOnOddNames, FirstPageAndEveryLinkedNameAreServed) {
+    ASSERT_TRUE(WaitFor("ebook://ebook/home%20%231%3F.html"));
+    EXPECT_EQ(Eval("document.querySelector('p').textContent"), "home");
+    const std::string fetched = EvalIn(view,
+                                       "const got = [];"
+                                       "for (const a of document.querySelectorAll('a'))"
+                                       "  got.push(await (await fetch(a.href)).text());"
+                                       "return got.join('');",
+                                       true);
+    std::string expected;
+    for (std::size_t i = 0; i < Links().size(); ++i) {
+        // Several links may lead to one file; each file holds its last link's number.
+        std::size_t last = Links().size() - 1;
+        while (Links()[last].first != Links()[i].first) --last;
+        expected += "page of " + std::to_string(last) + "/";
+    }
+    EXPECT_EQ(fetched, expected);
+
+    Eval("document.querySelector('a[data-n=\"2\"]').click()");
+    ASSERT_TRUE(WaitFor("ebook://ebook/hash%231.html"));
+    EXPECT_EQ(Eval("document.body.textContent"), "page of 2/");
 }
 
 TEST(EBookProgram, StartsItsWindowUnderItsTitle) {

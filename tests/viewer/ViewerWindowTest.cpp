@@ -1,6 +1,7 @@
 // The viewer window through the model and a fake browser: start-up from an
 // eBook image, the password, the toolbar, the buttons, the restrictions,
 // the About box and the close message.
+#include "FakeBrowser.h"
 #include "SimExe.h"
 #include "ScriptedDialogsFor.h"
 #include "TempDir.h"
@@ -15,22 +16,6 @@
 using namespace viewer;
 
 namespace {
-
-// Records what the window asks of its browser.
-struct FakeBrowser : WebBrowser {
-    std::vector<std::string> calls;
-    bool hasDocument = false;
-    void RegisterPageProtocol() override { calls.push_back("register"); }
-    void UnregisterPageProtocol() override { calls.push_back("unregister"); }
-    void Navigate(const std::string& url) override { calls.push_back("navigate " + url + (pages_ready ? "" : " (not ready)")); }
-    void GoBack() override { calls.push_back("back"); }
-    void GoForward() override { calls.push_back("forward"); }
-    void Refresh() override { calls.push_back("refresh"); }
-    void Stop() override { calls.push_back("stop"); }
-    bool HasDocument() const override { return hasDocument; }
-    void Find() override { calls.push_back("find"); }
-    void Print() override { calls.push_back("print"); }
-};
 
 // Records what the program shows, in order, and when the main window appears.
 class ViewerWindowTest : public ::testing::Test {
@@ -116,6 +101,14 @@ TEST_F(ViewerWindowTest, SettingsGiveCaptionToolbarAndFirstPage) {
     EXPECT_EQ(ShownLefts(*form), (std::vector<int>{0, 58, 116, 174, 232, 290, 348, 406, 464}));
     EXPECT_EQ(browser->calls.back(), "navigate http://ebook/chapter1/page one.html");
     EXPECT_EQ(SimExe::BlockStore().View(), image);
+}
+
+TEST_F(ViewerWindowTest, FirstPageNamedWithWhatAUrlCannotCarryIsEscaped) {
+    Setting("chome", "notes #1?.html");
+    Start();
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/notes %231%3F.html");
+    form->SpeedButton4->Click();
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/notes %231%3F.html");
 }
 
 TEST_F(ViewerWindowTest, ToolbarPacksTheChosenButtonsFromTheLeft) {

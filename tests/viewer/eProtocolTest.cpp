@@ -2,6 +2,7 @@
 // reads in pieces, and the result codes of every operation.
 #include "SimExe.h"
 #include "ZLibEx.h"
+#include "ZeroBomb.h"
 #include "eProtocol.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,34 @@ TEST_F(PageProtocolTest, DamagedPageBlockIsAnsweredLikeAMissingPage) {
     EXPECT_EQ(Fetch("http://ebook/broken.html"), "");
     EXPECT_EQ(Fetch("http://ebook/empty-payload.html"), "");
     EXPECT_EQ(sink->results, (std::vector<HRESULT>{S_OK, S_OK}));
+}
+
+TEST_F(PageProtocolTest, PageLargerThanTheOutputLimitIsAnsweredLikeAMissingPage) {
+    ZLibEx::SetOutputLimit(1 << 20);
+    SimExe::AppendBlock("bomb.html", ZeroBomb(1 << 20), SimExe::BlockStore());
+    AddPage("limit.bin", std::string(1 << 20, 'L'));
+    AddPage("over.bin", std::string((1 << 20) + 1, 'O'));
+    EXPECT_EQ(Fetch("http://ebook/bomb.html"), "");
+    EXPECT_EQ(Fetch("http://ebook/limit.bin"), std::string(1 << 20, 'L'));
+    EXPECT_EQ(Fetch("http://ebook/over.bin"), "");
+    EXPECT_EQ(sink->results, (std::vector<HRESULT>{S_OK, S_OK, S_OK}));
+    ZLibEx::SetOutputLimit(0);
+}
+
+TEST_F(PageProtocolTest, FirstPageUrlsEscapeWhatAUrlCannotCarry) {
+    EXPECT_EQ(PageUrl("chapter1/page one.html"), "http://ebook/chapter1/page one.html");
+    EXPECT_EQ(PageUrl("100%25 & more+.html"), "http://ebook/100%25 & more+.html");
+    EXPECT_EQ(PageUrl("a#b?c\\d\ne\x7F\xE9\xC3\xA9.html"), "http://ebook/a%23b%3Fc%5Cd%0Ae%7F%E9%C3%A9.html");
+    const std::string names[] = {"a#b.html", "what?.html", "back\\slash.html", "line\nbreak.html",
+                                 "latin1-\xE9.html", "caf\xC3\xA9.html", "50% off.html", "my page.html"};
+    for (const std::string& name : names) AddPage(name, "page " + name);
+    for (const std::string& name : names) EXPECT_EQ(Fetch(PageUrl(name)), "page " + name) << name;
+}
+
+TEST_F(PageProtocolTest, TypedFirstPageWithAQueryOrFragmentFindsItsPage) {
+    AddPage("index.html", "home");
+    EXPECT_EQ(Fetch(PageUrl("index.html#intro")), "home");
+    EXPECT_EQ(Fetch(PageUrl("index.html?lang=en")), "home");
 }
 
 TEST_F(PageProtocolTest, LargePageReadInPieces) {

@@ -1,0 +1,25 @@
+// A browser for viewer tests without a display: it records what the window
+// asks of it.
+#pragma once
+
+#include "WebBrowser.h"
+#include "eProtocol.h"
+
+#include <string>
+#include <vector>
+
+// Records what the window asks of its browser.
+struct FakeBrowser : viewer::WebBrowser {
+    std::vector<std::string> calls;
+    bool hasDocument = false;
+    void RegisterPageProtocol() override { calls.push_back("register"); }
+    void UnregisterPageProtocol() override { calls.push_back("unregister"); }
+    void Navigate(const std::string& url) override { calls.push_back("navigate " + url + (viewer::pages_ready ? "" : " (not ready)")); }
+    void GoBack() override { calls.push_back("back"); }
+    void GoForward() override { calls.push_back("forward"); }
+    void Refresh() override { calls.push_back("refresh"); }
+    void Stop() override { calls.push_back("stop"); }
+    bool HasDocument() const override { return hasDocument; }
+    void Find() override { calls.push_back("find"); }
+    void Print() override { calls.push_back("print"); }
+};
