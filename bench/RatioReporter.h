@@ -20,9 +20,13 @@ public:
 
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
-        for (const Run& run : runs)
-            if (run.run_type == Run::RT_Iteration && !run.error_occurred && run.iterations > 0)
-                seconds_[run.benchmark_name()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+        // With repetitions, the median of a benchmark's runs stands for it.
+        for (const Run& run : runs) {
+            if (run.error_occurred || run.iterations <= 0) continue;
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            if (run.run_type == Run::RT_Iteration || median)
+                seconds_[run.run_name.str()] = run.real_accumulated_time / static_cast<double>(run.iterations);
+        }
     }
 
     void Finalize() override {

@@ -43,7 +43,12 @@ private:
     std::string_view container_;
     std::mutex mutex_;
     std::size_t scannedTo_ = 0;                              // every tag before this is recorded
-    std::unordered_map<std::string, Entry> starts_;          // by folded name
+    // Hashes every lookup, even in a small table: the standard string hash
+    // would have a table of a few names compared one by one instead.
+    struct NameHash {
+        std::size_t operator()(const std::string& name) const { return std::hash<std::string_view>{}(name); }
+    };
+    std::unordered_map<std::string, Entry, NameHash> starts_;  // by folded name
     std::vector<std::size_t> endTags_;                       // every end tag, in order
 };
 
