@@ -8,8 +8,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <dirent.h>
-#include <set>
 #include <string>
 #include <type_traits>
 
@@ -109,15 +107,4 @@ int FailEachCallInTurn(int error, Operation operation, Check check) {
     }
     ADD_FAILURE() << "the operation never ran out of calls";
     return 0;
-}
-
-// The names in a folder, hidden ones (temporary files) included.
-inline std::set<std::string> NamesIn(const std::string& folder) {
-    std::set<std::string> names;
-    if (DIR* dir = ::opendir(folder.c_str())) {
-        while (const dirent* e = ::readdir(dir))
-            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
-        ::closedir(dir);
-    }
-    return names;
 }
