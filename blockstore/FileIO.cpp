@@ -139,11 +139,11 @@ void RemoveStaleTemps(const std::string& target) {
     }
 }
 
-// A temporary file beside the file a write replaces (stale ones of killed
-// saves removed first), locked, with the mode
-// the replaced file had (a new one: the usual mode under the umask; an
-// executable also gets execute bits where it can be read). Nothing is
-// opened when the target cannot be replaced: a folder, or a read-only file.
+// A locked temporary file beside the file a write replaces (stale ones of
+// killed saves removed first), with the mode the replaced file had (a new
+// one: the usual mode under the umask; an executable also gets execute bits
+// where it can be read). Nothing is opened when the target cannot be
+// replaced: a folder, a read-only file, or one whose state cannot be read.
 struct Replacement {
     std::string target, temp;
     Fd file;
@@ -161,8 +161,8 @@ bool PrepareReplacement(const std::string& path, bool executable, Replacement& r
     r.temp = FolderOf(r.target) + "/" + TempNamePrefix(r.target) + kTempLetters;
     r.file.fd = Sys().mkostemp(r.temp.data(), O_CLOEXEC);
     if (r.file.fd < 0) return false;
-    // Without the lock the save still works; a stale-file sweep of another
-    // save could then take this file, which makes this save fail, not lose.
+    // Without the lock the save still works; a sweep by another save could
+    // then remove this file, and this save would fail without losing anything.
     Sys().flock(r.file.fd, LOCK_EX | LOCK_NB);
     if (Sys().fchmod(r.file.fd, mode) == 0) return true;
     Sys().unlink(r.temp.c_str());
