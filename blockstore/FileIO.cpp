@@ -1,25 +1,30 @@
 // Whole-file reads and atomic file replacement.
 #include "FileIO.h"
 
+#include "FileSystem.h"
 #include "SimExe.h"
 
 #include <fcntl.h>
 #include <limits.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <vector>
 
 namespace SimExe::FileIO {
 
+using FileSystem::Sys;
+
 Fd::~Fd() {
-    if (fd >= 0) ::close(fd);
+    if (fd >= 0) Sys().close(fd);
 }
 
 std::size_t OpenRegularFile(Fd& f, const std::string& fileName, const char* openName) {
-    f.fd = ::open(openName ? openName : fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    f.fd = Sys().open(openName ? openName : fileName.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
     struct stat st;
-    if (f.fd < 0 || ::fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw EFOpenError(fileName);
+    if (f.fd < 0 || Sys().fstat(f.fd, &st) != 0 || !S_ISREG(st.st_mode)) throw EFOpenError(fileName);
     return static_cast<std::size_t>(st.st_size);
 }
 
@@ -30,7 +35,7 @@ std::string ReadWholeFile(const std::string& fileName, const char* openName) {
     data.reserve(size);
     char chunk[1 << 16];
     for (;;) {
-        ssize_t n = ::read(f.fd, chunk, sizeof chunk);
+        ssize_t n = Sys().read(f.fd, chunk, sizeof chunk);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -53,11 +58,10 @@ bool WriteAll(int fd, std::string_view data) {
     const char* p = data.data();
     std::size_t left = data.size();
     while (left > 0) {
-        ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
+        ssize_t n = Sys().write(fd, p, left);
+        if (n < 0 && errno == EINTR) continue;
+        // A write that takes nothing would never finish.
+        if (n <= 0) return false;
         p += n;
         left -= static_cast<std::size_t>(n);
     }
@@ -80,37 +84,88 @@ std::string FolderOf(const std::string& path) {
 
 namespace {
 
-// The file a write to `path` lands in: a symbolic link is written through.
-std::string WriteTarget(const std::string& path) {
+// The file a write to `path` lands in: a symbolic link is written through
+// (a dangling one is replaced). False when that cannot be told.
+bool FindWriteTarget(const std::string& path, std::string& target) {
+    target = path;
     struct stat st;
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char resolved[PATH_MAX];
-        if (::realpath(path.c_str(), resolved)) return resolved;
-    }
-    return path;
+    if (Sys().lstat(path.c_str(), &st) != 0) return errno == ENOENT;
+    if (!S_ISLNK(st.st_mode)) return true;
+    char resolved[PATH_MAX];
+    if (!Sys().realpath(path.c_str(), resolved)) return errno == ENOENT;
+    target = resolved;
+    return true;
 }
 
-// A temporary file beside the file a write replaces, with the mode the
-// replaced file had (a new one: the usual mode under the umask; an
-// executable also gets execute bits where it can be read). Nothing is
-// opened when the target cannot be replaced: a folder, or a read-only file.
+// Temporary files are named after the file they replace: "." + its name
+// (cut short, so the temporary name stays within the length a name may
+// have) + ".zorbin-" + six letters or digits.
+constexpr std::size_t kNameKeptInTemp = 200;
+const char kTempTag[] = ".zorbin-";
+const char kTempLetters[] = "XXXXXX";
+
+std::string TempNamePrefix(const std::string& target) {
+    return "." + BaseName(target).substr(0, kNameKeptInTemp) + kTempTag;
+}
+
+bool IsTempNameOf(const std::string& name, const std::string& prefix) {
+    if (name.size() != prefix.size() + sizeof kTempLetters - 1 || name.compare(0, prefix.size(), prefix) != 0)
+        return false;
+    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
+        const char c = name[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
+    }
+    return true;
+}
+
+// A save holds a lock on its temporary file while it writes it; a process
+// that was killed (or crashed) mid-save left its temporary file unlocked.
+// Those files of the target's own name pattern are removed; anything else
+// in the folder, and any temporary file a running save holds, stays.
+void RemoveStaleTemps(const std::string& target) {
+    const std::string folder = FolderOf(target), prefix = TempNamePrefix(target);
+    std::vector<std::string> stale;
+    if (DIR* dir = Sys().opendir(folder.c_str())) {
+        while (const dirent* entry = Sys().readdir(dir))
+            if (IsTempNameOf(entry->d_name, prefix)) stale.push_back(folder + "/" + entry->d_name);
+        Sys().closedir(dir);
+    }
+    for (const std::string& path : stale) {
+        Fd f{Sys().open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0)};
+        struct stat st;
+        if (f.fd >= 0 && Sys().fstat(f.fd, &st) == 0 && S_ISREG(st.st_mode) &&
+            Sys().flock(f.fd, LOCK_EX | LOCK_NB) == 0)
+            Sys().unlink(path.c_str());
+    }
+}
+
+// A locked temporary file beside the file a write replaces (stale ones of
+// killed saves removed first), with the mode the replaced file had (a new
+// one: the usual mode under the umask; an executable also gets execute bits
+// where it can be read). Nothing is opened when the target cannot be
+// replaced: a folder, a read-only file, or one whose state cannot be read.
 struct Replacement {
     std::string target, temp;
     Fd file;
 };
 
 bool PrepareReplacement(const std::string& path, bool executable, Replacement& r) {
-    r.target = WriteTarget(path);
+    if (!FindWriteTarget(path, r.target)) return false;
     struct stat old;
-    bool exists = ::stat(r.target.c_str(), &old) == 0;
+    const bool exists = Sys().stat(r.target.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) return false;
     if (exists && (S_ISDIR(old.st_mode) || !(old.st_mode & S_IWUSR))) return false;
+    RemoveStaleTemps(r.target);
     mode_t mode = exists ? (old.st_mode & 07777) : ((executable ? 0755 : 0666) & ~CurrentUmask());
     if (executable) mode |= (mode & 0444) >> 2;
-    r.temp = FolderOf(r.target) + "/." + BaseName(r.target) + ".XXXXXX";
-    r.file.fd = ::mkostemp(r.temp.data(), O_CLOEXEC);
+    r.temp = FolderOf(r.target) + "/" + TempNamePrefix(r.target) + kTempLetters;
+    r.file.fd = Sys().mkostemp(r.temp.data(), O_CLOEXEC);
     if (r.file.fd < 0) return false;
-    if (::fchmod(r.file.fd, mode) == 0) return true;
-    ::unlink(r.temp.c_str());
+    // Without the lock the save still works; a sweep by another save could
+    // then remove this file, and this save would fail without losing anything.
+    Sys().flock(r.file.fd, LOCK_EX | LOCK_NB);
+    if (Sys().fchmod(r.file.fd, mode) == 0) return true;
+    Sys().unlink(r.temp.c_str());
     return false;
 }
 
@@ -121,23 +176,23 @@ bool PrepareReplacement(const std::string& path, bool executable, Replacement& r
 bool ReplaceFile(const std::string& path, std::string_view data, bool executable) {
     Replacement r;
     if (!PrepareReplacement(path, executable, r)) return false;
-    bool ok = WriteAll(r.file.fd, data) && ::fsync(r.file.fd) == 0;
-    ok = (::close(r.file.fd) == 0) && ok;
+    bool ok = WriteAll(r.file.fd, data) && Sys().fsync(r.file.fd) == 0;
+    ok = (Sys().close(r.file.fd) == 0) && ok;
     r.file.fd = -1;
-    if (ok) ok = ::rename(r.temp.c_str(), r.target.c_str()) == 0;
+    if (ok) ok = Sys().rename(r.temp.c_str(), r.target.c_str()) == 0;
     if (!ok) {
-        ::unlink(r.temp.c_str());
+        Sys().unlink(r.temp.c_str());
         return false;
     }
-    Fd dir{::open(FolderOf(r.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC)};
-    if (dir.fd >= 0) ::fsync(dir.fd);
+    Fd dir{Sys().open(FolderOf(r.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0)};
+    if (dir.fd >= 0) Sys().fsync(dir.fd);
     return true;
 }
 
 bool CanReplace(const std::string& path) {
     Replacement r;
     if (!PrepareReplacement(path, false, r)) return false;
-    ::unlink(r.temp.c_str());
+    Sys().unlink(r.temp.c_str());
     return true;
 }
 

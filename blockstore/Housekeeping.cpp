@@ -1,16 +1,19 @@
 // Start-up housekeeping.
 #include "Housekeeping.h"
 
+#include "FileSystem.h"
 #include "SimExe.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <string>
 
 namespace SimExe {
+
+using FileSystem::Sys;
 
 namespace {
 
@@ -21,22 +24,26 @@ constexpr int kDeleteTries = 1000;
 
 bool IsReadOnly(const std::string& path) {
     struct stat st;
-    return ::stat(path.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR);
+    return Sys().stat(path.c_str(), &st) == 0 && !(st.st_mode & S_IWUSR);
 }
 
 void ToggleReadOnly(const std::string& path) {
     struct stat st;
-    if (::stat(path.c_str(), &st) == 0) ::chmod(path.c_str(), (st.st_mode & 07777) ^ S_IWUSR);
+    if (Sys().stat(path.c_str(), &st) == 0) Sys().chmod(path.c_str(), (st.st_mode & 07777) ^ S_IWUSR);
 }
 
 // The third byte of the program's own file; programs as built carry a
-// non-zero byte there ('L' of an ELF header).
+// non-zero byte there ('L' of an ELF header). A file that cannot be read
+// that far counts as set.
 bool SwitchByteSet(const std::string& path) {
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return true;
-    int c = std::fseek(f, 2, SEEK_SET) == 0 ? std::fgetc(f) : EOF;
-    std::fclose(f);
-    return c != 0;
+    const int fd = Sys().open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK, 0);
+    if (fd < 0) return true;
+    char head[3];
+    ssize_t n;
+    do n = Sys().read(fd, head, sizeof head);
+    while (n < 0 && errno == EINTR);
+    Sys().close(fd);
+    return n < static_cast<ssize_t>(sizeof head) || head[2] != 0;
 }
 
 // Deletes a file that another process may still hold, retrying every 10 ms.
@@ -44,7 +51,7 @@ bool SwitchByteSet(const std::string& path) {
 // after about ten seconds.
 void DeleteWhenFree(const std::string& path) {
     for (int tries = 0; tries < kDeleteTries; ++tries) {
-        if (::unlink(path.c_str()) == 0 || errno == ENOENT) return;
+        if (Sys().unlink(path.c_str()) == 0 || errno == ENOENT) return;
         if (IsReadOnly(path)) ToggleReadOnly(path);
         Delay(10);
     }
@@ -55,14 +62,19 @@ void DeleteWhenFree(const std::string& path) {
 void Relocate(const std::string& name) {
     const std::string folder = RelocationRoot() + "/" + name;
     const std::string copy = folder + "/" + name;
-    if (::access(copy.c_str(), F_OK) != 0) {
-        ::mkdir(folder.c_str(), 0755);
+    if (Sys().access(copy.c_str(), F_OK) != 0) {
+        Sys().mkdir(folder.c_str(), 0755);
         SaveImageToFile(copy);
     }
     RunProgram(copy);
 }
 
 }  // namespace
+
+void ReplaceProgramFile(const std::string& target) {
+    if (IsReadOnly(target)) ToggleReadOnly(target);
+    SaveImageToFile(target);
+}
 
 bool Housekeeping(int argc, char** argv) {
     static bool done = false;
@@ -87,8 +99,7 @@ bool Housekeeping(int argc, char** argv) {
     if (FoldName(name) == "TEMP0A0.EXE") {
         LoadOwnImage();
         if (!first.empty()) {
-            DeleteWhenFree(first);
-            SaveStringToFile(BlockStore().View(), first, "", true);
+            ReplaceProgramFile(first);
             RunProgram(first, kCleanupParameter);
         }
         end = true;

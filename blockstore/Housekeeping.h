@@ -4,10 +4,18 @@
 // own file be rewritten.
 #pragma once
 
+#include <string>
+
 namespace SimExe {
 
 // Runs the sequence (only the first call does anything). True when the
 // program must end now: another copy of it has been started.
 bool Housekeeping(int argc, char** argv);
+
+// The temporary executable's side of the exchange: the target file, made
+// writable when it is read-only, is replaced as a whole by the program's own
+// image (the block store when it holds one). A failure raises "Cannot create
+// file %s" and leaves the target as it was.
+void ReplaceProgramFile(const std::string& target);
 
 }  // namespace SimExe

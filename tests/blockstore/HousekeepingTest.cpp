@@ -1,5 +1,8 @@
 // Start-up housekeeping with real processes: the current directory, the
 // temp0a0.exe exchange and the read-only cases.
+#include "FailingCall.h"
+#include "Housekeeping.h"
+#include "SimExe.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
@@ -150,4 +153,44 @@ TEST_F(HousekeepingTest, ProgramThatCannotBeMadeWritableStartsItsCopyUnderHome) 
     lines = LogLines(log, 4);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_TRUE(std::count(lines.begin() + 2, lines.end(), copy + "||end=0|cwd=" + home + "/probe|updated=1"));
+}
+
+TEST_F(HousekeepingTest, RewriteFailingAtAnyFileCallKeepsTheTargetProgram) {
+    const std::string target = dir / "book.exe";
+    const std::string previous = "the program before", image = dir.Write("new-image", "the program after");
+    SimExe::SetOwnImageFile(image);
+    SimExe::LoadOwnImage();
+    dir.Write("book.exe", previous);
+    const std::set<std::string> names = NamesIn(dir.path());
+    std::string error;
+    const int calls = FailEachCallInTurn(
+        EIO,
+        [&] {
+            ::chmod(target.c_str(), 0644);
+            dir.Write("book.exe", previous);
+            ::chmod(target.c_str(), 0555);  // a read-only target is made writable first
+            error.clear();
+            try {
+                SimExe::ReplaceProgramFile(target);
+            } catch (const SimExe::EFileError& e) {
+                error = e.what();
+            }
+        },
+        [&](bool failed) {
+            if (!error.empty()) {
+                EXPECT_EQ(error, "Cannot create file " + target);
+                EXPECT_EQ(ReadFile(target), previous);
+            } else {
+                EXPECT_EQ(ReadFile(target), "the program after");
+                struct stat st;
+                EXPECT_TRUE(::stat(target.c_str(), &st) == 0 && (st.st_mode & S_IXUSR));
+            }
+            if (!failed) {
+                EXPECT_EQ(error, "");
+            }
+            EXPECT_EQ(NamesIn(dir.path()), names);
+        });
+    EXPECT_GE(calls, 10);
+    SimExe::SetOwnImageFile("");
+    SimExe::BlockStore().clear();
 }

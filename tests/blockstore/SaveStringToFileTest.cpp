@@ -3,8 +3,10 @@
 #include "SimExe.h"
 #include "TempDir.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -135,4 +137,35 @@ TEST(SaveStringToFile, SymbolicLinkIsWrittenThrough) {
     SaveStringToFile("new", dir / "link.zbp", "");
     EXPECT_TRUE(std::filesystem::is_symlink(dir / "link.zbp"));
     EXPECT_EQ(ReadFile(real), "new");
+}
+
+TEST(SaveStringToFile, RemovesOnlyTheUnlockedTemporaryFilesOfItsOwnTarget) {
+    TempDir dir;
+    const std::string file = dir.Write("book.exe", "old");
+    const std::string stale = dir.Write(".book.exe.zorbin-Ab3dE9", "left by a killed save");
+    const std::string live = dir.Write(".book.exe.zorbin-L1ve00", "a save still writing");
+    const int liveFd = ::open(live.c_str(), O_RDONLY | O_CLOEXEC);
+    ASSERT_EQ(::flock(liveFd, LOCK_EX), 0);
+    const char* const kept[] = {".book.exe.backup", ".book.exe.zorbin-Ab3dE9x", ".other.exe.zorbin-Ab3dE9",
+                                "book.exe.zorbin-Ab3dE9"};
+    for (const char* name : kept) dir.Write(name, "not a temporary file of this save");
+    ASSERT_EQ(::symlink(file.c_str(), (dir / ".book.exe.zorbin-Link00").c_str()), 0);
+
+    SaveStringToFile("new", file, "");
+    ::close(liveFd);
+    EXPECT_EQ(ReadFile(file), "new");
+    EXPECT_FALSE(std::filesystem::exists(stale));
+    EXPECT_EQ(ReadFile(live), "a save still writing");
+    for (const char* name : kept) EXPECT_TRUE(std::filesystem::exists(dir / name)) << name;
+    EXPECT_TRUE(std::filesystem::is_symlink(dir / ".book.exe.zorbin-Link00"));
+    EXPECT_EQ(EntriesIn(dir.path()), 7u);
+}
+
+TEST(SaveStringToFile, NameOfTheLongestLengthCanBeSaved) {
+    TempDir dir;
+    const std::string file = dir / std::string(255, 'n');
+    SaveStringToFile("old", file, "");
+    SaveStringToFile("new", file, "");
+    EXPECT_EQ(ReadFile(file), "new");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }

@@ -2,9 +2,17 @@
 // failures that must leave the previous eBook alone, and the busy guard.
 #include "BlockList.h"
 #include "CompileFixture.h"
+#include "CompilerWindowFixture.h"
+#include "FailingCall.h"
+#include "TempDir.h"
 
+#include <fcntl.h>
+#include <sched.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 
 using namespace compiler;
@@ -122,4 +130,100 @@ TEST_F(CompileTest, EditsAndClicksDuringTheCompileChangeNothing) {
     ASSERT_GE(blocks.size(), 3u);
     EXPECT_EQ(blocks[2], (std::pair<std::string, std::string>{"CPROJECT", "Original"}));
     EXPECT_EQ(form->vproject_title->Text(), "Edited meanwhile");
+}
+
+TEST_F(CompileTest, FailingAtAnyFileCallKeepsThePreviousEBook) {
+    std::uint32_t ticks = 0;
+    SimExe::SetTickSource([&] { return ticks += 50; });  // the pauses pass at once
+    Prepare();
+    form->SpeedButton14->Click();
+    const std::string compiled = Output();
+    const std::string previous = "the previous eBook";
+    const std::set<std::string> errors{"Cannot create file eBook.exe.",
+                                       "Cannot open file " + (work / "zorbin-compiler") + ".",
+                                       "Cannot open file " + (site / "index.htm") + ".",
+                                       "Cannot open file " + (site / "images/a.gif") + "."};
+    std::size_t shown = 0;
+    const int calls = FailEachCallInTurn(
+        EIO,
+        [&] {
+            out.Write("eBook.exe", previous);
+            shown = dialogs->messages.size();
+            form->SpeedButton14->Click();
+        },
+        [&](bool failed) {
+            if (dialogs->messages.size() > shown) {
+                EXPECT_TRUE(errors.count(dialogs->messages.back().text)) << dialogs->messages.back().text;
+                EXPECT_EQ(Output(), previous);
+                EXPECT_FALSE(form->runeBook->Visible());
+            } else {
+                EXPECT_EQ(Output(), compiled) << "reported as compiled";
+                EXPECT_TRUE(form->runeBook->Visible());
+            }
+            if (!failed) {
+                EXPECT_EQ(dialogs->messages.size(), shown);
+            }
+            EXPECT_EQ(NamesIn(out.path()), std::set<std::string>{"eBook.exe"});
+        });
+    EXPECT_GE(calls, 15);
+    SimExe::SetTickSource(nullptr);
+}
+
+namespace {
+
+// A tmpfs of the given size over a folder, seen by this test process only
+// (it lives in a mount namespace of the process's own); unmounted when
+// the object goes. Mounting needs privileges: Problem() then says why not.
+class SmallFileSystem {
+public:
+    SmallFileSystem(const std::string& at, const std::string& size) : at_(at) {
+        if (::unshare(CLONE_NEWNS) != 0) {
+            problem_ = std::string("no mount namespace of its own: ") + std::strerror(errno);
+        } else if (::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+                   ::mount("zorbin-test", at.c_str(), "tmpfs", 0, ("size=" + size).c_str()) != 0) {
+            problem_ = std::string("cannot mount a tmpfs: ") + std::strerror(errno);
+        }
+    }
+    ~SmallFileSystem() {
+        if (problem_.empty()) ::umount2(at_.c_str(), MNT_DETACH);
+    }
+    const std::string& Problem() const { return problem_; }
+
+    // Writes a file until the file system has no room left.
+    void Fill(const std::string& name) const {
+        const int fd = ::open((at_ + "/" + name).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+        const std::string chunk(4096, 'f');
+        while (fd >= 0 && ::write(fd, chunk.data(), chunk.size()) > 0) {
+        }
+        if (fd >= 0) ::close(fd);
+    }
+
+private:
+    std::string at_, problem_;
+};
+
+}  // namespace
+
+TEST_F(CompileTest, CompileIntoAFullFileSystemFailsAndLeavesNothing) {
+    SmallFileSystem disk(out.path(), "256k");
+    if (!disk.Problem().empty()) GTEST_SKIP() << "a full file system needs a tmpfs mount here, " << disk.Problem();
+    disk.Fill("filler");
+    Prepare();
+    form->SpeedButton14->Click();
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Cannot create file eBook.exe."});
+    EXPECT_FALSE(form->runeBook->Visible());
+    EXPECT_EQ(NamesIn(out.path()), std::set<std::string>{"filler"});
+}
+
+TEST_F(CompileTest, DiskFullWhileWritingKeepsThePreviousEBook) {
+    Prepare();
+    out.Write("eBook.exe", "the previous eBook");
+    {
+        FailingCall full(1, ENOSPC, FailingCall::KindOf<&FailingCall::Calls::write>());
+        form->SpeedButton14->Click();
+        EXPECT_TRUE(full.Fired());
+    }
+    EXPECT_EQ(Errors(), std::vector<std::string>{"Cannot create file eBook.exe."});
+    EXPECT_EQ(Output(), "the previous eBook");
+    EXPECT_EQ(NamesIn(out.path()), std::set<std::string>{"eBook.exe"});
 }

@@ -2,9 +2,12 @@
 // field, check box and the file list.
 #include "BlockList.h"
 #include "CompilerWindowFixture.h"
+#include "FailingCall.h"
 #include "TempDir.h"
 #include "ZLibEx.h"
 #include "ZeroBomb.h"
+
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -255,4 +258,40 @@ TEST_F(DamagedProjectTest, ValueThatWouldInflatePastTheLimitShowsTheError) {
     EXPECT_EQ(dialogs->messages[0].icon, MessageIcon::Error);
     EXPECT_EQ(form->vproject_dir->Text(), "");
     ZLibEx::SetOutputLimit(0);
+}
+
+TEST_F(ProjectFilesTest, SaveFailingAtAnyFileCallKeepsThePreviousFile) {
+    Save(dir / "project");
+    const std::string previous = ReadFile(dir / "project.zbp");
+    form->vauthor->SetText("changed");
+    form->SpeedButton13->Click();
+    const std::string saved = ReadFile(dir / "project.zbp");
+    ASSERT_NE(saved, previous);
+
+    std::size_t shown = 0;
+    const int calls = FailEachCallInTurn(
+        EIO,
+        [&] {
+            dir.Write("project.zbp", previous);
+            ::chmod((dir / "project.zbp").c_str(), 0600);
+            shown = dialogs->messages.size();
+            form->SpeedButton13->Click();
+        },
+        [&](bool failed) {
+            if (dialogs->messages.size() > shown) {
+                EXPECT_EQ(dialogs->messages.back().text, "Cannot create file project.zbp.");
+                EXPECT_EQ(ReadFile(dir / "project.zbp"), previous);
+            } else {
+                EXPECT_EQ(ReadFile(dir / "project.zbp"), saved) << "reported as saved";
+                struct stat st;
+                EXPECT_TRUE(::stat((dir / "project.zbp").c_str(), &st) == 0 && (st.st_mode & 07777) == 0600)
+                    << "the saved file lost its mode";
+            }
+            if (!failed) {
+                EXPECT_EQ(dialogs->messages.size(), shown);
+            }
+            EXPECT_EQ(NamesIn(dir.path()), std::set<std::string>{"project.zbp"});
+        });
+    EXPECT_GE(calls, 8);
+    EXPECT_EQ(dialogs->fileRequests.size(), 1u);
 }

@@ -2,12 +2,14 @@
 // everything in it when the test ends.
 #pragma once
 
+#include <dirent.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <set>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -57,4 +59,15 @@ inline std::string ReadFile(const std::string& path) {
     std::stringstream ss;
     ss << in.rdbuf();
     return ss.str();
+}
+
+// The names in a folder, hidden ones (temporary files) included.
+inline std::set<std::string> NamesIn(const std::string& folder) {
+    std::set<std::string> names;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(dir))
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..") names.insert(e->d_name);
+        ::closedir(dir);
+    }
+    return names;
 }
