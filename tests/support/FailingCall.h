@@ -63,6 +63,15 @@ public:
 
 private:
     template <auto Member>
+    static constexpr bool Releases() {
+        if constexpr (std::is_same_v<decltype(Member), decltype(&Calls::close)>)
+            return Member == &Calls::close;
+        else if constexpr (std::is_same_v<decltype(Member), decltype(&Calls::closedir)>)
+            return Member == &Calls::closedir;
+        return false;
+    }
+
+    template <auto Member>
     struct Hook;
     template <typename R, typename... A, R (*Calls::*Member)(A...)>
     struct Hook<Member> {
@@ -70,6 +79,8 @@ private:
             FailingCall& self = *active_;
             if (!self.only_ || self.only_ == KindOf<Member>()) {
                 if (++self.seen_ == self.nth_) {
+                    // A failing close still releases, as Linux's does.
+                    if constexpr (Releases<Member>()) (self.real_.*Member)(args...);
                     errno = self.error_;
                     if constexpr (std::is_pointer_v<R>)
                         return nullptr;
