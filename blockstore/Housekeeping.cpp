@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <string>
 
 namespace SimExe {
@@ -105,6 +106,16 @@ bool Housekeeping(int argc, char** argv) {
         end = true;
     }
     return end;
+}
+
+std::optional<int> HousekeepingBeforeStart(int argc, char** argv) {
+    try {
+        if (Housekeeping(argc, argv)) return 0;
+        return std::nullopt;
+    } catch (const EFileError& e) {
+        std::fprintf(stderr, "%s: %s\n", argc > 0 && argv[0] ? argv[0] : "zorbin", e.what());
+        return 1;
+    }
 }
 
 }  // namespace SimExe

@@ -4,6 +4,7 @@
 // own file be rewritten.
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace SimExe {
@@ -11,6 +12,11 @@ namespace SimExe {
 // Runs the sequence (only the first call does anything). True when the
 // program must end now: another copy of it has been started.
 bool Housekeeping(int argc, char** argv);
+
+// The housekeeping as a program's main runs it: the exit status when the
+// program is to end there (0, or 1 when a file could not be read or
+// written, reported in one line on standard error), nothing when it goes on.
+std::optional<int> HousekeepingBeforeStart(int argc, char** argv);
 
 // The temporary executable's side of the exchange: the target file, made
 // writable when it is read-only, is replaced as a whole by the program's own

@@ -12,7 +12,7 @@
 int main(int argc, char** argv) {
     char startFolder[4096];
     if (!::getcwd(startFolder, sizeof startFolder)) startFolder[0] = 0;
-    if (SimExe::Housekeeping(argc, argv)) return 0;
+    if (const auto exit = SimExe::HousekeepingBeforeStart(argc, argv)) return *exit;
     toolkit::TApplication& app = toolkit::Application();
     app.Title = "Zorbin eBook Compiler";
     if (int status = compiler::RunCommandLine(argc, argv, startFolder); status >= 0) return status;

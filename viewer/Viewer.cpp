@@ -9,7 +9,7 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
-    if (SimExe::Housekeeping(argc, argv)) return 0;
+    if (const auto exit = SimExe::HousekeepingBeforeStart(argc, argv)) return *exit;
     viewer::PrepareOwnBlocks();
     toolkit::TApplication& app = toolkit::Application();
     app.Title = "Zorbin eBook";

@@ -20,7 +20,8 @@ namespace {
 namespace fs = std::filesystem;
 
 // Runs the probe program, as a given user when asked, and waits for it.
-void RunProbe(const std::string& program, const std::vector<std::string>& args, const std::string& log,
+// Returns its wait status.
+int RunProbe(const std::string& program, const std::vector<std::string>& args, const std::string& log,
          const std::string& home = "", uid_t user = 0) {
     pid_t pid = ::fork();
     if (pid == 0) {
@@ -36,6 +37,7 @@ void RunProbe(const std::string& program, const std::vector<std::string>& args, 
     }
     int status = 0;
     ::waitpid(pid, &status, 0);
+    return status;
 }
 
 // Waits until the log holds the given number of lines (detached programs
@@ -101,6 +103,14 @@ TEST_F(HousekeepingTest, TemporaryExecutableRewritesTheTargetRestartsItAndIsDele
     EXPECT_EQ(lines[1], temp + "|book.exe|end=1|cwd=" + dir.path() + "|updated=1");
     EXPECT_TRUE(WaitUntilGone(temp));
     EXPECT_EQ(ReadFile(target), ReadFile(PROBE_PROGRAM) + "NEW-VERSION");
+}
+
+TEST_F(HousekeepingTest, RewriteThatCannotBeWrittenEndsWithItsErrorNotACrash) {
+    const std::string temp = Install("temp0a0.exe", "NEW-VERSION");
+    const int status = RunProbe(temp, {"no-such-folder/book.exe"}, log);
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_FALSE(fs::exists(dir / "no-such-folder"));
 }
 
 TEST_F(HousekeepingTest, TemporaryNameIsFoldedButDeltempIsNot) {

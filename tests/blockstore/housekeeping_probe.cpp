@@ -13,7 +13,9 @@ int main(int argc, char** argv) {
     // Taken before the housekeeping: a restarted program may delete this
     // one's file as soon as it is running.
     const std::string self = SimExe::ExecutablePath();
-    const bool end = SimExe::Housekeeping(argc, argv);
+    const auto exit = SimExe::HousekeepingBeforeStart(argc, argv);
+    if (exit && *exit != 0) return *exit;
+    const bool end = exit.has_value();
     const std::string image = SimExe::ReadFileBytes("/proc/self/exe");
     const bool updated = image.size() >= 11 && image.compare(image.size() - 11, 11, "NEW-VERSION") == 0;
     char cwd[4096];
