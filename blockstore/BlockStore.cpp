@@ -147,16 +147,17 @@ bool TBlockStore::MapFile(int fd) {
     return true;
 }
 
-std::optional<std::string_view> TBlockStore::Find(std::string_view name) {
+TBlockIndex& TBlockStore::Index() {
     if (!index_) index_ = std::make_unique<TBlockIndex>(View());
-    return index_->Find(name);
+    return *index_;
 }
+
+std::optional<std::string_view> TBlockStore::Find(std::string_view name) { return Index().Find(name); }
 
 void TBlockStore::IndexInBackground() {
     if (indexer_.joinable() || empty()) return;
-    if (!index_) index_ = std::make_unique<TBlockIndex>(View());
     stopIndexing_ = false;
-    indexer_ = std::thread([this, index = index_.get(), size = size()] {
+    indexer_ = std::thread([this, index = &Index(), size = size()] {
         // Only time no other thread wants goes to the index: a program that
         // is starting up is not slowed down, and a lookup that needs more
         // of the index than is there scans on for itself.

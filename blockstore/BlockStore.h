@@ -85,7 +85,8 @@ public:
     void IndexInBackground();
 
 private:
-    void Changing();  // ends background indexing and drops the index
+    TBlockIndex& Index();  // the index of the current bytes, made when first needed
+    void Changing();       // ends background indexing and drops the index
     void Unmap();
 
     std::string owned_;

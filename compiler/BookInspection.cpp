@@ -13,8 +13,6 @@ namespace compiler {
 
 namespace {
 
-const char* const kProgramBlock = "main_prog_file";
-
 // The settings keys an eBook or a project file may carry, with the words
 // the listing shows for them.
 struct SettingKey {
@@ -218,7 +216,7 @@ Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std
             break;
         }
         BlockKind kind = BlockKind::Page;
-        if (name == SimExe::FoldName(kProgramBlock)) kind = BlockKind::Program;
+        if (name == SimExe::FoldName(kViewerBlock)) kind = BlockKind::Program;
         else if (inSettings && SettingNamed(name)) kind = BlockKind::Setting;
         inSettings = inSettings && kind == BlockKind::Setting;
         in.blocks.push_back({name, kind, at, bytes.substr(payloadAt, end - payloadAt)});

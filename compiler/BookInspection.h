@@ -12,6 +12,9 @@
 
 namespace compiler {
 
+// The block of the compiler's own file that carries the viewer program.
+inline constexpr char kViewerBlock[] = "main_prog_file";
+
 enum class BlockKind {
     Setting,  // a settings key, in the run of settings the file begins with
     Page,     // a project file, compressed

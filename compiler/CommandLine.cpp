@@ -241,12 +241,12 @@ int Build(Request request, const std::string& startFolder) {
 
 // The viewer this compiler puts into its eBooks; empty when it carries none.
 std::string OwnViewer() {
+    std::string viewer;
     try {
-        const std::string self = SimExe::ReadFileBytes(SimExe::OwnImagePath());
-        if (auto viewer = SimExe::FindBlock(self, "main_prog_file")) return std::string(*viewer);
+        SimExe::ExtractBlockFromFile(kViewerBlock, SimExe::OwnImagePath(), viewer);
     } catch (const SimExe::EFileError&) {
     }
-    return {};
+    return viewer;
 }
 
 // `info` and `verify`: the listing on standard output, damage on standard error.

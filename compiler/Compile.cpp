@@ -1,6 +1,7 @@
 // The compile: the viewer taken from the compiler's own file, the settings
 // blocks and one compressed page block per listed file, written as one
 // executable eBook.
+#include "BookInspection.h"
 #include "PageCompressor.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
@@ -15,7 +16,6 @@ const char* const kStatusDone = "eBook Sucessfully Created";
 
 namespace {
 
-const char* const kViewerBlock = "main_prog_file";
 
 // Everything the compile reads from the window, taken once at the press so
 // that edits made while it runs change nothing.
