@@ -1,0 +1,97 @@
+// The access index's bytes: a tag and version, the content's size and the
+// chunk count, then per chunk its payload offset, content offset, Adler-32
+// and flags, all little-endian.
+#include "AccessIndex.h"
+
+#include "Chunks.h"
+
+namespace SimExe {
+
+namespace {
+
+constexpr char kFormatTag[] = "ZBAX";
+constexpr std::size_t kTagSize = 4;
+constexpr unsigned char kVersion = 1;
+constexpr std::size_t kHeaderSize = kTagSize + 1 + 8 + 8;
+constexpr std::size_t kEntrySize = 8 + 8 + 4 + 1;
+constexpr unsigned char kStoredFlag = 1;
+
+// No chunk the compiler writes comes near these; an index that claims more
+// is not believed, so a lying one cannot make a reader allocate at will.
+constexpr std::uint64_t kLargestChunk = 64u << 20;
+std::uint64_t LargestDeflatedSize(std::uint64_t content) { return content + content / 8 + 1024; }
+
+void Put(std::string& out, std::uint64_t value, std::size_t bytes) {
+    for (std::size_t i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::uint64_t Get(std::string_view in, std::size_t& at, std::size_t bytes) {
+    std::uint64_t value = 0;
+    for (std::size_t i = 0; i < bytes; ++i) value |= std::uint64_t(static_cast<unsigned char>(in[at + i])) << (8 * i);
+    at += bytes;
+    return value;
+}
+
+}  // namespace
+
+std::string AccessIndexName(std::string_view pageName) { return "/zorbin/access/" + std::string(pageName); }
+
+std::uint64_t AccessIndex::ContentEnd(std::size_t chunk) const {
+    return chunk + 1 < chunks.size() ? chunks[chunk + 1].fileOffset : fileSize;
+}
+
+std::uint64_t AccessIndex::PayloadEnd(std::size_t chunk, std::uint64_t payloadSize) const {
+    return chunk + 1 < chunks.size() ? chunks[chunk + 1].payloadOffset : payloadSize - ZLibEx::kZlibTrailerSize;
+}
+
+std::string EncodeAccessIndex(const AccessIndex& index) {
+    std::string out(kFormatTag, kTagSize);
+    out += static_cast<char>(kVersion);
+    Put(out, index.fileSize, 8);
+    Put(out, index.chunks.size(), 8);
+    for (const ChunkEntry& c : index.chunks) {
+        Put(out, c.payloadOffset, 8);
+        Put(out, c.fileOffset, 8);
+        Put(out, c.adler, 4);
+        Put(out, c.stored ? kStoredFlag : 0, 1);
+    }
+    return out;
+}
+
+std::optional<AccessIndex> DecodeAccessIndex(std::string_view bytes, std::uint64_t payloadSize) {
+    if (bytes.size() < kHeaderSize || bytes.substr(0, kTagSize) != std::string_view(kFormatTag, kTagSize) ||
+        static_cast<unsigned char>(bytes[kTagSize]) != kVersion)
+        return std::nullopt;
+    std::size_t at = kTagSize + 1;
+    AccessIndex index;
+    index.fileSize = Get(bytes, at, 8);
+    const std::uint64_t count = Get(bytes, at, 8);
+    if (count == 0 || count > (bytes.size() - kHeaderSize) / kEntrySize ||
+        bytes.size() != kHeaderSize + count * kEntrySize)
+        return std::nullopt;
+    if (payloadSize < ZLibEx::kZlibHeaderSize + ZLibEx::kZlibTrailerSize + count) return std::nullopt;
+    index.chunks.resize(count);
+    for (ChunkEntry& c : index.chunks) {
+        c.payloadOffset = Get(bytes, at, 8);
+        c.fileOffset = Get(bytes, at, 8);
+        c.adler = static_cast<std::uint32_t>(Get(bytes, at, 4));
+        const std::uint64_t flags = Get(bytes, at, 1);
+        if (flags & ~std::uint64_t(kStoredFlag)) return std::nullopt;
+        c.stored = flags == kStoredFlag;
+    }
+    if (index.chunks[0].payloadOffset != ZLibEx::kZlibHeaderSize || index.chunks[0].fileOffset != 0)
+        return std::nullopt;
+    const std::uint64_t payloadEnd = payloadSize - ZLibEx::kZlibTrailerSize;
+    for (std::size_t i = 0; i < index.chunks.size(); ++i) {
+        const ChunkEntry& c = index.chunks[i];
+        const std::uint64_t contentEnd = index.ContentEnd(i), rawEnd = index.PayloadEnd(i, payloadSize);
+        if (contentEnd <= c.fileOffset || contentEnd > index.fileSize || rawEnd <= c.payloadOffset ||
+            rawEnd > payloadEnd)
+            return std::nullopt;
+        const std::uint64_t content = contentEnd - c.fileOffset, raw = rawEnd - c.payloadOffset;
+        if (content > kLargestChunk || raw > LargestDeflatedSize(content)) return std::nullopt;
+    }
+    return index;
+}
+
+}  // namespace SimExe

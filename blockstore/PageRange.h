@@ -1,0 +1,45 @@
+// Byte ranges of a page: the bytes from an offset on, read from a page
+// block's zlib stream without inflating more than needed. A chunked page is
+// read through its access index, inflating only the chunks the range
+// touches, each checked against its size and Adler-32; any other page (or
+// one whose index is damaged or lies) is inflated from the start, as a
+// stream, keeping only the range.
+#pragma once
+
+#include "AccessIndex.h"
+
+#include <cstdint>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace SimExe {
+
+struct PageBytes {
+    std::string bytes;          // the range, cut short at the page's end
+    std::uint64_t pageSize = 0;  // the whole page's length
+};
+
+// An access index that does not match its page's stream.
+class EAccessIndexError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Up to `length` bytes from `offset` through the index alone; raises
+// EAccessIndexError naming the first chunk that does not match.
+PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, std::uint64_t offset,
+                           std::uint64_t length);
+
+// Up to `length` bytes from `offset` of the page whose block payload is
+// `payload`, with the access index block's payload when the page has one.
+// Raises EZDecompressionError when the page is damaged.
+PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view> accessIndexBlock,
+                        std::uint64_t offset, std::uint64_t length);
+
+// The same on the block store (the program's own file when it is empty):
+// nothing when there is no block of that name.
+std::optional<PageBytes> ReadBlockRange(const std::string& blockName, std::uint64_t offset, std::uint64_t length);
+
+}  // namespace SimExe

@@ -1,0 +1,117 @@
+// Chunked zlib streams: any zlib reads them whole, each chunk inflates on
+// its own, incompressible chunks are stored, and a lone compressed chunk is
+// exactly what CompressString makes.
+#include "ChunkedPage.h"
+#include "ZLibEx.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+using namespace ZLibEx;
+
+namespace {
+
+std::string RandomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(gen());
+    return s;
+}
+
+std::string Text(std::size_t n, unsigned seed) {
+    static const char* const words[] = {"eBook ", "page ", "chapter ", "<p>", "</p>\n", "index ", "the ", "of "};
+    std::mt19937 gen(seed);
+    std::string s;
+    while (s.size() < n) s += words[gen() % 8];
+    s.resize(n);
+    return s;
+}
+
+// Half text, half random, in pieces smaller than a chunk.
+std::string Mixed(std::size_t n, unsigned seed) {
+    std::string s;
+    for (unsigned i = 0; s.size() < n; ++i) s += i % 2 ? RandomBytes(5000, seed + i) : Text(7000, seed + i);
+    s.resize(n);
+    return s;
+}
+
+}  // namespace
+
+TEST(Chunks, OneCompressedChunkIsWhatCompressStringMakes) {
+    for (std::size_t n : {0u, 1u, 2u, 100u, 65535u, 65536u, 300000u}) {
+        const std::string text = Text(n, 1);
+        const ChunkedPage page = MakeChunkedPage(text, n + 1);
+        EXPECT_EQ(page.payload, CompressString(text, lvDefault)) << n;
+        EXPECT_FALSE(page.index.chunks[0].stored);
+    }
+}
+
+TEST(Chunks, JoinedChunksAreOneStreamAroundEverySizeBorder) {
+    const std::size_t chunk = 70000;  // over one stored block
+    for (std::size_t n : {std::size_t(0), std::size_t(1), chunk - 1, chunk, chunk + 1, 2 * chunk, 5 * chunk + 3}) {
+        for (const std::string& content : {Text(n, 2), RandomBytes(n, 3), Mixed(n, 4)}) {
+            for (bool mayStore : {true, false}) {
+                const ChunkedPage page = MakeChunkedPage(content, chunk, mayStore);
+                ASSERT_EQ(DecompressString(page.payload), content) << n << " " << mayStore;
+                std::string streamed;
+                EXPECT_EQ(InflateStream(page.payload, [&](std::string_view piece) { streamed += piece; }), n);
+                EXPECT_EQ(streamed, content);
+                for (std::size_t i = 0; i < page.index.chunks.size(); ++i) {
+                    const SimExe::ChunkEntry& c = page.index.chunks[i];
+                    const std::size_t size = page.index.ContentEnd(i) - c.fileOffset;
+                    std::string alone(size, '\0');
+                    const bool last = i + 1 == page.index.chunks.size();
+                    ASSERT_TRUE(InflateChunk(std::string_view(page.payload).substr(
+                                                 c.payloadOffset, page.index.PayloadEnd(i, page.payload.size()) -
+                                                                      c.payloadOffset),
+                                             last, alone.data(), size));
+                    EXPECT_EQ(alone, content.substr(c.fileOffset, size));
+                    EXPECT_EQ(c.adler, Adler32(alone));
+                }
+            }
+        }
+    }
+}
+
+TEST(Chunks, WhatHardlyShrinksIsStoredWhatShrinksIsDeflated) {
+    const std::string random = RandomBytes(1 << 20, 5);
+    EXPECT_TRUE(DeflateChunk(random, false, true).stored);
+    EXPECT_FALSE(DeflateChunk(random, false, false).stored);
+    EXPECT_FALSE(DeflateChunk(Text(1 << 20, 6), false, true).stored);
+    // Samples of random bytes, a text in between: the whole chunk decides.
+    std::string patchy = random;
+    patchy.replace(100000, 600000, Text(600000, 7));
+    EXPECT_FALSE(DeflateChunk(patchy, true, true).stored);
+    // A byte or two deflate into less than a stored block takes.
+    EXPECT_FALSE(DeflateChunk("x", true, true).stored);
+    EXPECT_TRUE(DeflateChunk(RandomBytes(300, 8), true, true).stored);
+}
+
+TEST(Chunks, InflateChunkRefusesWhatDoesNotMatch) {
+    const ChunkedPage page = MakeChunkedPage(Text(300000, 9), 100000);
+    const std::string_view payload = page.payload;
+    const auto raw = [&](std::size_t i) {
+        return payload.substr(page.index.chunks[i].payloadOffset,
+                              page.index.PayloadEnd(i, payload.size()) - page.index.chunks[i].payloadOffset);
+    };
+    std::string out(100001, '\0');
+    EXPECT_TRUE(InflateChunk(raw(1), false, out.data(), 100000));
+    EXPECT_FALSE(InflateChunk(raw(1), false, out.data(), 99999));   // makes more
+    EXPECT_FALSE(InflateChunk(raw(1), false, out.data(), 100001));  // makes fewer
+    EXPECT_FALSE(InflateChunk(raw(1), true, out.data(), 100000));   // no final block
+    EXPECT_FALSE(InflateChunk(raw(2), false, out.data(), 100000));  // a final block too early
+    EXPECT_FALSE(InflateChunk(raw(1).substr(0, raw(1).size() / 2), false, out.data(), 100000));
+    EXPECT_FALSE(InflateChunk(raw(1).substr(1), false, out.data(), 100000));
+}
+
+TEST(Chunks, InflateStreamRefusesDamagedStreams) {
+    const ChunkedPage page = MakeChunkedPage(RandomBytes(200000, 10), 50000);
+    std::string flipped = page.payload;
+    flipped[flipped.size() / 2] ^= 0x10;  // inside a stored chunk: only the checksum tells
+    std::string badTrailer = page.payload;
+    badTrailer.back() ^= 1;
+    for (const std::string& damaged : {flipped, badTrailer, page.payload.substr(0, page.payload.size() - 1),
+                                       std::string(), std::string("\x78\x9C", 2)})
+        EXPECT_THROW(InflateStream(damaged, nullptr), EZDecompressionError);
+}
