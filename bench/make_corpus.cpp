@@ -3,12 +3,16 @@
 //                                        scripts and pictures in sub-folders
 //   make_corpus media FOLDER MEGABYTES   incompressible media files of 16 MB
 //   make_corpus images FOLDER COUNT      index.html showing COUNT PNG pictures
+//   make_corpus video FOLDER MEGABYTES   one incompressible file of that size
+//                                        (a stand-in for a video) and two pages
+//   make_corpus text FOLDER MEGABYTES    one HTML-like text file of that size
 #include "html_like.h"
 
 #include <zlib.h>
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <random>
 #include <string>
@@ -69,6 +73,33 @@ std::size_t Media(const fs::path& root, std::size_t target) {
     return written;
 }
 
+// One large file written in pieces of 16 MB, each made by `piece(size, i)`.
+std::size_t OneLargeFile(const fs::path& file, std::size_t target,
+                         const std::function<std::string(std::size_t, unsigned)>& piece) {
+    fs::create_directories(file.parent_path());
+    std::ofstream out(file, std::ios::binary);
+    std::size_t written = 0;
+    for (unsigned i = 0; written < target; ++i) {
+        const std::string bytes = piece(std::min<std::size_t>(16 << 20, target - written), i);
+        out << bytes;
+        written += bytes.size();
+    }
+    return written;
+}
+
+std::size_t Video(const fs::path& root, std::size_t target) {
+    std::mt19937 gen(9);
+    Write(root / "index.html", "<html><body><h1>A film</h1><video src=\"media/film.webm\" controls></video></body></html>\n");
+    Write(root / "credits.html", HtmlLike(30000, 3));
+    return OneLargeFile(root / "media" / "film.webm", target,
+                        [&](std::size_t size, unsigned) { return RandomBytes(size, gen); });
+}
+
+std::size_t Text(const fs::path& root, std::size_t target) {
+    Write(root / "index.html", "<html><body><a href=\"book.html\">The whole book</a></body></html>\n");
+    return OneLargeFile(root / "book.html", target, [](std::size_t size, unsigned i) { return HtmlLike(size, 100 + i); });
+}
+
 void Chunk(std::string& png, const char* type, const std::string& data) {
     const std::uint32_t length = static_cast<std::uint32_t>(data.size());
     for (int shift = 24; shift >= 0; shift -= 8) png += static_cast<char>(length >> shift);
@@ -122,14 +153,16 @@ std::size_t Images(const fs::path& root, int count) {
 
 int main(int argc, char** argv) {
     const std::string mode = argc == 4 ? argv[1] : "";
-    if (mode != "tree" && mode != "media" && mode != "images") {
-        std::cerr << "usage: make_corpus tree|media FOLDER MEGABYTES | make_corpus images FOLDER COUNT\n";
+    if (mode != "tree" && mode != "media" && mode != "images" && mode != "video" && mode != "text") {
+        std::cerr << "usage: make_corpus tree|media|video|text FOLDER MEGABYTES | make_corpus images FOLDER COUNT\n";
         return 2;
     }
     const fs::path root = argv[2];
     const std::size_t amount = std::stoul(argv[3]);
     const std::size_t written = mode == "tree"    ? Tree(root, amount << 20)
                                 : mode == "media" ? Media(root, amount << 20)
+                                : mode == "video" ? Video(root, amount << 20)
+                                : mode == "text"  ? Text(root, amount << 20)
                                                   : Images(root, static_cast<int>(amount));
     std::cout << written << " bytes written under " << root << "\n";
     return 0;

@@ -1,4 +1,4 @@
-// Whole-file reads and atomic file replacement.
+// File reads, whole or in pieces, and atomic file replacement.
 #include "FileIO.h"
 
 #include "FileSystem.h"
@@ -44,6 +44,26 @@ std::string ReadWholeFile(const std::string& fileName, const char* openName) {
         data.append(chunk, static_cast<std::size_t>(n));
     }
     return data;
+}
+
+PieceReader::PieceReader(const std::string& fileName, const char* openName) : name_(fileName) {
+    size_ = OpenRegularFile(file_, fileName, openName);
+}
+
+std::string PieceReader::Read(std::uint64_t offset, std::size_t length) const {
+    std::string piece(length, '\0');
+    std::size_t got = 0;
+    while (got < length) {
+        const ssize_t n = Sys().pread(file_.fd, piece.data() + got, length - got, static_cast<off_t>(offset + got));
+        if (n == 0) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            throw EFOpenError(name_);
+        }
+        got += static_cast<std::size_t>(n);
+    }
+    piece.resize(got);
+    return piece;
 }
 
 namespace {
@@ -139,61 +159,67 @@ void RemoveStaleTemps(const std::string& target) {
     }
 }
 
-// A locked temporary file beside the file a write replaces (stale ones of
-// killed saves removed first), with the mode the replaced file had (a new
-// one: the usual mode under the umask; an executable also gets execute bits
-// where it can be read). Nothing is opened when the target cannot be
-// replaced: a folder, a read-only file, or one whose state cannot be read.
-struct Replacement {
-    std::string target, temp;
-    Fd file;
-};
-
-bool PrepareReplacement(const std::string& path, bool executable, Replacement& r) {
-    if (!FindWriteTarget(path, r.target)) return false;
-    struct stat old;
-    const bool exists = Sys().stat(r.target.c_str(), &old) == 0;
-    if (!exists && errno != ENOENT) return false;
-    if (exists && (S_ISDIR(old.st_mode) || !(old.st_mode & S_IWUSR))) return false;
-    RemoveStaleTemps(r.target);
-    mode_t mode = exists ? (old.st_mode & 07777) : ((executable ? 0755 : 0666) & ~CurrentUmask());
-    if (executable) mode |= (mode & 0444) >> 2;
-    r.temp = FolderOf(r.target) + "/" + TempNamePrefix(r.target) + kTempLetters;
-    r.file.fd = Sys().mkostemp(r.temp.data(), O_CLOEXEC);
-    if (r.file.fd < 0) return false;
-    // Without the lock the save still works; a sweep by another save could
-    // then remove this file, and this save would fail without losing anything.
-    Sys().flock(r.file.fd, LOCK_EX | LOCK_NB);
-    if (Sys().fchmod(r.file.fd, mode) == 0) return true;
-    Sys().unlink(r.temp.c_str());
-    return false;
+// A file given by a relative name is replaced in the folder that is current
+// when the replacement starts, even if another folder is current when it
+// ends (unless the current folder's name cannot be read).
+void MakeAbsolute(std::string& path) {
+    char cwd[PATH_MAX];
+    if (path.empty() || path[0] == '/' || !::getcwd(cwd, sizeof cwd)) return;
+    path = std::string(cwd) + "/" + path;
 }
 
 }  // namespace
 
-// The data goes to the temporary file, reaches the disk and is renamed over
-// the target.
-bool ReplaceFile(const std::string& path, std::string_view data, bool executable) {
-    Replacement r;
-    if (!PrepareReplacement(path, executable, r)) return false;
-    bool ok = WriteAll(r.file.fd, data) && Sys().fsync(r.file.fd) == 0;
-    ok = (Sys().close(r.file.fd) == 0) && ok;
-    r.file.fd = -1;
-    if (ok) ok = Sys().rename(r.temp.c_str(), r.target.c_str()) == 0;
-    if (!ok) {
-        Sys().unlink(r.temp.c_str());
+Replacement::~Replacement() {
+    if (file_.fd < 0) return;
+    Sys().close(file_.fd);
+    file_.fd = -1;
+    Sys().unlink(temp_.c_str());
+}
+
+// Stale temporary files of killed saves are removed first. The lock tells
+// the sweep of another save that this one is still writing.
+bool Replacement::Open(const std::string& path, bool executable) {
+    if (!FindWriteTarget(path, target_)) return false;
+    MakeAbsolute(target_);
+    struct stat old;
+    const bool exists = Sys().stat(target_.c_str(), &old) == 0;
+    if (!exists && errno != ENOENT) return false;
+    if (exists && (S_ISDIR(old.st_mode) || !(old.st_mode & S_IWUSR))) return false;
+    RemoveStaleTemps(target_);
+    mode_t mode = exists ? (old.st_mode & 07777) : ((executable ? 0755 : 0666) & ~CurrentUmask());
+    if (executable) mode |= (mode & 0444) >> 2;
+    temp_ = FolderOf(target_) + "/" + TempNamePrefix(target_) + kTempLetters;
+    const int fd = Sys().mkostemp(temp_.data(), O_CLOEXEC);
+    if (fd < 0) return false;
+    file_.fd = fd;
+    // Without the lock the save still works; a sweep by another save could
+    // then remove this file, and this save would fail without losing anything.
+    Sys().flock(fd, LOCK_EX | LOCK_NB);
+    return Sys().fchmod(fd, mode) == 0;
+}
+
+bool Replacement::Write(std::string_view piece) { return file_.fd >= 0 && WriteAll(file_.fd, piece); }
+
+// A close that fails may have lost written data, so it is checked before
+// the rename; the folder's entry reaches the disk after it.
+bool Replacement::Commit() {
+    if (file_.fd < 0) return false;
+    const bool synced = Sys().fsync(file_.fd) == 0;
+    const bool closed = Sys().close(file_.fd) == 0;
+    file_.fd = -1;
+    if (!synced || !closed || Sys().rename(temp_.c_str(), target_.c_str()) != 0) {
+        Sys().unlink(temp_.c_str());
         return false;
     }
-    Fd dir{Sys().open(FolderOf(r.target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0)};
+    Fd dir{Sys().open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC, 0)};
     if (dir.fd >= 0) Sys().fsync(dir.fd);
     return true;
 }
 
-bool CanReplace(const std::string& path) {
+bool ReplaceFile(const std::string& path, std::string_view data, bool executable) {
     Replacement r;
-    if (!PrepareReplacement(path, false, r)) return false;
-    Sys().unlink(r.temp.c_str());
-    return true;
+    return r.Open(path, executable) && r.Write(data) && r.Commit();
 }
 
 }  // namespace SimExe::FileIO

@@ -22,9 +22,9 @@ Calls& InUse() {
 }  // namespace
 
 const Calls& Native() {
-    static const Calls native{OpenFile, ::mkostemp, ::read,    ::write,  ::fsync,   ::close,   ::rename,
-                              ::unlink, ::fstat,    ::stat,    ::lstat,  ::realpath, ::fchmod, ::chmod,
-                              ::flock,  ::access,   ::mkdir,   ::opendir, ::readdir, ::closedir};
+    static const Calls native{OpenFile, ::mkostemp, ::read,   ::pread,   ::write,   ::fsync,    ::close,
+                              ::rename, ::unlink,   ::fstat,  ::stat,    ::lstat,   ::realpath, ::fchmod,
+                              ::chmod,  ::flock,    ::access, ::mkdir,   ::opendir, ::readdir,  ::closedir};
     return native;
 }
 

@@ -13,6 +13,7 @@ struct Calls {
     int (*open)(const char* path, int flags, mode_t mode);
     int (*mkostemp)(char* pattern, int flags);
     ssize_t (*read)(int fd, void* buffer, size_t count);
+    ssize_t (*pread)(int fd, void* buffer, size_t count, off_t offset);
     ssize_t (*write)(int fd, const void* buffer, size_t count);
     int (*fsync)(int fd);
     int (*close)(int fd);

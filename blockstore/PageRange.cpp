@@ -89,6 +89,14 @@ PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, s
     return out;
 }
 
+void CheckAccessIndex(std::string_view payload, const AccessIndex& index) {
+    std::uint64_t largest = 0;
+    for (std::size_t i = 0; i < index.chunks.size(); ++i)
+        largest = std::max(largest, index.ContentEnd(i) - index.chunks[i].fileOffset);
+    std::unique_ptr<char[]> buffer(new char[std::max<std::uint64_t>(largest, 1)]);
+    for (std::size_t i = 0; i < index.chunks.size(); ++i) InflateIndexedChunk(payload, index, i, buffer.get());
+}
+
 PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view> accessIndexBlock,
                         std::uint64_t offset, std::uint64_t length) {
     if (accessIndexBlock) {

@@ -32,6 +32,10 @@ public:
 PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, std::uint64_t offset,
                            std::uint64_t length);
 
+// Inflates every chunk once, each against its entry, as a check of the
+// whole index; raises EAccessIndexError naming the first that does not match.
+void CheckAccessIndex(std::string_view payload, const AccessIndex& index);
+
 // Up to `length` bytes from `offset` of the page whose block payload is
 // `payload`, with the access index block's payload when the page has one.
 // Raises EZDecompressionError when the page is damaged.

@@ -135,10 +135,13 @@ void LoadOwnImage() {
     if (!BlockStore().MapFile(f.fd)) BlockStore() = ReadWholeFile(name, openName);
 }
 
+std::string PathAgainst(const std::string& fileName, const std::string& relativeTo) {
+    if (relativeTo.empty() || (!fileName.empty() && fileName[0] == '/')) return fileName;
+    return relativeTo + "/" + fileName;
+}
+
 std::string ReadFileBytes(const std::string& fileName, const std::string& relativeTo) {
-    if (relativeTo.empty() || (!fileName.empty() && fileName[0] == '/')) return ReadWholeFile(fileName);
-    const std::string path = relativeTo + "/" + fileName;
-    return ReadWholeFile(fileName, path.c_str());
+    return ReadWholeFile(fileName, PathAgainst(fileName, relativeTo).c_str());
 }
 
 void ChangeDirectory(const std::string& folder) {
@@ -159,12 +162,42 @@ void SaveStringToFile(std::string_view data, const std::string& fileName, const 
     if (!FileIO::ReplaceFile(fileName, data, executable)) throw EFCreateError(fileName);
 }
 
-void CheckCanCreate(const std::string& fileName, const std::string& folder) {
-    // Unlike a plain save, a folder that cannot be entered fails here: the
-    // file would otherwise land in whatever folder was current.
+namespace {
+// Makes the output folder current. Unlike a plain save, a folder that cannot
+// be entered fails here: the file would otherwise land in whatever folder
+// was current.
+void EnterOutputFolder(const std::string& fileName, const std::string& folder) {
     const bool entered = ::chdir((folder.empty() ? ExecutableFolder() : folder).c_str()) == 0;
     if (!entered && (fileName.empty() || fileName[0] != '/')) throw EFCreateError(fileName);
-    if (!FileIO::CanReplace(fileName)) throw EFCreateError(fileName);
+}
+}  // namespace
+
+TFileWriter::TFileWriter(const std::string& fileName, const std::string& folder, bool executable)
+    : fileName_(fileName), file_(std::make_unique<FileIO::Replacement>()) {
+    EnterOutputFolder(fileName, folder);
+    if (!file_->Open(fileName, executable)) throw EFCreateError(fileName);
+}
+
+TFileWriter::~TFileWriter() = default;
+
+void TFileWriter::Write(std::string_view piece) {
+    if (!file_->Write(piece)) throw EFCreateError(fileName_);
+}
+
+void TFileWriter::WriteBlock(const std::string& blockName, std::string_view payload) {
+    Write(StartMarker(blockName));
+    Write(payload);
+    Write(EndMarker(blockName));
+}
+
+// The mapping is made while the temporary file is still open; it goes on
+// showing the same file once that has taken the old one's place.
+void TFileWriter::CommitToBlockStore() {
+    if (!BlockStore().MapFile(file_->Descriptor())) BlockStore().clear();
+    if (!file_->Commit()) {
+        BlockStore().clear();
+        throw EFCreateError(fileName_);
+    }
 }
 
 void ExtractBlockFromFile(const std::string& blockName, const std::string& fileName, std::string& payload) {

@@ -7,12 +7,17 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
 namespace SimExe {
+
+namespace FileIO {
+class Replacement;
+}
 
 // File layer errors: "Cannot open file %s" and "Cannot create file %s".
 class EFileError : public std::runtime_error {
@@ -57,6 +62,9 @@ void SetOwnImageFile(std::string path);
 // The program's own file: the running executable, or the file set above.
 std::string OwnImagePath();
 std::string LoadFileToString(const std::string& fileName);
+// The name a file is opened by: a relative name read against `relativeTo`
+// when one is given, any other name as it is.
+std::string PathAgainst(const std::string& fileName, const std::string& relativeTo);
 // Reads a whole regular file, as LoadFileToString does but without changing
 // the current directory, so worker threads can read side by side. A relative
 // name is read against `relativeTo` when one is given; errors name the file
@@ -66,9 +74,30 @@ std::string ReadFileBytes(const std::string& fileName, const std::string& relati
 // made runnable. Empty data writes nothing.
 void SaveStringToFile(std::string_view data, const std::string& fileName, const std::string& folder,
                       bool executable = false);
-// Raises "Cannot create file %s" unless SaveStringToFile with these
-// arguments could create or replace the file in that folder; writes nothing.
-void CheckCanCreate(const std::string& fileName, const std::string& folder);
+// A file written piece by piece as its content is ready, for files too large
+// to hold in memory: it replaces the file atomically on Commit, as
+// SaveStringToFile does. A relative name is resolved in `folder` (empty: the
+// executable's folder), which must exist. Dropped before Commit, it leaves
+// the previous file as it was and nothing beside it. Every failure raises
+// "Cannot create file %s".
+class TFileWriter {
+public:
+    TFileWriter(const std::string& fileName, const std::string& folder, bool executable = false);
+    ~TFileWriter();
+    TFileWriter(const TFileWriter&) = delete;
+    TFileWriter& operator=(const TFileWriter&) = delete;
+
+    void Write(std::string_view piece);
+    // Start marker, payload and end marker.
+    void WriteBlock(const std::string& blockName, std::string_view payload);
+    // Puts the file in place and makes it the block store's content, mapped
+    // (the store is left empty when the file cannot be mapped).
+    void CommitToBlockStore();
+
+private:
+    std::string fileName_;
+    std::unique_ptr<FileIO::Replacement> file_;
+};
 void ExtractBlockFromFile(const std::string& blockName, const std::string& fileName, std::string& payload);
 void AppendBlock(const std::string& blockName, std::string_view payload, std::string& container);
 void AppendBlock(const std::string& blockName, std::string_view payload, TBlockStore& store);

@@ -2,6 +2,8 @@
 // check and the listing of `info`.
 #include "BookInspection.h"
 
+#include "Chunks.h"
+#include "PageRange.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 
@@ -78,6 +80,64 @@ std::optional<std::string> Decompressed(const InspectedBlock& block, std::string
     }
 }
 
+// The content's length of a page block, inflated as a stream so that no
+// page, however large, is held in memory; nothing when it does not inflate.
+std::optional<std::uint64_t> InflatedSize(const InspectedBlock& block, std::string* error = nullptr) {
+    try {
+        return ZLibEx::InflateStream(block.payload, nullptr);
+    } catch (const ZLibEx::EZLibError& e) {
+        if (error) *error = e.what();
+        return std::nullopt;
+    }
+}
+
+const InspectedBlock* BlockNamed(const Inspection& in, const std::string& folded, BlockKind kind) {
+    for (const InspectedBlock& b : in.blocks)
+        if (b.kind == kind && b.name == folded) return &b;
+    return nullptr;
+}
+
+// The page whose access index a block of our own is, if it is one.
+const InspectedBlock* PageIndexedBy(const Inspection& in, const InspectedBlock& own) {
+    const std::string prefix = SimExe::FoldName(SimExe::AccessIndexName(""));
+    if (own.name.compare(0, prefix.size(), prefix) != 0) return nullptr;
+    return BlockNamed(in, own.name.substr(prefix.size()), BlockKind::Page);
+}
+
+// A page's access index, read and checked against its payload's size;
+// nothing when the page has none, or none that reads.
+std::optional<SimExe::AccessIndex> AccessIndexOf(const Inspection& in, const InspectedBlock& page) {
+    const InspectedBlock* own = BlockNamed(in, SimExe::FoldName(SimExe::AccessIndexName(page.name)), BlockKind::Own);
+    const std::optional<std::string> bytes = own ? Decompressed(*own) : std::nullopt;
+    if (!bytes) return std::nullopt;
+    return SimExe::DecodeAccessIndex(*bytes, page.payload.size());
+}
+
+// Why a block of our own is damaged, if it is.
+std::optional<std::string> OwnBlockDamage(const Inspection& in, const InspectedBlock& own) {
+    std::string error;
+    const std::optional<std::string> bytes = Decompressed(own, &error);
+    if (!bytes) return error;
+    const InspectedBlock* page = PageIndexedBy(in, own);
+    if (!page) return std::nullopt;
+    const std::optional<SimExe::AccessIndex> index = SimExe::DecodeAccessIndex(*bytes, page->payload.size());
+    if (!index) return "it is no access index of page '" + Printable(page->name) + "'";
+    try {
+        SimExe::CheckAccessIndex(page->payload, *index);
+    } catch (const SimExe::EAccessIndexError& e) {
+        return e.what();
+    }
+    return std::nullopt;
+}
+
+// A page held as deflate's stored blocks alone: exactly the size they take.
+bool IsStoredWhole(std::string_view payload, std::uint64_t original) {
+    constexpr std::uint64_t kStoredBlock = 65535, kBlockHeader = 5;
+    const std::uint64_t blocks = std::max<std::uint64_t>(1, (original + kStoredBlock - 1) / kStoredBlock);
+    return original > 0 &&
+           payload.size() == ZLibEx::kZlibHeaderSize + original + blocks * kBlockHeader + ZLibEx::kZlibTrailerSize;
+}
+
 std::size_t CountOf(const Inspection& in, BlockKind kind) {
     std::size_t n = 0;
     for (const InspectedBlock& b : in.blocks) n += b.kind == kind;
@@ -102,6 +162,7 @@ void WriteSummary(std::ostream& out, const Inspection& in) {
             << (in.knownViewer ? " (the viewer of this compiler)" : "") << "\n";
     if (IsCarrier(in)) out << "  " << Plural(in.blocks.size(), "block") << "\n";
     else out << "  " << Plural(settings, "setting") << ", " << Plural(pages, "page") << "\n";
+    if (const std::size_t own = CountOf(in, BlockKind::Own)) out << "  " << Plural(own, "access index") << "\n";
 }
 
 // One line per setting in stored order; the password only as present or absent.
@@ -128,12 +189,25 @@ void WriteSettings(std::ostream& out, const Inspection& in) {
     if (!password) out << "  " << std::left << std::setw(19) << "password" << std::right << "absent\n";
 }
 
-// The pages and programs with their stored and original sizes.
+// What a page's line adds about how it is held: chunked (and how many
+// chunks are stored), or stored whole.
+std::string HowHeld(const InspectedBlock& page, const std::optional<SimExe::AccessIndex>& index, std::uint64_t original) {
+    if (index) {
+        std::size_t stored = 0;
+        for (const SimExe::ChunkEntry& c : index->chunks) stored += c.stored;
+        return " (" + Plural(index->chunks.size(), "chunk") + ", " + std::to_string(stored) + " stored)";
+    }
+    return IsStoredWhole(page.payload, original) ? " (stored)" : "";
+}
+
+// The pages and programs with their stored and original sizes. A chunked
+// page's size comes from its access index; other pages are inflated.
 void WriteContents(std::ostream& out, const Inspection& in) {
-    std::size_t stored = 0, original = 0, pages = 0;
+    std::uint64_t stored = 0, original = 0;
+    std::size_t pages = 0;
     bool heading = false;
     for (const InspectedBlock& b : in.blocks) {
-        if (b.kind == BlockKind::Setting) continue;
+        if (b.kind == BlockKind::Setting || b.kind == BlockKind::Own) continue;
         if (!heading) out << (IsCarrier(in) ? "blocks:" : "pages:") << "\n  " << std::setw(10) << "stored" << "  " << std::setw(10) << "original" << "  name\n";
         heading = true;
         out << "  " << std::setw(10) << b.payload.size() << "  " << std::setw(10);
@@ -141,16 +215,17 @@ void WriteContents(std::ostream& out, const Inspection& in) {
             out << b.payload.size() << "  " << Printable(b.name) << " (a program, stored as it is)\n";
             continue;
         }
-        const std::optional<std::string> page = Decompressed(b);
+        const std::optional<SimExe::AccessIndex> index = AccessIndexOf(in, b);
+        const std::optional<std::uint64_t> size = index ? std::optional(index->fileSize) : InflatedSize(b);
         ++pages;
         stored += b.payload.size();
-        if (page) {
-            original += page->size();
-            out << page->size();
+        if (size) {
+            original += *size;
+            out << *size;
         } else {
             out << "damaged";
         }
-        out << "  " << Printable(b.name) << "\n";
+        out << "  " << Printable(b.name) << (size ? HowHeld(b, index, *size) : "") << "\n";
     }
     if (pages > 0)
         out << "  " << std::setw(10) << stored << "  " << std::setw(10) << original << "  (" << Plural(pages, "page")
@@ -217,6 +292,7 @@ Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std
         }
         BlockKind kind = BlockKind::Page;
         if (name == SimExe::FoldName(kViewerBlock)) kind = BlockKind::Program;
+        else if (!name.empty() && name[0] == '/') kind = BlockKind::Own;
         else if (inSettings && SettingNamed(name)) kind = BlockKind::Setting;
         inSettings = inSettings && kind == BlockKind::Setting;
         in.blocks.push_back({name, kind, at, bytes.substr(payloadAt, end - payloadAt)});
@@ -230,7 +306,9 @@ std::optional<Damage> FirstDamage(const Inspection& in) {
         std::string error;
         if (b.kind == BlockKind::Program) {
             if (b.payload.empty()) return Damage{b.name, "the program it should carry is empty"};
-        } else if (!Decompressed(b, &error)) {
+        } else if (b.kind == BlockKind::Own) {
+            if (std::optional<std::string> what = OwnBlockDamage(in, b)) return Damage{b.name, *what};
+        } else if (b.kind == BlockKind::Page ? !InflatedSize(b, &error) : !Decompressed(b, &error)) {
             return Damage{b.name, error};
         }
     }

@@ -19,6 +19,7 @@ enum class BlockKind {
     Setting,  // a settings key, in the run of settings the file begins with
     Page,     // a project file, compressed
     Program,  // main_prog_file: a program stored as it is, uncompressed
+    Own,      // a block of our own, named from "/": an access index of a chunked page
 };
 
 struct InspectedBlock {
@@ -52,13 +53,15 @@ struct Inspection {
 // The result refers into `bytes`, which must outlive it.
 Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std::string_view viewer);
 
-// The first damaged block: one whose payload does not decompress, a program
-// block that is empty, or the point where the layout broke. A file without
+// The first damaged block: one whose payload does not decompress, an access
+// index that does not match its page (every chunk is inflated against it),
+// a program block that is empty, or the point where the layout broke. A file without
 // any block is damaged too: it is no eBook or project.
 std::optional<Damage> FirstDamage(const Inspection& inspection);
 
 // The listing of `info`: what the file is, its settings (the password only
-// as present or absent) and its pages with stored and original sizes.
+// as present or absent) and its pages with stored and original sizes, and
+// which pages are chunked and which are stored uncompressed.
 // Control bytes in names and values are shown escaped; a block that does not
 // decompress is shown as damaged.
 void WriteInfo(std::ostream& out, const Inspection& inspection);

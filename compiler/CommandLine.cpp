@@ -10,7 +10,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <iostream>
 #include <thread>
 
@@ -202,14 +204,17 @@ bool Prepare(TForm1& form, ConsoleDialogs& dialogs, const Request& request) {
     return dialogs.messages.empty();
 }
 
-// Shows the compile's status and file count as it goes.
+// Shows the compile's status, and how much of the pages is written as a
+// percentage that moves within a large file too.
 void ShowProgress(TForm1& form) {
     form.cStatus->Observer = [&](toolkit::Prop) { std::cerr << form.cStatus->Caption() << "\n"; };
-    form.ProgressBar1->Observer = [&](toolkit::Prop p) {
+    form.ProgressBar1->Observer = [&form, shown = -1](toolkit::Prop p) mutable {
         if (p != toolkit::Prop::Position) return;
-        const bool last = form.ProgressBar1->Position() == form.ProgressBar1->Max();
-        std::cerr << "\r" << form.ProgressBar1->Position() << "/" << form.ProgressBar1->Max() << " files"
-                  << (last ? "\n" : "") << std::flush;
+        const int max = std::max(1, form.ProgressBar1->Max());
+        const int percent = static_cast<int>(std::int64_t{form.ProgressBar1->Position()} * 100 / max);
+        if (percent == shown) return;
+        shown = percent;
+        std::cerr << "\r" << percent << "% of the pages written" << (percent == 100 ? "\n" : "") << std::flush;
     };
 }
 

@@ -1,12 +1,16 @@
 // The compile: the viewer taken from the compiler's own file, the settings
-// blocks and one compressed page block per listed file, written as one
-// executable eBook.
+// blocks and one compressed page block per listed file (with the access
+// index of a chunked one), written as one executable eBook as they are made.
+#include "AccessIndex.h"
 #include "BookInspection.h"
 #include "PageCompressor.h"
 #include "SimExe.h"
+#include "ZLibEx.h"
 #include "compilerUnit1.h"
 
+#include <algorithm>
 #include <filesystem>
+#include <limits>
 
 namespace compiler {
 
@@ -16,7 +20,6 @@ const char* const kStatusDone = "eBook Sucessfully Created";
 
 namespace {
 
-
 // Everything the compile reads from the window, taken once at the press so
 // that edits made while it runs change nothing.
 struct CompileInputs {
@@ -24,6 +27,23 @@ struct CompileInputs {
     std::vector<std::string> files;
     std::string settingsBlocks;
 };
+
+// The progress bar counts a file's chunks, so that it moves within a large
+// file too: the units done before each file, and all units at the end. A
+// file whose size cannot be read counts as one.
+std::vector<std::uint64_t> ProgressMarks(const std::vector<std::string>& paths, const PageCompressor::Options& options) {
+    std::vector<std::uint64_t> marks{0};
+    for (const std::string& path : paths) {
+        std::error_code error;
+        const std::uintmax_t size = std::filesystem::file_size(SimExe::PathAgainst(path, options.folder), error);
+        marks.push_back(marks.back() + (error ? 1 : options.ChunksOf(size)));
+    }
+    return marks;
+}
+
+int ProgressPosition(std::uint64_t units) {
+    return static_cast<int>(std::min<std::uint64_t>(units, std::numeric_limits<int>::max()));
+}
 
 std::string ValidationErrors(const TForm1& f) {
     std::string error;
@@ -54,53 +74,60 @@ void TForm1::SpeedButton14Click(TObject&) {
         return;
     }
     if (OutputFileExt(Vcompile_file->Text()) != ".exe") Vcompile_file->SetText(Vcompile_file->Text() + ".exe");
+    // The store is to hold the new eBook once it is written; what it holds
+    // now (a previous eBook, mapped) goes first, so that nothing copies it.
+    SimExe::BlockStore().clear();
     const CompileInputs in{Vcompile_file->Text(), vSave_dir->Text(), vproject_dir->Text(), vProject_files->Items(),
                            SettingsBlocks()};
 
     // Page files are read as the file layer reads them, relative to the
     // compiler's folder. Their compression starts at once, on workers, and
     // goes on through the pauses and checks below.
-    const std::string readFolder = SimExe::ExecutableFolder();
+    PageCompressor::Options options;
+    options.folder = SimExe::ExecutableFolder();
     std::vector<std::string> paths;
-    std::uintmax_t sourceBytes = 0;
-    std::error_code ignored;
-    for (const std::string& file : in.files) {
-        paths.push_back(in.projectDir + "/" + file);
-        const std::string& path = paths.back();
-        const std::uintmax_t size = std::filesystem::file_size(path[0] == '/' ? path : readFolder + "/" + path, ignored);
-        if (size != static_cast<std::uintmax_t>(-1)) sourceBytes += size;
-    }
-    PageCompressor pages(std::move(paths), 0, readFolder);
+    for (const std::string& file : in.files) paths.push_back(in.projectDir + "/" + file);
+    const std::vector<std::uint64_t> progressAt = ProgressMarks(paths, options);
+    PageCompressor pages(std::move(paths), options);
 
     cStatus->SetCaption(kStatusTesting);
-    ProgressBar1->SetMax(static_cast<int>(in.files.size()));
+    ProgressBar1->SetMax(ProgressPosition(progressAt.back()));
     SimExe::Delay(100);
 
-    SimExe::TBlockStore& store = SimExe::BlockStore();
     const std::string compilerFile = SimExe::OwnImagePath();
     std::string viewer;
     SimExe::ExtractBlockFromFile(kViewerBlock, compilerFile, viewer);
-    store = std::move(viewer);
-    if (store.empty())
+    if (viewer.empty())
         throw std::runtime_error("The compiler's own file " + compilerFile +
                                  " carries no viewer program; it cannot make an eBook");
-    // The eBook is written once it is complete; here it is only checked
-    // that the output can be created, so a failure leaves no bare viewer.
-    SimExe::CheckCanCreate(in.outputFile, in.outputFolder);
+    // The eBook is written as it is made, into a file that takes the
+    // output's place only once it is complete: a failure leaves the
+    // previous eBook as it was, and no bare viewer.
+    SimExe::TFileWriter ebook(in.outputFile, in.outputFolder, true);
 
     cStatus->SetCaption(kStatusWorking);
-    store += in.settingsBlocks;
+    ebook.Write(viewer);
+    ebook.Write(in.settingsBlocks);
     SimExe::Delay(100);
-    // Room for the eBook up front: compressed pages are rarely larger than
-    // their files, and pages never written to are never resident.
-    store.reserve(store.size() + static_cast<std::size_t>(sourceBytes + sourceBytes / 16) + (in.files.size() << 9));
-    const auto keepRepainting = [] { Application().ProcessMessages(); };
     for (std::size_t i = 0; i < in.files.size(); ++i) {
-        SimExe::AppendBlock(in.files[i], pages.Take(i, keepRepainting), store);
-        ProgressBar1->SetPosition(static_cast<int>(i + 1));
+        std::uint64_t unitsDone = progressAt[i];
+        const PageCompressor::PageSink sink{
+            [&](std::string_view piece) { ebook.Write(piece); },
+            [&] {
+                ProgressBar1->SetPosition(ProgressPosition(std::min(++unitsDone, progressAt[i + 1])));
+                Application().ProcessMessages();
+            },
+            [] { Application().ProcessMessages(); }};
+        ebook.Write(SimExe::StartMarker(in.files[i]));
+        const std::optional<SimExe::AccessIndex> index = pages.TakePage(i, sink);
+        ebook.Write(SimExe::EndMarker(in.files[i]));
+        if (index)
+            ebook.WriteBlock(SimExe::AccessIndexName(in.files[i]),
+                             ZLibEx::CompressString(SimExe::EncodeAccessIndex(*index), ZLibEx::lvDefault));
+        ProgressBar1->SetPosition(ProgressPosition(progressAt[i + 1]));
         Application().ProcessMessages();
     }
-    SimExe::SaveStringToFile(store.View(), in.outputFile, in.outputFolder, true);
+    ebook.CommitToBlockStore();
     cStatus->SetCaption(kStatusDone);
     runeBook->SetVisible(true);
 }

@@ -1,26 +1,28 @@
-// Page compression on worker threads.
+// Page compression on worker threads, chunk by chunk.
 #include "PageCompressor.h"
 
+#include "FileIO.h"
 #include "SimExe.h"
-#include "ZLibEx.h"
 
+#include <algorithm>
 #include <chrono>
+#include <stdexcept>
 
 namespace compiler {
 
 namespace {
 
-// Workers stay at most this far ahead of the writer, in files and in
-// compressed bytes, so memory stays near the size of the eBook itself.
-constexpr std::size_t kMaxFilesAhead = 64;
-constexpr std::size_t kMaxBytesAhead = 64u << 20;
+// The tags that begin block markers. They never appear raw in a payload,
+// where one would cut a block short or be found by a lookup: a page that
+// holds them (an eBook inside an eBook) is never stored as it is.
+const std::string& StartTag() { static const std::string tag = SimExe::StartMarker("").substr(0, 4); return tag; }
+const std::string& EndTag() { static const std::string tag = SimExe::EndMarker(""); return tag; }
 
 }  // namespace
 
-PageCompressor::PageCompressor(std::vector<std::string> paths, unsigned threads, std::string folder)
-    : paths_(std::move(paths)), folder_(std::move(folder)), slots_(paths_.size()) {
-    if (threads == 0) threads = std::max(1u, std::thread::hardware_concurrency());
-    if (threads > paths_.size()) threads = static_cast<unsigned>(std::max<std::size_t>(1, paths_.size()));
+PageCompressor::PageCompressor(std::vector<std::string> paths, Options options)
+    : paths_(std::move(paths)), options_(std::move(options)) {
+    const unsigned threads = options_.threads ? options_.threads : std::max(1u, std::thread::hardware_concurrency());
     for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
 }
 
@@ -33,48 +35,127 @@ PageCompressor::~PageCompressor() {
     for (std::thread& t : workers_) t.join();
 }
 
+// Each worker begins the next chunk in list order, opening the next file
+// when the current one has no chunks left, as long as the writer is not
+// too far behind.
 void PageCompressor::Work() {
+    std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        std::size_t index;
-        {
-            std::unique_lock<std::mutex> lock(mutex_);
-            changed_.wait(lock, [&] {
-                return stopping_ || next_ >= paths_.size() ||
-                       (next_ < taken_ + kMaxFilesAhead && aheadBytes_ < kMaxBytesAhead);
-            });
-            if (stopping_ || next_ >= paths_.size()) return;
-            index = next_++;
+        const auto chunkLeft = [&] { return cursor_.next < cursor_.count; };
+        const auto fileLeft = [&] { return nextFile_ < paths_.size(); };
+        changed_.wait(lock, [&] {
+            const bool room = jobs_.size() < options_.maxChunksAhead && aheadBytes_ < options_.maxBytesAhead;
+            return stopping_ || (!chunkLeft() && !fileLeft() && !planning_) ||
+                   (room && (chunkLeft() || (fileLeft() && !planning_)));
+        });
+        if (stopping_ || (!chunkLeft() && !fileLeft())) return;
+        if (!chunkLeft()) {
+            PlanFile(lock);
+            continue;
         }
-        Slot result;
+        Job& job = jobs_.emplace_back();
+        job.file = cursor_.file;
+        job.chunk = cursor_.next++;
+        job.count = cursor_.count;
+        const std::uint64_t length = cursor_.count == 1 ? cursor_.size : options_.chunkSize;
+        job.offset = job.chunk * length;
+        job.length = static_cast<std::size_t>(std::min(length, cursor_.size - job.offset));
+        const Job plan = job;
+        // The file closes when the last of its chunks is read.
+        const std::shared_ptr<const SimExe::FileIO::PieceReader> reader = std::move(cursor_.reader);
+        if (chunkLeft()) cursor_.reader = reader;
+        lock.unlock();
+        ZLibEx::DeflatedChunk deflated;
+        std::exception_ptr error;
         try {
-            result.payload = ZLibEx::CompressString(SimExe::ReadFileBytes(paths_[index], folder_), ZLibEx::lvDefault);
+            deflated = Compress(plan, *reader);
         } catch (...) {
-            result.error = std::current_exception();
+            error = std::current_exception();
         }
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            aheadBytes_ += result.payload.size();
-            slots_[index] = std::move(result);
-            slots_[index].done = true;
-        }
+        lock.lock();
+        job.deflated = std::move(deflated);
+        job.error = error;
+        job.done = true;
+        aheadBytes_ += job.deflated.bytes.size();
         changed_.notify_all();
     }
 }
 
-std::string PageCompressor::Take(std::size_t index, const std::function<void()>& idle) {
+// Opens the next file (without the lock) and makes it the cursor; a file
+// that cannot be opened becomes one chunk that carries the error.
+void PageCompressor::PlanFile(std::unique_lock<std::mutex>& lock) {
+    const std::size_t file = nextFile_++;
+    planning_ = true;
+    lock.unlock();
+    std::shared_ptr<const SimExe::FileIO::PieceReader> reader;
+    std::exception_ptr error;
+    try {
+        reader = std::make_shared<SimExe::FileIO::PieceReader>(
+            paths_[file], SimExe::PathAgainst(paths_[file], options_.folder).c_str());
+    } catch (...) {
+        error = std::current_exception();
+    }
+    lock.lock();
+    planning_ = false;
+    if (error) {
+        Job& failed = jobs_.emplace_back();
+        failed.file = file;
+        failed.error = error;
+        failed.done = true;
+    } else {
+        cursor_ = Cursor{file, reader, reader->Size(), options_.ChunksOf(reader->Size()), 0};
+    }
+    changed_.notify_all();
+}
+
+// Reads one chunk, one byte more at the file's end to see that it ends
+// there, and deflates it.
+ZLibEx::DeflatedChunk PageCompressor::Compress(const Job& job, const SimExe::FileIO::PieceReader& file) const {
+    const bool last = job.chunk + 1 == job.count;
+    const std::string data = file.Read(job.offset, job.length + (last ? 1 : 0));
+    if (data.size() != job.length)
+        throw SimExe::EFileError("The file " + paths_[job.file] + " changed while it was compiled");
+    return ZLibEx::DeflateChunk(data, last, {StartTag(), EndTag()});
+}
+
+PageCompressor::Job PageCompressor::TakeJob(const std::function<void()>& idle) {
     std::unique_lock<std::mutex> lock(mutex_);
-    while (!changed_.wait_for(lock, std::chrono::milliseconds(40), [&] { return slots_[index].done; })) {
+    const auto ready = [&] { return !jobs_.empty() && jobs_.front().done; };
+    while (!changed_.wait_for(lock, std::chrono::milliseconds(40), ready)) {
         lock.unlock();
         if (idle) idle();
         lock.lock();
     }
-    Slot slot = std::move(slots_[index]);
-    aheadBytes_ -= slot.payload.size();
-    taken_ = index + 1;
+    Job job = std::move(jobs_.front());
+    jobs_.pop_front();
+    aheadBytes_ -= job.deflated.bytes.size();
     lock.unlock();
     changed_.notify_all();
-    if (slot.error) std::rethrow_exception(slot.error);
-    return std::move(slot.payload);
+    return job;
+}
+
+// The chunks follow one another behind the zlib header; the trailer holds
+// the Adler-32 of the whole content, combined from those of the chunks.
+std::optional<SimExe::AccessIndex> PageCompressor::TakePage(std::size_t index, const PageSink& sink) {
+    SimExe::AccessIndex accessIndex;
+    std::uint64_t payloadSize = ZLibEx::kZlibHeaderSize;
+    std::uint32_t adler = 1;
+    for (;;) {
+        Job job = TakeJob(sink.idle);
+        if (job.file != index) throw std::logic_error("pages taken out of order");
+        if (job.error) std::rethrow_exception(job.error);
+        if (job.chunk == 0) sink.write(ZLibEx::ZlibHeader());
+        accessIndex.chunks.push_back({payloadSize, job.offset, job.deflated.adler, job.deflated.stored});
+        payloadSize += job.deflated.bytes.size();
+        adler = ZLibEx::CombineAdler32(adler, job.deflated.adler, job.length);
+        accessIndex.fileSize = job.offset + job.length;
+        sink.write(job.deflated.bytes);
+        if (sink.chunkWritten) sink.chunkWritten();
+        if (job.chunk + 1 == job.count) break;
+    }
+    sink.write(ZLibEx::ZlibTrailer(adler));
+    if (accessIndex.chunks.size() == 1) return std::nullopt;
+    return accessIndex;
 }
 
 }  // namespace compiler

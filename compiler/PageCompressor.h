@@ -1,49 +1,102 @@
 // Reads and compresses the pages of a compile on worker threads, a bounded
 // way ahead of the writer, and hands each one over strictly in list order:
 // the eBook comes out byte for byte as a one-thread compile makes it, and a
-// file that cannot be read fails at its own place in the list.
+// file that cannot be read fails at its own place in the list. A large file
+// is cut into chunks, read and deflated independently on every worker, and
+// never held whole in memory.
 #pragma once
 
+#include "AccessIndex.h"
+#include "Chunks.h"
+
 #include <condition_variable>
+#include <cstdint>
+#include <deque>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
+
+namespace SimExe::FileIO {
+class PieceReader;
+}
 
 namespace compiler {
 
 class PageCompressor {
 public:
-    // Starts compressing the files (paths as the file layer is to name
-    // them; relative ones are read against `folder`, or the current folder)
-    // on `threads` workers; 0 means one per core.
-    explicit PageCompressor(std::vector<std::string> paths, unsigned threads = 0, std::string folder = "");
+    struct Options {
+        unsigned threads = 0;  // 0 means one per core
+        std::string folder;    // relative paths are read against it; "" is the current folder
+        std::uint64_t chunkedAbove = 4u << 20;  // larger files are cut into chunks
+        std::size_t chunkSize = 1u << 20;       // the last chunk of a file may be shorter
+        // What workers keep ahead of the writer, in chunks and in
+        // compressed bytes, so memory stays the same for any size of book.
+        std::size_t maxChunksAhead = 64;
+        std::size_t maxBytesAhead = 64u << 20;
+
+        // How many chunks a file of `size` bytes is compressed in.
+        std::uint64_t ChunksOf(std::uint64_t size) const {
+            return size <= chunkedAbove ? 1 : (size + chunkSize - 1) / chunkSize;
+        }
+    };
+
+    // Where TakePage hands a page over.
+    struct PageSink {
+        std::function<void(std::string_view)> write;  // the block payload, piece by piece
+        std::function<void()> chunkWritten;           // after each chunk's bytes
+        std::function<void()> idle;                   // now and then while waiting
+    };
+
+    // Starts compressing the files (paths as the file layer is to name them).
+    PageCompressor(std::vector<std::string> paths, Options options);
     ~PageCompressor();
     PageCompressor(const PageCompressor&) = delete;
     PageCompressor& operator=(const PageCompressor&) = delete;
 
-    // The compressed bytes of file `index`, taken in order from 0 on.
-    // Raises that file's error. While waiting, `idle` runs now and then.
-    std::string Take(std::size_t index, const std::function<void()>& idle);
+    // Hands the block payload of file `index` to the sink as one zlib
+    // stream: the header, each chunk as soon as it is ready, the trailer.
+    // Files are taken in order from 0 on. Raises that file's error. Returns
+    // the access index of a page of more than one chunk.
+    std::optional<SimExe::AccessIndex> TakePage(std::size_t index, const PageSink& sink);
 
 private:
-    struct Slot {
+    // One chunk of one file, from its reading to its handing over.
+    struct Job {
+        std::size_t file = 0;
+        std::uint64_t chunk = 0, count = 1;  // which of how many
+        std::uint64_t offset = 0;            // in the file
+        std::size_t length = 0;              // as the file's size at its opening gave it
         bool done = false;
-        std::string payload;
+        ZLibEx::DeflatedChunk deflated;
         std::exception_ptr error;
     };
-    void Work();
+    // The file whose chunks are being handed out to workers.
+    struct Cursor {
+        std::size_t file = 0;
+        std::shared_ptr<const SimExe::FileIO::PieceReader> reader;
+        std::uint64_t size = 0, count = 0, next = 0;
+    };
 
-    std::vector<std::string> paths_;
-    std::string folder_;
-    std::vector<Slot> slots_;
+    void Work();
+    void PlanFile(std::unique_lock<std::mutex>& lock);
+    ZLibEx::DeflatedChunk Compress(const Job& job, const SimExe::FileIO::PieceReader& file) const;
+    Job TakeJob(const std::function<void()>& idle);
+
+    const std::vector<std::string> paths_;
+    const Options options_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::size_t next_ = 0;      // the next file a worker takes
-    std::size_t taken_ = 0;     // files handed over so far
-    std::size_t aheadBytes_ = 0;  // compressed bytes waiting to be taken
+    std::size_t nextFile_ = 0;     // the next file to open
+    bool planning_ = false;        // a worker is opening a file
+    Cursor cursor_;
+    std::deque<Job> jobs_;         // begun and not yet taken, in list order
+    std::size_t aheadBytes_ = 0;   // compressed bytes waiting to be taken
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <vector>
 
 namespace ZLibEx {
 
@@ -67,14 +68,19 @@ bool HardlySmaller(std::size_t deflated, std::size_t original) {
     return static_cast<double>(deflated) >= kWorthDeflating * static_cast<double>(StoredSize(original));
 }
 
-// Deflate's stored blocks of at most 65,535 bytes; the last one is the
-// stream's final block when `last`.
-std::string StoredBlocks(std::string_view data, bool last) {
+// Deflate's stored blocks of at most `blockMax` bytes, each also ending at
+// the next of the sorted `cuts`; the last one is the stream's final block
+// when `last`.
+std::string StoredBlocks(std::string_view data, bool last, std::size_t blockMax = kStoredBlockMax,
+                         const std::vector<std::size_t>& cuts = {}) {
     std::string out;
-    out.reserve(StoredSize(data.size()));
+    out.reserve(StoredSize(data.size()) + cuts.size() * kStoredBlockHeader);
     std::size_t at = 0;
+    auto nextCut = cuts.begin();
     do {
-        const std::size_t n = std::min(kStoredBlockMax, data.size() - at);
+        while (nextCut != cuts.end() && *nextCut <= at) ++nextCut;
+        std::size_t n = std::min(blockMax, data.size() - at);
+        if (nextCut != cuts.end()) n = std::min(n, *nextCut - at);
         const bool final = last && at + n == data.size();
         const char header[kStoredBlockHeader] = {static_cast<char>(final ? 1 : 0), static_cast<char>(n & 0xFF),
                                                  static_cast<char>(n >> 8), static_cast<char>(~n & 0xFF),
@@ -95,6 +101,50 @@ bool SamplesLookIncompressible(std::string_view data) {
     for (std::size_t i = 0; i < kSampleCount; ++i)
         deflated += Deflate(data.substr(i * step, kSampleSize), Z_BEST_SPEED, Z_FINISH).size();
     return HardlySmaller(deflated, kSampleCount * kSampleSize);
+}
+
+bool HoldsAny(std::string_view bytes, std::initializer_list<std::string_view> sequences) {
+    for (std::string_view s : sequences)
+        if (bytes.find(s) != std::string_view::npos) return true;
+    return false;
+}
+
+// The middle of every place the data holds one of the sequences, in order.
+std::vector<std::size_t> CutsInside(std::string_view data, std::initializer_list<std::string_view> sequences) {
+    std::vector<std::size_t> cuts;
+    for (std::string_view s : sequences)
+        for (std::size_t at = data.find(s); at != std::string_view::npos; at = data.find(s, at + 1))
+            cuts.push_back(at + s.size() / 2);
+    std::sort(cuts.begin(), cuts.end());
+    return cuts;
+}
+
+// The chunk again, for content that holds a sequence that must never be
+// raw: deflated at the levels beside the default, which make other bits,
+// else stored in blocks cut inside every occurrence. A block's header can
+// join the bytes around it into a sequence only for some lengths; smaller
+// blocks give others.
+void AvoidRawSequences(DeflatedChunk& chunk, std::string_view data, bool last,
+                       std::initializer_list<std::string_view> neverRaw) {
+    if (!chunk.stored) {
+        for (int level : {5, 7}) {
+            std::string deflated = Deflate(data, level, last ? Z_FINISH : Z_FULL_FLUSH);
+            if (!HoldsAny(deflated, neverRaw)) {
+                chunk.bytes = std::move(deflated);
+                return;
+            }
+        }
+    }
+    const std::vector<std::size_t> cuts = CutsInside(data, neverRaw);
+    for (std::size_t blockMax : {kStoredBlockMax, std::size_t(0xCCFF), std::size_t(4096), std::size_t(255)}) {
+        std::string stored = StoredBlocks(data, last, blockMax, cuts);
+        if (!HoldsAny(stored, neverRaw)) {
+            chunk.bytes = std::move(stored);
+            chunk.stored = true;
+            return;
+        }
+    }
+    throw EZCompressionError(ZLibResultText(Z_STREAM_ERROR));
 }
 
 void PutBigEndian32(std::string& out, std::uint32_t v) {
@@ -120,19 +170,20 @@ std::uint32_t CombineAdler32(std::uint32_t first, std::uint32_t second, std::uin
     return static_cast<std::uint32_t>(adler32_combine64(first, second, static_cast<z_off64_t>(secondLength)));
 }
 
-DeflatedChunk DeflateChunk(std::string_view data, bool last, bool mayStore) {
+DeflatedChunk DeflateChunk(std::string_view data, bool last, std::initializer_list<std::string_view> neverRaw) {
     DeflatedChunk chunk;
     chunk.adler = Adler32(data);
-    if (mayStore && SamplesLookIncompressible(data)) {
+    if (SamplesLookIncompressible(data)) {
         chunk.bytes = StoredBlocks(data, last);
         chunk.stored = true;
-        return chunk;
+    } else {
+        chunk.bytes = Deflate(data, Z_DEFAULT_COMPRESSION, last ? Z_FINISH : Z_FULL_FLUSH);
+        if (HardlySmaller(chunk.bytes.size(), data.size())) {
+            chunk.bytes = StoredBlocks(data, last);
+            chunk.stored = true;
+        }
     }
-    chunk.bytes = Deflate(data, Z_DEFAULT_COMPRESSION, last ? Z_FINISH : Z_FULL_FLUSH);
-    if (mayStore && HardlySmaller(chunk.bytes.size(), data.size())) {
-        chunk.bytes = StoredBlocks(data, last);
-        chunk.stored = true;
-    }
+    if (HoldsAny(chunk.bytes, neverRaw)) AvoidRawSequences(chunk, data, last, neverRaw);
     return chunk;
 }
 

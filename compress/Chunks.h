@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -33,12 +34,17 @@ struct DeflatedChunk {
 };
 
 // Deflates one chunk at the default level. A chunk that is not the last
-// ends with a full flush; the last one ends with the final block. When
-// `mayStore`, a chunk whose deflated form would be hardly smaller than a
-// stored copy (judged first on samples of it, then on the result) is
-// stored instead. A single chunk that is compressed is byte for byte the
-// deflate data that CompressString makes of the same content.
-DeflatedChunk DeflateChunk(std::string_view data, bool last, bool mayStore);
+// ends with a full flush; the last one ends with the final block. A chunk
+// whose deflated form would be hardly smaller than a stored copy (judged
+// first on samples of it, then on the result) is stored instead. A single
+// chunk that is compressed is byte for byte the deflate data that
+// CompressString makes of the same content.
+//
+// None of the byte strings in `neverRaw` (each of 2 bytes or more) appears
+// in the result as it is, also where the content holds them: such a chunk
+// is deflated at a neighbouring level, or stored in blocks that end inside
+// every place the content holds one of them.
+DeflatedChunk DeflateChunk(std::string_view data, bool last, std::initializer_list<std::string_view> neverRaw = {});
 
 // Inflates one chunk's raw deflate data into exactly `size` bytes at `out`.
 // False when the data is damaged, makes more or fewer bytes, or (for the

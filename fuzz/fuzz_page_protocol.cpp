@@ -19,8 +19,8 @@ namespace {
 
 struct CountingSink : viewer::IInternetProtocolSink {
     int data = 0, results = 0;
-    std::uint32_t announced = 0;
-    void ReportData(std::uint32_t, std::uint32_t progress, std::uint32_t) override {
+    std::uint64_t announced = 0;
+    void ReportData(std::uint32_t, std::uint64_t progress, std::uint64_t) override {
         ++data;
         announced = progress;
     }

@@ -119,7 +119,7 @@ HRESULT TeProtocol::Start(const std::string& url, std::shared_ptr<IInternetProto
     data_ = std::make_unique<Stream>();
     if (pages_ready) {
         data_->bytes = LookupPage(url);
-        totalSize_ = static_cast<std::uint32_t>(data_->bytes.size());
+        totalSize_ = data_->bytes.size();
     }
     if (sink_) {
         sink_->ReportData(BSCF_FIRSTDATANOTIFICATION | BSCF_LASTDATANOTIFICATION | BSCF_DATAFULLYAVAILABLE,

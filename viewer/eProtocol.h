@@ -28,11 +28,12 @@ extern const char* const kPagePrefix;  // "http://ebook/"
 // until then every page request gets an empty document.
 extern bool pages_ready;
 
-// Where a protocol object reports its answer.
+// Where a protocol object reports its answer. Sizes are 64-bit: a page may
+// be larger than 4 GiB.
 class IInternetProtocolSink {
 public:
     virtual ~IInternetProtocolSink() = default;
-    virtual void ReportData(std::uint32_t flags, std::uint32_t progress, std::uint32_t progressMax) = 0;
+    virtual void ReportData(std::uint32_t flags, std::uint64_t progress, std::uint64_t progressMax) = 0;
     virtual void ReportResult(HRESULT result, std::uint32_t error, const char* resultText) = 0;
 };
 
@@ -75,8 +76,8 @@ public:
 
 private:
     std::string url_;
-    std::uint32_t delivered_ = 0;
-    std::uint32_t totalSize_ = 0;
+    std::uint64_t delivered_ = 0;
+    std::uint64_t totalSize_ = 0;
     std::shared_ptr<IInternetProtocolSink> sink_;
     // The whole answer and the read position in it.
     struct Stream {

@@ -169,3 +169,59 @@ TEST(SaveStringToFile, NameOfTheLongestLengthCanBeSaved) {
     EXPECT_EQ(ReadFile(file), "new");
     EXPECT_EQ(EntriesIn(dir.path()), 1u);
 }
+
+TEST(FileWriter, PiecesReplaceTheFileOnlyOnCommitThenTheStoreMapsIt) {
+    TempDir dir;
+    const std::string file = dir.Write("book.exe", "the previous eBook");
+    ::chmod(file.c_str(), 0640);
+    {
+        TFileWriter writer("book.exe", dir.path(), true);
+        writer.Write("viewer ");
+        writer.WriteBlock("page.htm", "payload");
+        EXPECT_EQ(ReadFile(file), "the previous eBook");
+        EXPECT_EQ(EntriesIn(dir.path()), 2u) << "the pieces go to a file beside it";
+        // The name was resolved when the writer began; another folder
+        // current by now changes nothing.
+        ASSERT_EQ(::chdir("/"), 0);
+        writer.CommitToBlockStore();
+    }
+    const std::string written = "viewer " + StartMarker("page.htm") + "payload" + EndMarker("page.htm");
+    EXPECT_EQ(ReadFile(file), written);
+    EXPECT_EQ(BlockStore().View(), written);
+    EXPECT_EQ(ModeOf(file), 0750u);
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+    BlockStore().clear();
+}
+
+TEST(FileWriter, DroppedOrFailedItLeavesThePreviousFileAndNothingBeside) {
+    TempDir dir;
+    const std::string file = dir.Write("book.exe", "the previous eBook");
+    {
+        TFileWriter writer(file, "");
+        writer.Write("half of a new eBook");
+    }
+    EXPECT_EQ(ReadFile(file), "the previous eBook");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+
+    std::string error;
+    try {
+        FileSizeLimit limit(4096);
+        TFileWriter writer(file, "");
+        writer.Write(std::string(100000, 'n'));
+        writer.CommitToBlockStore();
+    } catch (const EFCreateError& e) {
+        error = e.what();
+    }
+    EXPECT_EQ(error, "Cannot create file " + file);
+    EXPECT_EQ(ReadFile(file), "the previous eBook");
+    EXPECT_EQ(EntriesIn(dir.path()), 1u);
+    EXPECT_TRUE(BlockStore().empty());
+
+    try {
+        TFileWriter writer("book.exe", dir / "no such folder");
+        error = "no error";
+    } catch (const EFCreateError& e) {
+        error = e.what();
+    }
+    EXPECT_EQ(error, "Cannot create file book.exe");
+}

@@ -4,6 +4,7 @@
 // error naming it, and never hangs; the page protocol then serves every
 // included name as a link writes it.
 #include "CompileFixture.h"
+#include "FileSystem.h"
 #include "PageRequest.h"
 #include "ZLibEx.h"
 #include "eProtocol.h"
@@ -17,6 +18,7 @@
 #include <sys/un.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstring>
 #include <filesystem>
 #include <functional>
@@ -67,6 +69,35 @@ void RemoveTreeAt(int parent, const char* name) {
     ::closedir(dir);
     ::unlinkat(parent, name, AT_REMOVEDIR);
 }
+
+// While it lives, a file gets a new size the moment it is first read,
+// after the compile has opened it and planned its reads.
+class ResizedOnFirstRead {
+public:
+    ResizedOnFirstRead(const std::string& path, off_t size) {
+        path_ = std::filesystem::canonical(path);
+        size_ = size;
+        resized_ = false;
+        SimExe::FileSystem::Calls calls = SimExe::FileSystem::Sys();
+        calls.pread = Read;
+        real_ = SimExe::FileSystem::Install(calls);
+    }
+    ~ResizedOnFirstRead() { SimExe::FileSystem::Install(real_); }
+    bool Resized() const { return resized_; }
+
+private:
+    static ssize_t Read(int fd, void* buffer, size_t count, off_t offset) {
+        char opened[PATH_MAX];
+        const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), opened, sizeof opened);
+        if (n > 0 && std::string(opened, static_cast<std::size_t>(n)) == path_ && !resized_.exchange(true))
+            ::truncate(path_.c_str(), size_);
+        return real_.pread(fd, buffer, count, offset);
+    }
+    static inline std::string path_;
+    static inline off_t size_ = 0;
+    static inline std::atomic<bool> resized_{false};
+    static inline SimExe::FileSystem::Calls real_{};
+};
 
 class BadFolderTest : public CompileTest {
 protected:
@@ -150,6 +181,27 @@ TEST_F(BadFolderTest, FileThatChangesAfterTheScanIsNamedInTheError) {
         std::filesystem::remove(page);
         site.Write("images/a.gif", "GIF89a");
     }
+}
+
+TEST_F(BadFolderTest, FileThatChangesSizeWhileItIsCompiledIsNamedInTheError) {
+    constexpr off_t kLarge = (5 << 20) + 1;  // six chunks
+    const std::pair<const char*, off_t> pages[] = {{"images/a.gif", 8}, {"film.webm", kLarge}};
+    for (const auto& [page, size] : pages) {
+        for (const off_t change : {off_t{-3}, off_t{+1}}) {
+            SCOPED_TRACE(page + std::string(change < 0 ? " shrinks" : " grows"));
+            site.Write(page, std::string(static_cast<std::size_t>(size), 'p'));
+            std::optional<std::string> error;
+            {
+                ResizedOnFirstRead resize(site / page, size + change);
+                error = Compile();
+                EXPECT_TRUE(resize.Resized());
+            }
+            EXPECT_EQ(error, "The file " + site / page + " changed while it was compiled.");
+        }
+    }
+    std::filesystem::remove(site / "film.webm");
+    site.Write("images/a.gif", "GIF89a");
+    EXPECT_EQ(Compile(), std::nullopt);
 }
 
 TEST_F(BadFolderTest, EmptyFileIsAnEmptyPage) {

@@ -1,11 +1,13 @@
 // Inspection of eBooks and project files: where the blocks begin, which are
 // settings and which pages, what counts as damage, and what `info` shows.
 #include "BookInspection.h"
+#include "ChunkedPage.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <sstream>
 
 using namespace compiler;
@@ -125,4 +127,45 @@ TEST(BookInspection, InfoShowsSettingsAndPageSizesButNeverThePassword) {
     const std::string stored = std::to_string(ZLibEx::CompressString(std::string(500, 'x'), ZLibEx::lvDefault).size());
     EXPECT_NE(info.find(std::string(10 - stored.size(), ' ') + stored + "         500  INDEX.HTML\n"), std::string::npos)
         << info;
+}
+
+TEST(BookInspection, ChunkedPagesShowTheirChunksAndALyingIndexIsDamage) {
+    std::mt19937 gen(21);
+    std::string video(300000, '\0');
+    for (char& c : video) c = static_cast<char>(gen());
+    video.replace(200000, 100000, 100000, 'x');
+    const ChunkedPage page = MakeChunkedPage(video, 70000);  // 5 chunks, the first 2 stored
+    const auto book = [&](const SimExe::AccessIndex& index) {
+        std::string b = EBook();
+        SimExe::AppendBlock("clip.webm", page.payload, b);
+        return b + Block(SimExe::AccessIndexName("clip.webm"), SimExe::EncodeAccessIndex(index));
+    };
+    const std::string soundBook = book(page.index);
+    const Inspection sound = InspectBytes(soundBook, "tea.exe", kViewer);
+    EXPECT_EQ(sound.blocks.back().kind, BlockKind::Own);
+    EXPECT_FALSE(FirstDamage(sound));
+    const std::string info = Info(sound);
+    EXPECT_NE(info.find("      300000  CLIP.WEBM (5 chunks, 2 stored)\n"), std::string::npos) << info;
+    EXPECT_NE(info.find("1 access index\n"), std::string::npos) << info;
+
+    SimExe::AccessIndex lie = page.index;
+    lie.chunks[2].adler ^= 1;
+    std::string lyingBook = book(lie);
+    std::optional<Damage> damage = FirstDamage(InspectBytes(lyingBook, "tea.exe", kViewer));
+    ASSERT_TRUE(damage);
+    EXPECT_EQ(damage->blockName, "/ZORBIN/ACCESS/CLIP.WEBM");
+    EXPECT_EQ(damage->what, "chunk 2 does not match its access index");
+    lie = page.index;
+    std::swap(lie.chunks[1], lie.chunks[2]);
+    lyingBook = book(lie);
+    damage = FirstDamage(InspectBytes(lyingBook, "tea.exe", kViewer));
+    ASSERT_TRUE(damage);
+    EXPECT_EQ(damage->what, "it is no access index of page 'CLIP.WEBM'");
+
+    // A small page that does not compress is stored whole.
+    std::string noise(5000, '\0');
+    for (char& c : noise) c = static_cast<char>(gen());
+    std::string small = EBook();
+    SimExe::AppendBlock("noise.bin", MakeChunkedPage(noise, noise.size()).payload, small);
+    EXPECT_NE(Info(InspectBytes(small, "tea.exe", kViewer)).find("  NOISE.BIN (stored)\n"), std::string::npos);
 }

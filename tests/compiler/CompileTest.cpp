@@ -1,6 +1,9 @@
-// The compile through the window: validation, the eBook's layout, reruns,
-// failures that must leave the previous eBook alone, and the busy guard.
+// The compile through the window: validation, the eBook's layout, large
+// files, reruns, failures that must leave the previous eBook alone, memory
+// that stays bounded, and the busy guard.
+#include "AccessIndex.h"
 #include "BlockList.h"
+#include "Chunks.h"
 #include "CompileFixture.h"
 #include "CompilerWindowFixture.h"
 #include "FailingCall.h"
@@ -9,11 +12,14 @@
 #include <fcntl.h>
 #include <sched.h>
 #include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 
 using namespace compiler;
 using Blocks = std::vector<std::pair<std::string, std::string>>;
@@ -54,6 +60,84 @@ TEST_F(CompileTest, EBookIsTheViewerThenSettingsThenPagesInListOrder) {
     struct stat st;
     ASSERT_EQ(::stat((out / "book.exe").c_str(), &st), 0);
     EXPECT_TRUE(st.st_mode & S_IXUSR);
+}
+
+TEST_F(CompileTest, LargeFileIsChunkedWithItsIndexAndMovesTheProgressBar) {
+    // Six chunks of the default size, above the default threshold.
+    std::string film(6u << 20, '\0');
+    for (std::size_t i = 0; i < film.size(); i += 4096) film.replace(i, 8, std::to_string(10000000 + i / 4096));
+    site.Write("film.webm", film);
+    Prepare();
+    std::vector<int> positions;
+    form->ProgressBar1->Observer = [&](toolkit::Prop p) {
+        if (p == toolkit::Prop::Position) positions.push_back(form->ProgressBar1->Position());
+    };
+    form->SpeedButton14->Click();
+    form->ProgressBar1->Observer = nullptr;
+    ASSERT_TRUE(dialogs->messages.empty()) << dialogs->messages[0].text;
+    EXPECT_EQ(form->ProgressBar1->Max(), 8);
+    EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8})) << "one step for each chunk and small file";
+
+    const std::string ebook = Output();
+    EXPECT_TRUE(ebook == SimExe::BlockStore().View());
+    const Blocks blocks = ListBlocks(ebook, false);
+    const auto page = std::find_if(blocks.begin(), blocks.end(), [](const auto& b) { return b.first == "FILM.WEBM"; });
+    ASSERT_NE(page, blocks.end());
+    ASSERT_NE(page + 1, blocks.end());
+    EXPECT_EQ(page[1].first, SimExe::FoldName(SimExe::AccessIndexName("film.webm")));
+    EXPECT_TRUE(ZLibEx::DecompressString(page->second) == film);
+    const auto index = SimExe::DecodeAccessIndex(ZLibEx::DecompressString(page[1].second), page->second.size());
+    ASSERT_TRUE(index);
+    EXPECT_EQ(index->chunks.size(), 6u);
+    EXPECT_EQ(std::count_if(blocks.begin(), blocks.end(), [](const auto& b) { return b.first[0] == '/'; }), 1)
+        << "small files have no index";
+}
+
+namespace {
+
+// The address space the process holds now, in bytes.
+std::uint64_t AddressSpace() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmSize:", 0) == 0) return std::stoull(line.substr(7)) << 10;
+    return 0;
+}
+
+}  // namespace
+
+TEST_F(CompileTest, FileSeveralTimesLargerThanTheMemoryAllowedCompiles) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "AddressSanitizer reserves far more address space than the limit allows";
+#endif
+    constexpr std::uint64_t kRoom = 192u << 20;  // address space the compile may add to what the process has
+    constexpr std::uint64_t kFileSize = 4 * kRoom;
+    const std::string big = site / "big.bin";
+    const int fd = ::open(big.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    ASSERT_EQ(::ftruncate(fd, static_cast<off_t>(kFileSize)), 0);  // zeros, and no room on the disk
+    ::close(fd);
+    Prepare();
+    const pid_t child = ::fork();
+    if (child == 0) {
+        rlimit limit;
+        ::getrlimit(RLIMIT_AS, &limit);
+        limit.rlim_cur = AddressSpace() + kRoom;
+        ::setrlimit(RLIMIT_AS, &limit);
+        form->SpeedButton14->Click();
+        for (const auto& m : dialogs->messages) std::fprintf(stderr, "%s\n", m.text.c_str());
+        ::_exit(form->cStatus->Caption() == compiler::kStatusDone ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the compile failed under the limit";
+
+    const std::string ebook = Output();
+    const auto payload = SimExe::FindBlock(ebook, "big.bin");
+    ASSERT_TRUE(payload);
+    bool zeros = true;
+    const std::uint64_t size = ZLibEx::InflateStream(
+        *payload, [&](std::string_view piece) { zeros = zeros && piece.find_first_not_of('\0') == piece.npos; });
+    EXPECT_EQ(size, kFileSize);
+    EXPECT_TRUE(zeros);
 }
 
 TEST_F(CompileTest, OutputNamesGetExeUnlessTheyEndInExactlyExe) {
@@ -135,6 +219,7 @@ TEST_F(CompileTest, EditsAndClicksDuringTheCompileChangeNothing) {
 TEST_F(CompileTest, FailingAtAnyFileCallKeepsThePreviousEBook) {
     std::uint32_t ticks = 0;
     SimExe::SetTickSource([&] { return ticks += 50; });  // the pauses pass at once
+    site.Write("film.webm", std::string((5u << 20) + 1, 'f'));  // six chunks, read piece by piece
     Prepare();
     form->SpeedButton14->Click();
     const std::string compiled = Output();
@@ -142,7 +227,8 @@ TEST_F(CompileTest, FailingAtAnyFileCallKeepsThePreviousEBook) {
     const std::set<std::string> errors{"Cannot create file eBook.exe.",
                                        "Cannot open file " + (work / "zorbin-compiler") + ".",
                                        "Cannot open file " + (site / "index.htm") + ".",
-                                       "Cannot open file " + (site / "images/a.gif") + "."};
+                                       "Cannot open file " + (site / "images/a.gif") + ".",
+                                       "Cannot open file " + (site / "film.webm") + "."};
     std::size_t shown = 0;
     const int calls = FailEachCallInTurn(
         EIO,
@@ -165,7 +251,7 @@ TEST_F(CompileTest, FailingAtAnyFileCallKeepsThePreviousEBook) {
             }
             EXPECT_EQ(NamesIn(out.path()), std::set<std::string>{"eBook.exe"});
         });
-    EXPECT_GE(calls, 15);
+    EXPECT_GE(calls, 40);
     SimExe::SetTickSource(nullptr);
 }
 

@@ -22,9 +22,11 @@ constexpr int kRuns = 50;  // every build runs several times slower
 constexpr int kRuns = 100;
 #endif
 // Random bytes do not compress, so the eBook is about as large as the
-// pages and writing it takes a good part of the build.
+// pages and writing it takes a good part of the build. The last page is
+// large enough to be compressed and written chunk by chunk.
 constexpr int kPages = 6;
 constexpr std::size_t kPageBytes = 1200000;
+constexpr std::size_t kLargePageBytes = (5u << 20) + 1;
 
 // Starts `zorbin-compiler build SITE -o OUTPUT --quiet`, its output thrown away.
 pid_t StartBuild(const std::string& site, const std::string& output) {
@@ -61,7 +63,7 @@ TEST(CrashTest, KilledBuildLeavesThePreviousOrTheNewEBook) {
     std::mt19937 random(seed);
     TempDir site, out, reference;
     for (int i = 0; i < kPages; ++i) {
-        std::string bytes(kPageBytes, '\0');
+        std::string bytes(i + 1 < kPages ? kPageBytes : kLargePageBytes, '\0');
         for (char& c : bytes) c = static_cast<char>(random());
         site.Write("page" + std::to_string(i) + ".htm", bytes);
     }

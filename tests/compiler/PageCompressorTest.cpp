@@ -1,5 +1,9 @@
-// Page compression on worker threads: the same bytes as one thread makes,
-// in list order, and a failing file raising at its own place.
+// Page compression on worker threads: every page one zlib stream of the
+// file's bytes, chunked above the threshold with an index that points at
+// the chunks, the same bytes for any thread count, marker tags never
+// stored raw, and a file that fails raising at its own place. (Files that
+// change while they are read: BadFolderTest.)
+#include "ChunkedPage.h"
 #include "PageCompressor.h"
 #include "SimExe.h"
 #include "TempDir.h"
@@ -13,29 +17,140 @@ using compiler::PageCompressor;
 
 namespace {
 
-// Files of many sizes, some text, some random bytes.
+constexpr std::size_t kChunk = 4096;
+constexpr std::size_t kChunkedAbove = 4 * kChunk;
+
+// Small chunks, so that fixtures stay small.
+PageCompressor::Options SmallChunks(unsigned threads) {
+    PageCompressor::Options options;
+    options.threads = threads;
+    options.chunkSize = kChunk;
+    options.chunkedAbove = kChunkedAbove;
+    return options;
+}
+
+struct Page {
+    std::string payload;
+    std::optional<SimExe::AccessIndex> index;
+};
+
+Page Take(PageCompressor& pages, std::size_t i) {
+    Page page;
+    page.index = pages.TakePage(i, {[&](std::string_view piece) { page.payload += piece; }, nullptr, nullptr});
+    return page;
+}
+
+std::string RandomBytes(std::size_t n, unsigned seed) {
+    std::mt19937 gen(seed);
+    std::string s(n, '\0');
+    for (char& c : s) c = static_cast<char>(gen());
+    return s;
+}
+
+std::string Text(std::size_t n) {
+    std::string s;
+    for (int i = 0; s.size() < n; ++i) s += "<p>paragraph " + std::to_string(i) + " of the page</p>\n";
+    s.resize(n);
+    return s;
+}
+
+// Files of many sizes, some text, some random bytes, some chunked.
 std::vector<std::string> MakeFiles(const TempDir& dir, int count) {
     std::mt19937 gen(3);
     std::vector<std::string> paths;
     for (int i = 0; i < count; ++i) {
-        std::string bytes(gen() % (i % 5 == 0 ? 300000 : 5000), 'a');
-        if (i % 3 == 0)
-            for (char& c : bytes) c = static_cast<char>(gen());
-        paths.push_back(dir.Write("f" + std::to_string(i), bytes));
+        const std::size_t size = gen() % (i % 5 == 0 ? 300000 : 5000);
+        paths.push_back(dir.Write("f" + std::to_string(i), i % 3 == 0 ? RandomBytes(size, i) : Text(size)));
     }
     return paths;
 }
 
 }  // namespace
 
-TEST(PageCompressor, EveryThreadCountGivesTheOneThreadBytesInOrder) {
+TEST(PageCompressor, EveryThreadCountAndBoundGivesTheOneThreadBytesInOrder) {
     TempDir dir;
     const std::vector<std::string> paths = MakeFiles(dir, 150);
-    std::vector<std::string> expected;
-    for (const std::string& p : paths) expected.push_back(ZLibEx::CompressString(ReadFile(p), ZLibEx::lvDefault));
-    for (unsigned threads : {1u, 2u, 7u}) {
-        PageCompressor pages(paths, threads);
-        for (std::size_t i = 0; i < paths.size(); ++i) ASSERT_EQ(pages.Take(i, nullptr), expected[i]) << threads;
+    std::vector<Page> expected;
+    PageCompressor one(paths, SmallChunks(1));
+    for (std::size_t i = 0; i < paths.size(); ++i) expected.push_back(Take(one, i));
+    for (unsigned threads : {2u, 7u}) {
+        PageCompressor pages(paths, SmallChunks(threads));
+        for (std::size_t i = 0; i < paths.size(); ++i) ASSERT_TRUE(Take(pages, i).payload == expected[i].payload) << threads;
+    }
+    PageCompressor::Options tight = SmallChunks(7);
+    tight.maxChunksAhead = 2;
+    tight.maxBytesAhead = 1;
+    PageCompressor pages(paths, tight);
+    int chunked = 0;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        ASSERT_TRUE(Take(pages, i).payload == expected[i].payload) << "two chunks ahead";
+        ASSERT_TRUE(ZLibEx::DecompressString(expected[i].payload) == ReadFile(paths[i]));
+        chunked += expected[i].index.has_value();
+    }
+    EXPECT_GT(chunked, 10);
+}
+
+TEST(PageCompressor, PagesAroundEverySizeBorderAreOneStreamOfTheFile) {
+    TempDir dir;
+    for (std::size_t n : {std::size_t(0), std::size_t(1), kChunk - 1, kChunk, kChunk + 1, kChunkedAbove - 1,
+                          kChunkedAbove, kChunkedAbove + 1, 7 * kChunk + 5}) {
+        for (bool random : {false, true}) {
+            SCOPED_TRACE(std::to_string(n) + (random ? " random bytes" : " text"));
+            const std::string content = random ? RandomBytes(n, static_cast<unsigned>(n)) : Text(n);
+            const std::string path = dir.Write("page", content);
+            PageCompressor pages({path}, SmallChunks(2));
+            const Page page = Take(pages, 0);
+            EXPECT_TRUE(ZLibEx::DecompressString(page.payload) == content);
+            if (n <= kChunkedAbove) {
+                EXPECT_FALSE(page.index);
+                EXPECT_TRUE(page.payload == MakeChunkedPage(content, n + 1).payload);
+                if (!random) {
+                    EXPECT_TRUE(page.payload == ZLibEx::CompressString(content, ZLibEx::lvDefault));
+                }
+                continue;
+            }
+            ASSERT_TRUE(page.index);
+            const auto index =
+                SimExe::DecodeAccessIndex(SimExe::EncodeAccessIndex(*page.index), page.payload.size());
+            ASSERT_TRUE(index);
+            EXPECT_EQ(index->fileSize, n);
+            ASSERT_EQ(index->chunks.size(), (n + kChunk - 1) / kChunk);
+            for (std::size_t i = 0; i < index->chunks.size(); ++i) {
+                const SimExe::ChunkEntry& c = index->chunks[i];
+                EXPECT_EQ(c.fileOffset, i * kChunk);
+                const std::size_t size = index->ContentEnd(i) - c.fileOffset;
+                if (size == kChunk) {
+                    EXPECT_EQ(c.stored, random);  // a short tail may deflate smaller
+                }
+                std::string alone(size, '\0');
+                ASSERT_TRUE(ZLibEx::InflateChunk(
+                    std::string_view(page.payload)
+                        .substr(c.payloadOffset, index->PayloadEnd(i, page.payload.size()) - c.payloadOffset),
+                    i + 1 == index->chunks.size(), alone.data(), size))
+                    << "chunk " << i;
+                EXPECT_TRUE(alone == content.substr(c.fileOffset, size)) << "chunk " << i;
+            }
+        }
+    }
+}
+
+// A page holding block markers (an eBook inside an eBook) never shows them
+// raw in its payload, where they would cut a block short or be found by a
+// lookup: neither where it is stored nor where zlib would store it itself.
+TEST(PageCompressor, MarkerTagsInAPageNeverShowRawInItsPayload) {
+    const std::string startTag = SimExe::StartMarker("").substr(0, 4), endTag = SimExe::EndMarker("").substr(0, 4);
+    TempDir dir;
+    std::string chunked = RandomBytes(5 * kChunk, 8);
+    chunked.replace(kChunk + 100, 4, startTag);
+    chunked.replace(3 * kChunk - 4, 4, endTag);  // at the very end of a chunk
+    std::string single = RandomBytes(kChunkedAbove, 9);
+    single.replace(kChunk, 4, startTag);
+    PageCompressor pages({dir.Write("chunked", chunked), dir.Write("single", single)}, SmallChunks(2));
+    for (std::size_t i = 0; i < 2; ++i) {
+        const Page page = Take(pages, i);
+        EXPECT_EQ(page.payload.find(startTag), std::string::npos) << i;
+        EXPECT_EQ(page.payload.find(endTag), std::string::npos) << i;
+        EXPECT_TRUE(ZLibEx::DecompressString(page.payload) == (i == 0 ? chunked : single)) << i;
     }
 }
 
@@ -44,10 +159,10 @@ TEST(PageCompressor, UnreadableFileFailsAtItsPlaceInTheList) {
     std::vector<std::string> paths = MakeFiles(dir, 20);
     paths[5] = dir / "missing-5";
     paths[12] = dir / "missing-12";
-    PageCompressor pages(paths, 3);
-    for (std::size_t i = 0; i < 5; ++i) EXPECT_NO_THROW(pages.Take(i, nullptr));
+    PageCompressor pages(paths, SmallChunks(3));
+    for (std::size_t i = 0; i < 5; ++i) EXPECT_NO_THROW(Take(pages, i));
     try {
-        pages.Take(5, nullptr);
+        Take(pages, 5);
         FAIL();
     } catch (const SimExe::EFOpenError& e) {
         EXPECT_EQ(e.what(), "Cannot open file " + (dir / "missing-5"));
@@ -56,16 +171,17 @@ TEST(PageCompressor, UnreadableFileFailsAtItsPlaceInTheList) {
 
 TEST(PageCompressor, WaitingLetsTheWindowRepaint) {
     TempDir dir;
-    std::string bytes(8u << 20, '\0');
-    std::mt19937 gen(5);
-    for (char& c : bytes) c = static_cast<char>(gen());
-    const std::string big = dir.Write("big", bytes);  // takes a good part of a second to compress
-    PageCompressor pages({big}, 1);
+    // One chunk that takes a good part of a second to deflate.
+    const std::string big = dir.Write("big", Text(32u << 20));
+    PageCompressor::Options options;
+    options.threads = 1;
+    options.chunkedAbove = 64u << 20;
+    PageCompressor pages({big}, options);
     int idle = 0;
-    pages.Take(0, [&] { ++idle; });
+    pages.TakePage(0, {[](std::string_view) {}, nullptr, [&] { ++idle; }});
     EXPECT_GT(idle, 0);
 }
 
 TEST(PageCompressor, NoFilesAtAll) {
-    PageCompressor pages({}, 0);
+    PageCompressor pages({}, PageCompressor::Options{});
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 using namespace ZLibEx;
 
@@ -51,9 +52,9 @@ TEST(Chunks, JoinedChunksAreOneStreamAroundEverySizeBorder) {
     const std::size_t chunk = 70000;  // over one stored block
     for (std::size_t n : {std::size_t(0), std::size_t(1), chunk - 1, chunk, chunk + 1, 2 * chunk, 5 * chunk + 3}) {
         for (const std::string& content : {Text(n, 2), RandomBytes(n, 3), Mixed(n, 4)}) {
-            for (bool mayStore : {true, false}) {
-                const ChunkedPage page = MakeChunkedPage(content, chunk, mayStore);
-                ASSERT_EQ(DecompressString(page.payload), content) << n << " " << mayStore;
+            {
+                const ChunkedPage page = MakeChunkedPage(content, chunk);
+                ASSERT_EQ(DecompressString(page.payload), content) << n;
                 std::string streamed;
                 EXPECT_EQ(InflateStream(page.payload, [&](std::string_view piece) { streamed += piece; }), n);
                 EXPECT_EQ(streamed, content);
@@ -76,16 +77,42 @@ TEST(Chunks, JoinedChunksAreOneStreamAroundEverySizeBorder) {
 
 TEST(Chunks, WhatHardlyShrinksIsStoredWhatShrinksIsDeflated) {
     const std::string random = RandomBytes(1 << 20, 5);
-    EXPECT_TRUE(DeflateChunk(random, false, true).stored);
-    EXPECT_FALSE(DeflateChunk(random, false, false).stored);
-    EXPECT_FALSE(DeflateChunk(Text(1 << 20, 6), false, true).stored);
+    EXPECT_TRUE(DeflateChunk(random, false).stored);
+    EXPECT_FALSE(DeflateChunk(Text(1 << 20, 6), false).stored);
     // Samples of random bytes, a text in between: the whole chunk decides.
     std::string patchy = random;
     patchy.replace(100000, 600000, Text(600000, 7));
-    EXPECT_FALSE(DeflateChunk(patchy, true, true).stored);
+    EXPECT_FALSE(DeflateChunk(patchy, true).stored);
     // A byte or two deflate into less than a stored block takes.
-    EXPECT_FALSE(DeflateChunk("x", true, true).stored);
-    EXPECT_TRUE(DeflateChunk(RandomBytes(300, 8), true, true).stored);
+    EXPECT_FALSE(DeflateChunk("x", true).stored);
+    EXPECT_TRUE(DeflateChunk(RandomBytes(300, 8), true).stored);
+}
+
+// Content that holds sequences its container must never see raw (an eBook
+// inside an eBook holds block markers): the chunk never shows them, stored,
+// deflated or cut into blocks of every length, and still inflates to it.
+TEST(Chunks, SequencesThatMustNeverBeRawNeverAre) {
+    const std::string_view never[] = {"#1!#", "!2!#"};
+    std::vector<std::string> contents = {RandomBytes(1 << 20, 11), Text(200000, 12), RandomBytes(300, 13)};
+    std::mt19937 gen(14);
+    for (std::string& c : contents)
+        for (int i = 0; i < 50; ++i) c.replace(gen() % (c.size() - 8), 7, i % 2 ? "#1!#1!#" : "!2!#SET");
+    // Stored blocks whose header would join the block's first bytes into a
+    // tag: after a cut inside a tag, and after a block of the largest size.
+    contents.push_back("#1!#" + RandomBytes(0xCEDC - 2, 15));
+    contents.push_back("!2!#" + RandomBytes(0xCDDE - 2, 16));
+    contents.push_back(RandomBytes(65535, 17) + "1!#" + RandomBytes(0xDC00 - 3, 18));
+    contents.push_back(RandomBytes(65535, 19) + "2!#" + RandomBytes(0xDE00 - 3, 20));
+    for (const std::string& content : contents) {
+        for (bool last : {false, true}) {
+            const DeflatedChunk chunk = DeflateChunk(content, last, {never[0], never[1]});
+            EXPECT_EQ(chunk.bytes.find(never[0]), std::string::npos) << content.size();
+            EXPECT_EQ(chunk.bytes.find(never[1]), std::string::npos) << content.size();
+            std::string back(content.size(), '\0');
+            EXPECT_TRUE(InflateChunk(chunk.bytes, last, back.data(), back.size()));
+            EXPECT_EQ(back, content);
+        }
+    }
 }
 
 TEST(Chunks, InflateChunkRefusesWhatDoesNotMatch) {

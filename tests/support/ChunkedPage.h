@@ -15,7 +15,7 @@ struct ChunkedPage {
     std::string EncodedIndex() const { return SimExe::EncodeAccessIndex(index); }
 };
 
-inline ChunkedPage MakeChunkedPage(std::string_view content, std::size_t chunkSize, bool mayStore = true) {
+inline ChunkedPage MakeChunkedPage(std::string_view content, std::size_t chunkSize) {
     ChunkedPage page;
     page.payload = ZLibEx::ZlibHeader();
     page.index.fileSize = content.size();
@@ -24,7 +24,7 @@ inline ChunkedPage MakeChunkedPage(std::string_view content, std::size_t chunkSi
     do {
         const std::string_view piece = content.substr(at, chunkSize);
         const bool last = at + piece.size() == content.size();
-        const ZLibEx::DeflatedChunk chunk = ZLibEx::DeflateChunk(piece, last, mayStore);
+        const ZLibEx::DeflatedChunk chunk = ZLibEx::DeflateChunk(piece, last);
         page.index.chunks.push_back({page.payload.size(), at, chunk.adler, chunk.stored});
         page.payload += chunk.bytes;
         adler = ZLibEx::CombineAdler32(adler, chunk.adler, piece.size());

@@ -31,6 +31,7 @@ public:
         c.open = Hook<&Calls::open>::Call;
         c.mkostemp = Hook<&Calls::mkostemp>::Call;
         c.read = Hook<&Calls::read>::Call;
+        c.pread = Hook<&Calls::pread>::Call;
         c.write = Hook<&Calls::write>::Call;
         c.fsync = Hook<&Calls::fsync>::Call;
         c.close = Hook<&Calls::close>::Call;

@@ -15,11 +15,12 @@ namespace {
 
 struct RecordingSink : IInternetProtocolSink {
     struct Data {
-        std::uint32_t flags, progress, max;
+        std::uint32_t flags;
+        std::uint64_t progress, max;
     };
     std::vector<Data> data;
     std::vector<HRESULT> results;
-    void ReportData(std::uint32_t flags, std::uint32_t progress, std::uint32_t max) override {
+    void ReportData(std::uint32_t flags, std::uint64_t progress, std::uint64_t max) override {
         data.push_back({flags, progress, max});
     }
     void ReportResult(HRESULT result, std::uint32_t, const char*) override { results.push_back(result); }

@@ -34,8 +34,8 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
 // Keeps what the protocol reports; the answer is only used when it reports success.
 struct ResultSink : viewer::IInternetProtocolSink {
     bool succeeded = false;
-    std::uint32_t size = 0;
-    void ReportData(std::uint32_t, std::uint32_t, std::uint32_t progressMax) override { size = progressMax; }
+    std::uint64_t size = 0;
+    void ReportData(std::uint32_t, std::uint64_t, std::uint64_t progressMax) override { size = progressMax; }
     void ReportResult(viewer::HRESULT result, std::uint32_t, const char*) override { succeeded = result == viewer::S_OK; }
 };
 
