@@ -11,23 +11,25 @@
 #     file of 1 GB.
 # Prints each ratio against its goal. Needs about 6 GB in the temporary folder.
 #   bench/compile_vs_zip.sh [MEGABYTES]      (the generated tree's size, default 300)
+# BENCH_COMPILER=path/to/zorbin-compiler measures another build's compiler,
+# for figures before a change.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 size=${1:-300}
 cmake --build build -j "$(nproc)" --target zorbin-compiler make_corpus >/dev/null
+compiler=${BENCH_COMPILER:-build/bin/zorbin-compiler}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 seconds() { /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1; cat "$work/time"; }
-compile() { build/bin/zorbin-compiler build "$1" --first-page index.html -q -o "$work/out.exe"; }
 
 # Times zip and the compile of one folder; prints the ratio against `goal`.
 measure() {
   local name=$1 folder=$2 goal=$3 zip_time compile_time rss book_mb
   rm -f "$work/out.zip" "$work/out.exe"
   zip_time=$(seconds zip -r -6 -q "$work/out.zip" "$folder" | cut -d' ' -f1)
-  read -r compile_time rss < <(seconds compile "$folder")
-  build/bin/zorbin-compiler verify -q "$work/out.exe"
+  read -r compile_time rss < <(seconds "$compiler" build "$folder" --first-page index.html -q -o "$work/out.exe")
+  "$compiler" verify -q "$work/out.exe"
   book_mb=$(( $(stat -c %s "$work/out.exe") / 1048576 ))
   awk -v n="$name" -v z="$zip_time" -v c="$compile_time" -v r="$rss" -v b="$book_mb" -v g="$goal" 'BEGIN {
     printf "%-12s zip -r -6 %6.2f s   compile %6.2f s   ratio %.2f (goal <= %.2f: %s)\n", n, z, c, c / z, g, c / z <= g ? "met" : "NOT met"
@@ -39,7 +41,7 @@ measure() {
 peak_memory() {
   local name=$1 folder=$2 rss
   rm -f "$work/out.exe"
-  read -r _ rss < <(seconds compile "$folder")
+  read -r _ rss < <(seconds "$compiler" build "$folder" --first-page index.html -q -o "$work/out.exe")
   awk -v n="$name" -v r="$rss" 'BEGIN {
     printf "%-12s compile peak RSS %6.0f MB (goal <= 300 MB: %s)\n", n, r / 1024, r / 1024 <= 300 ? "met" : "NOT met"
   }'

@@ -37,7 +37,9 @@ public:
         std::size_t chunkSize = 1u << 20;       // the last chunk of a file may be shorter
         // What workers keep ahead of the writer, in chunks and in
         // compressed bytes, so memory stays the same for any size of book.
-        std::size_t maxChunksAhead = 64;
+        // Many small pages fit in the bytes, so the workers go on through
+        // the writer's pauses.
+        std::size_t maxChunksAhead = 4096;
         std::size_t maxBytesAhead = 64u << 20;
 
         // How many chunks a file of `size` bytes is compressed in.
