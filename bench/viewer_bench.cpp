@@ -4,7 +4,13 @@
 //     first page took to show and the resident memory then and 3 s later;
 //   bench_viewer images BOOK FOLDER ROUNDS
 //     loads index.html alternately from the eBook and through file:// from
-//     FOLDER in the same view and prints the median times and their ratio.
+//     FOLDER in the same view and prints the median times and their ratio;
+//   bench_viewer seek BOOK FOLDER ROUNDS
+//     plays the video of index.html (see bench/media.sh) alternately from
+//     the eBook and through file:// from FOLDER in the same view, seeks to
+//     90 % of it, and prints the median times from the seek to "seeked",
+//     their ratio, and the resident memory of the viewer and its web
+//     process while the eBook's video plays.
 #include "GtkBinding.h"
 #include "SimExe.h"
 #include "Unit1.h"
@@ -19,12 +25,17 @@
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
 
+#include <dirent.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <fstream>
 #include <functional>
+#include <memory>
 #include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,12 +47,32 @@ double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Resident memory of this process in MB, from /proc/self/status.
-double ResidentMegabytes() {
-    std::ifstream status("/proc/self/status");
+// Resident memory of a process in MB, from /proc/PID/status.
+double ResidentMegabytes(const std::string& pid = "self") {
+    std::ifstream status("/proc/" + pid + "/status");
     for (std::string line; std::getline(status, line);)
         if (line.rfind("VmRSS:", 0) == 0) return std::stod(line.substr(6)) / 1024;
     return 0;
+}
+
+// Resident memory of this process and of the processes it started (WebKit's
+// web and network processes), in MB.
+double ResidentWithChildrenMegabytes() {
+    double total = ResidentMegabytes();
+    const std::string self = std::to_string(::getpid());
+    if (DIR* proc = ::opendir("/proc")) {
+        while (const dirent* entry = ::readdir(proc)) {
+            std::ifstream stat(std::string("/proc/") + entry->d_name + "/stat");
+            std::string line;
+            if (!std::getline(stat, line) || line.rfind(')') == std::string::npos) continue;
+            // Fields after the command's closing parenthesis: state, then the parent's pid.
+            std::string state, parent;
+            std::istringstream(line.substr(line.rfind(')') + 1)) >> state >> parent;
+            if (parent == self) total += ResidentMegabytes(entry->d_name);
+        }
+        ::closedir(proc);
+    }
+    return total;
 }
 
 void RunUntil(const std::function<bool()>& done, double limitMs = 120000) {
@@ -111,17 +142,84 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
-int Images(int argc, char** argv, const std::string& book, const std::string& folder, int rounds) {
-    SimExe::SetOwnImageFile(book);
+// A result of the page's own script, as text; empty until it is there.
+std::string Evaluate(WebKitWebView* view, const std::string& script) {
+    struct Result {
+        bool done = false;
+        std::string text;
+    } result;
+    webkit_web_view_evaluate_javascript(
+        view, script.c_str(), -1, nullptr, nullptr, nullptr,
+        +[](GObject* source, GAsyncResult* res, gpointer data) {
+            auto* r = static_cast<Result*>(data);
+            if (JSCValue* value = webkit_web_view_evaluate_javascript_finish(WEBKIT_WEB_VIEW(source), res, nullptr)) {
+                if (!jsc_value_is_undefined(value)) {
+                    char* text = jsc_value_to_string(value);
+                    r->text = text;
+                    g_free(text);
+                }
+                g_object_unref(value);
+            }
+            r->done = true;
+        },
+        &result);
+    RunUntil([&] { return result.done; });
+    return result.text;
+}
+
+// A browser serving the eBook's pages in a window of its own.
+struct BenchWindow {
+    explicit BenchWindow(const std::string& book) {
+        SimExe::SetOwnImageFile(book);
+        viewer::webkit::Install();
+        viewer::pages_ready = true;
+        browser = std::make_unique<viewer::webkit::WebKitBrowser>();
+        browser->RegisterPageProtocol();
+        window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+        gtk_window_set_default_size(GTK_WINDOW(window), 1000, 700);
+        gtk_container_add(GTK_CONTAINER(window), browser->Widget());
+        gtk_widget_show_all(window);
+    }
+    ~BenchWindow() {
+        browser->UnregisterPageProtocol();
+        gtk_widget_destroy(window);
+    }
+    std::unique_ptr<viewer::webkit::WebKitBrowser> browser;
+    GtkWidget* window;
+};
+
+// The page plays its video and seeks to 90 % of it once it has played for a
+// second; "seek_ms" is the time from the seek to "seeked".
+int Seek(int argc, char** argv, const std::string& book, const std::string& folder, int rounds) {
     if (!toolkit::gtk::Initialize(argc, argv)) return 1;
-    viewer::webkit::Install();
-    viewer::pages_ready = true;
-    viewer::webkit::WebKitBrowser browser;
-    browser.RegisterPageProtocol();
-    GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
-    gtk_window_set_default_size(GTK_WINDOW(window), 1000, 700);
-    gtk_container_add(GTK_CONTAINER(window), browser.Widget());
-    gtk_widget_show_all(window);
+    BenchWindow bench(book);
+    WebKitWebView* view = bench.browser->View();
+    const auto timeSeek = [&](const std::string& url, double* resident) {
+        bench.browser->Navigate(url);
+        std::string seek;
+        RunUntil([&] { return !(seek = Evaluate(view, "window.result && result.after !== undefined ? result.seek_ms : undefined")).empty(); });
+        if (seek.empty()) std::fprintf(stderr, "%s: the video did not seek\n", url.c_str());
+        if (resident) *resident = ResidentWithChildrenMegabytes();
+        return seek.empty() ? 0 : std::stod(seek);
+    };
+    const std::string fileUrl = "file://" + folder + "/index.html";
+    timeSeek(fileUrl, nullptr);
+    double playing = 0;
+    timeSeek("http://ebook/index.html", &playing);
+    std::vector<double> ebook, file;
+    for (int i = 0; i < rounds; ++i) {
+        ebook.push_back(timeSeek("http://ebook/index.html", nullptr));
+        file.push_back(timeSeek(fileUrl, nullptr));
+    }
+    std::printf("seek ebook_ms %.1f file_ms %.1f ratio %.3f rss_playing_mb %.1f\n", Median(ebook), Median(file),
+                Median(ebook) / Median(file), playing);
+    return 0;
+}
+
+int Images(int argc, char** argv, const std::string& book, const std::string& folder, int rounds) {
+    if (!toolkit::gtk::Initialize(argc, argv)) return 1;
+    BenchWindow bench(book);
+    viewer::webkit::WebKitBrowser& browser = *bench.browser;
     LoadCounter loads(browser.View());
     int pictures = -1;
     const auto timeLoad = [&](const std::string& url) {
@@ -144,8 +242,6 @@ int Images(int argc, char** argv, const std::string& book, const std::string& fo
     }
     std::printf("pictures %d ebook_ms %.1f file_ms %.1f ratio %.3f (goal <= 1.10)\n", pictures, Median(ebook), Median(file),
                 Median(ebook) / Median(file));
-    browser.UnregisterPageProtocol();
-    gtk_widget_destroy(window);
     return 0;
 }
 
@@ -155,6 +251,7 @@ int main(int argc, char** argv) {
     const std::string mode = argc > 2 ? argv[1] : "";
     if (mode == "open" && argc == 3) return Open(argc, argv, argv[2]);
     if (mode == "images" && argc == 5) return Images(argc, argv, argv[2], argv[3], std::stoi(argv[4]));
-    std::cerr << "usage: bench_viewer open BOOK | bench_viewer images BOOK FOLDER ROUNDS\n";
+    if (mode == "seek" && argc == 5) return Seek(argc, argv, argv[2], argv[3], std::stoi(argv[4]));
+    std::cerr << "usage: bench_viewer open BOOK | bench_viewer images|seek BOOK FOLDER ROUNDS\n";
     return 2;
 }

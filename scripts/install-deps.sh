@@ -11,6 +11,10 @@ packages=(
   libgtk-3-dev librsvg2-common adwaita-icon-theme xvfb xauth x11-utils
   libwebkit2gtk-4.1-dev
   librsvg2-bin desktop-file-utils appstream groff-base
+  # media in eBooks: the players a reader's WebKit uses, and for the tests
+  # the tools and encoders that make their clips
+  gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav
+  gstreamer1.0-tools gstreamer1.0-plugins-ugly fonts-dejavu-core
 )
 
 missing=()

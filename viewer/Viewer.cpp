@@ -2,6 +2,7 @@
 #include "GtkBinding.h"
 #include "Housekeeping.h"
 #include "OwnBlocks.h"
+#include "PageScheme.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "WebKitInstall.h"
@@ -24,5 +25,8 @@ int main(int argc, char** argv) {
     app.Dispatch([&] { form.FormCreate(); });
     app.Run();
     form.FormDestroy();
+    // Pages still being read for the web view read the eBook's blocks,
+    // which go when the program ends.
+    viewer::webkit::FinishPageWork(2000);
     return 0;
 }

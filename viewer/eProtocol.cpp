@@ -17,34 +17,11 @@ namespace {
 
 constexpr std::size_t kPrefixLength = 13;
 
-bool HasPagePrefix(const std::string& url) {
-    if (url.size() < kPrefixLength) return false;
-    for (std::size_t i = 0; i < kPrefixLength; ++i) {
-        char c = url[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
-        if (c != kPagePrefix[i]) return false;
-    }
-    return true;
-}
-
 int HexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
     if (c >= 'A' && c <= 'F') return c - 'A' + 10;
     return -1;
-}
-
-// Reads one block; a payload that cannot be decompressed, or whose content
-// is larger than memory allows, counts as absent.
-bool ReadPageBlock(const std::string& name, std::string& bytes) {
-    try {
-        return SimExe::ReadBlock(name, bytes);
-    } catch (const ZLibEx::EZLibError&) {
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    bytes.clear();
-    return false;
 }
 
 // A name cut at its first "?" or "#": the page a first page typed with a
@@ -54,6 +31,16 @@ std::string WithoutQuery(const std::string& name) { return name.substr(0, name.f
 bool NeedsEscape(unsigned char c) { return c < 0x20 || c >= 0x7F || c == '#' || c == '?' || c == '\\'; }
 
 }  // namespace
+
+bool IsPageUrl(const std::string& url) {
+    if (url.size() < kPrefixLength) return false;
+    for (std::size_t i = 0; i < kPrefixLength; ++i) {
+        char c = url[i];
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
+        if (c != kPagePrefix[i]) return false;
+    }
+    return true;
+}
 
 std::string PageName(const std::string& url) {
     std::string rest = url.size() > kPrefixLength ? url.substr(kPrefixLength) : std::string();
@@ -86,12 +73,31 @@ std::string DecodedPageName(const std::string& url) {
     return name;
 }
 
-std::string LookupPage(const std::string& url) {
+std::vector<std::string> PageNameCandidates(const std::string& url) {
     const std::string decoded = DecodedPageName(url);
-    const std::string names[] = {PageName(url), decoded, WithoutQuery(decoded)};
+    std::vector<std::string> names = {PageName(url)};
+    for (std::string name : {decoded, WithoutQuery(decoded)})
+        if (name != names.back()) names.push_back(std::move(name));
+    return names;
+}
+
+// A payload that cannot be decompressed, or whose content is larger than
+// memory allows, counts as absent.
+bool ReadPageBlock(const std::string& name, std::string& bytes) {
+    try {
+        return SimExe::ReadBlock(name, bytes);
+    } catch (const ZLibEx::EZLibError&) {
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+    bytes.clear();
+    return false;
+}
+
+std::string LookupPage(const std::string& url) {
     std::string bytes;
-    for (std::size_t i = 0; i < std::size(names); ++i)
-        if ((i == 0 || names[i] != names[i - 1]) && ReadPageBlock(names[i], bytes)) break;
+    for (const std::string& name : PageNameCandidates(url))
+        if (ReadPageBlock(name, bytes)) break;
     return bytes;
 }
 
@@ -112,7 +118,7 @@ std::string PageUrl(const std::string& name) {
 }
 
 HRESULT TeProtocol::Start(const std::string& url, std::shared_ptr<IInternetProtocolSink> sink) {
-    if (!HasPagePrefix(url)) return INET_E_USE_DEFAULT_PROTOCOLHANDLER;
+    if (!IsPageUrl(url)) return INET_E_USE_DEFAULT_PROTOCOLHANDLER;
     url_ = url;
     delivered_ = 0;
     sink_ = std::move(sink);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace viewer {
 
@@ -37,6 +38,9 @@ public:
     virtual void ReportResult(HRESULT result, std::uint32_t error, const char* resultText) = 0;
 };
 
+// Whether the URL begins with the page prefix, in any ASCII letter case.
+bool IsPageUrl(const std::string& url);
+
 // The page name of a page URL: the URL without its 13-character prefix,
 // every "%20" turned into a space.
 std::string PageName(const std::string& url);
@@ -45,9 +49,17 @@ std::string PageName(const std::string& url);
 // with any query or fragment cut off and every escape decoded.
 std::string DecodedPageName(const std::string& url);
 
-// The bytes of a page: its block's decompressed payload. A name without a
-// block, or a block that cannot be decompressed or would not fit in memory,
-// gives an empty page.
+// The block names a page URL is looked up under, in the order they are
+// tried: its page name, its decoded name, and that without any query or
+// fragment; a name equal to the one before it is left out.
+std::vector<std::string> PageNameCandidates(const std::string& url);
+
+// Reads one page block whole. False, with bytes empty, when there is no
+// such block or it cannot be decompressed within the output limit.
+bool ReadPageBlock(const std::string& name, std::string& bytes);
+
+// The bytes of a page: the decompressed payload of the first of its
+// candidate names that reads whole. Empty when none does.
 std::string LookupPage(const std::string& url);
 
 // The page URL that reaches the page block `name` (a first page): the prefix

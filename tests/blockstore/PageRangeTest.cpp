@@ -139,8 +139,7 @@ TEST(PageRange, RangesOfBlocksInTheStore) {
     const ChunkedPage page = MakeChunkedPage(big, 64000);
     std::string ebook = "viewer bytes";
     AppendBlock("small.html", ZLibEx::CompressString(small, ZLibEx::lvDefault), ebook);
-    AppendBlock("media/Big.bin", page.payload, ebook);
-    AppendBlock(AccessIndexName("media/Big.bin"), CompressedIndex(page.index), ebook);
+    page.AppendTo(ebook, "media/Big.bin");
     BlockStore() = ebook;
     const std::optional<PageBytes> range = ReadBlockRange("MEDIA/big.BIN", 200000, 100000);
     ASSERT_TRUE(range);

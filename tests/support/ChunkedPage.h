@@ -5,6 +5,8 @@
 
 #include "AccessIndex.h"
 #include "Chunks.h"
+#include "SimExe.h"
+#include "ZLibEx.h"
 
 #include <string>
 #include <string_view>
@@ -13,6 +15,13 @@ struct ChunkedPage {
     std::string payload;
     SimExe::AccessIndex index;
     std::string EncodedIndex() const { return SimExe::EncodeAccessIndex(index); }
+    // Appends the page block and its access index block, as the compiler does.
+    template <typename Container>
+    void AppendTo(Container& container, const std::string& name) const {
+        SimExe::AppendBlock(name, payload, container);
+        SimExe::AppendBlock(SimExe::AccessIndexName(name), ZLibEx::CompressString(EncodedIndex(), ZLibEx::lvDefault),
+                            container);
+    }
 };
 
 inline ChunkedPage MakeChunkedPage(std::string_view content, std::size_t chunkSize) {

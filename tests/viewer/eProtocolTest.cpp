@@ -107,6 +107,15 @@ TEST_F(PageProtocolTest, UnfoundNamesAreTriedDecodedAndWithoutQuery) {
     EXPECT_EQ(Fetch("http://ebook/bad%zzescape.html"), "");
 }
 
+TEST_F(PageProtocolTest, CandidateNamesInTheOrderTheyAreTried) {
+    using Names = std::vector<std::string>;
+    EXPECT_EQ(PageNameCandidates("http://ebook/a%20b%3F.html?x=1#top"),
+              (Names{"a b%3F.html?x=1#top", "a b?.html", "a b"}));
+    EXPECT_EQ(PageNameCandidates("http://ebook/page.html"), Names{"page.html"});
+    EXPECT_EQ(PageNameCandidates("http://ebook/page.html?x"), (Names{"page.html?x", "page.html"}));
+    EXPECT_EQ(PageNameCandidates("http://ebook/caf%C3%A9.html"), (Names{"caf%C3%A9.html", "caf\xC3\xA9.html"}));
+}
+
 TEST_F(PageProtocolTest, NameFoundAsWrittenWinsOverItsDecodedForm) {
     AddPage("100%25.html", "literal");
     AddPage("100%.html", "decoded");

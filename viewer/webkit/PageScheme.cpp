@@ -1,4 +1,4 @@
-// Page requests of the web view, answered from memory through TeProtocol.
+// Page requests of the web view, answered from the page blocks off the main thread.
 #include "PageScheme.h"
 
 #include "eProtocol.h"
@@ -6,7 +6,7 @@
 #include <webkit2/webkit2.h>
 
 #include <algorithm>
-#include <cstdint>
+#include <atomic>
 #include <memory>
 #include <string_view>
 
@@ -31,51 +31,113 @@ bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
     return text.size() >= prefix.size() && LowerAscii(text.substr(0, prefix.size())) == prefix;
 }
 
-// Keeps what the protocol reports; the answer is only used when it reports success.
-struct ResultSink : viewer::IInternetProtocolSink {
-    bool succeeded = false;
-    std::uint64_t size = 0;
-    void ReportData(std::uint32_t, std::uint64_t, std::uint64_t progressMax) override { size = progressMax; }
-    void ReportResult(viewer::HRESULT result, std::uint32_t, const char*) override { succeeded = result == viewer::S_OK; }
+// Answers being prepared and bodies being read on worker threads.
+std::atomic<int> pageWork{0};
+
+// Counts one piece of page work for as long as it lives.
+struct PageWork {
+    PageWork() { ++pageWork; }
+    ~PageWork() { --pageWork; }
+    PageWork(const PageWork&) = delete;
+    PageWork& operator=(const PageWork&) = delete;
 };
 
-struct ContentType {
-    std::string_view extension;
-    const char* type;
+// A chunked page's body, read piece by piece as WebKit reads the stream.
+struct PageBodyStream {
+    GInputStream parent;
+    viewer::PageBodyReader* reader;
 };
-
-constexpr ContentType kContentTypes[] = {
-    {"html", "text/html"},        {"htm", "text/html"},          {"xhtml", "application/xhtml+xml"},
-    {"css", "text/css"},          {"js", "text/javascript"},     {"mjs", "text/javascript"},
-    {"json", "application/json"}, {"txt", "text/plain"},         {"xml", "text/xml"},
-    {"svg", "image/svg+xml"},     {"png", "image/png"},          {"gif", "image/gif"},
-    {"jpg", "image/jpeg"},        {"jpeg", "image/jpeg"},        {"webp", "image/webp"},
-    {"ico", "image/x-icon"},      {"bmp", "image/bmp"},          {"woff", "font/woff"},
-    {"woff2", "font/woff2"},      {"ttf", "font/ttf"},           {"otf", "font/otf"},
-    {"mp3", "audio/mpeg"},        {"wav", "audio/wav"},          {"ogg", "audio/ogg"},
-    {"mp4", "video/mp4"},         {"webm", "video/webm"},        {"pdf", "application/pdf"},
+struct PageBodyStreamClass {
+    GInputStreamClass parent;
 };
+G_DEFINE_TYPE(PageBodyStream, zorbin_page_body_stream, G_TYPE_INPUT_STREAM)
 
-// Every request ends here, with the bytes of the answer (possibly none).
-void Finish(WebKitURISchemeRequest* request, const std::string& bytes) {
-    GBytes* data = g_bytes_new(bytes.data(), bytes.size());
-    GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
-    webkit_uri_scheme_request_finish(request, stream, static_cast<gint64>(bytes.size()),
-                                     ContentTypeOf(webkit_uri_scheme_request_get_uri(request)));
-    g_object_unref(stream);
-    g_bytes_unref(data);
+gssize ReadBody(GInputStream* stream, void* buffer, gsize count, GCancellable* cancellable, GError** error) {
+    if (g_cancellable_set_error_if_cancelled(cancellable, error)) return -1;
+    const PageWork reading;
+    try {
+        return static_cast<gssize>(reinterpret_cast<PageBodyStream*>(stream)->reader->Read(
+            static_cast<char*>(buffer), std::min<gsize>(count, G_MAXSSIZE)));
+    } catch (const std::exception& e) {
+        g_set_error_literal(error, G_IO_ERROR, G_IO_ERROR_FAILED, e.what());
+        return -1;
+    }
 }
 
+void FinalizeBody(GObject* object) {
+    delete reinterpret_cast<PageBodyStream*>(object)->reader;
+    G_OBJECT_CLASS(zorbin_page_body_stream_parent_class)->finalize(object);
+}
+
+void zorbin_page_body_stream_class_init(PageBodyStreamClass* type) {
+    G_OBJECT_CLASS(type)->finalize = FinalizeBody;
+    G_INPUT_STREAM_CLASS(type)->read_fn = ReadBody;
+}
+
+void zorbin_page_body_stream_init(PageBodyStream* stream) { stream->reader = nullptr; }
+
+// One request on its way: what it asks, and in time its answer.
+struct PendingRequest {
+    WebKitURISchemeRequest* request;  // a reference, let go on the main thread once finished
+    viewer::PageRequest asked;
+    viewer::PageAnswer answer;
+    PageWork work;
+
+    // The task that holds this may end on the worker thread.
+    ~PendingRequest() {
+        if (request) g_object_unref(request);
+    }
+};
+
+// On a worker thread: the lookup, the inflation and the range.
+void PrepareAnswer(GTask* task, gpointer, gpointer data, GCancellable*) {
+    auto* pending = static_cast<PendingRequest*>(data);
+    pending->answer = viewer::AnswerPageRequest(pending->asked);
+    g_task_return_boolean(task, TRUE);
+}
+
+// Back on the main thread: the answer goes to WebKit, its headers both as
+// the response's fields and as HTTP headers, which fetch() and XHR read.
+void FinishRequest(GObject*, GAsyncResult* result, gpointer) {
+    auto* pending = static_cast<PendingRequest*>(g_task_get_task_data(G_TASK(result)));
+    viewer::PageAnswer& answer = pending->answer;
+    SoupMessageHeaders* headers = soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+    for (const auto& [name, value] : answer.Headers())
+        soup_message_headers_append(headers, name.c_str(), value.c_str());
+    const int status = answer.status;
+    const std::string contentType = answer.contentType;
+    const auto length = static_cast<gint64>(answer.length);
+    GInputStream* body = BodyStreamOf(std::move(answer));
+    WebKitURISchemeResponse* response = webkit_uri_scheme_response_new(body, length);
+    webkit_uri_scheme_response_set_status(response, static_cast<guint>(status), nullptr);
+    webkit_uri_scheme_response_set_content_type(response, contentType.c_str());
+    webkit_uri_scheme_response_set_http_headers(response, headers);
+    webkit_uri_scheme_request_finish_with_response(pending->request, response);
+    g_object_unref(response);
+    g_object_unref(body);
+    g_clear_object(&pending->request);
+}
+
+// Everything WebKit must be asked is read here, on the main thread; the
+// rest of the work goes to a worker.
 void AnswerRequest(WebKitURISchemeRequest* request, gpointer) {
     WebKitWebView* view = webkit_uri_scheme_request_get_web_view(request);
-    const std::string pageUrl = PageUrlOf(webkit_uri_scheme_request_get_uri(request));
-    const bool serve = view && ServesPages(view) && !pageUrl.empty();
-    Finish(request, serve ? FetchPage(pageUrl) : std::string());
+    auto pending = std::make_unique<PendingRequest>();
+    pending->request = WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request));
+    pending->asked.url = PageUrlOf(webkit_uri_scheme_request_get_uri(request));
+    pending->asked.servesPages = viewer::pages_ready && view && ServesPages(view) && !pending->asked.url.empty();
+    SoupMessageHeaders* headers = webkit_uri_scheme_request_get_http_headers(request);
+    if (const char* range = headers ? soup_message_headers_get_one(headers, "Range") : nullptr)
+        pending->asked.range = range;
+    GTask* task = g_task_new(nullptr, nullptr, FinishRequest, nullptr);
+    g_task_set_task_data(task, pending.release(), [](gpointer data) { delete static_cast<PendingRequest*>(data); });
+    g_task_run_in_thread(task, PrepareAnswer);
+    g_object_unref(task);
 }
 
 }  // namespace
 
-bool IsPageUrl(const std::string& url) { return StartsWithNoCase(url, viewer::kPagePrefix); }
+bool IsPageUrl(const std::string& url) { return viewer::IsPageUrl(url); }
 
 std::string ViewUriOf(const std::string& url) {
     if (!IsPageUrl(url)) return url;
@@ -88,33 +150,26 @@ std::string PageUrlOf(const std::string& viewUri) {
     return {};
 }
 
-const char* ContentTypeOf(const std::string& uri) {
-    const std::string_view path = std::string_view(uri).substr(0, uri.find_first_of("?#"));
-    const std::string_view segment = path.substr(path.rfind('/') + 1);
-    const std::size_t dot = segment.rfind('.');
-    if (dot == std::string_view::npos) return nullptr;
-    const std::string extension = LowerAscii(segment.substr(dot + 1));
-    for (const ContentType& entry : kContentTypes)
-        if (entry.extension == extension) return entry.type;
-    return nullptr;
+GInputStream* BodyStreamOf(viewer::PageAnswer&& answer) {
+    if (answer.reader) {
+        auto* stream = static_cast<PageBodyStream*>(g_object_new(zorbin_page_body_stream_get_type(), nullptr));
+        stream->reader = new viewer::PageBodyReader(std::move(*answer.reader));
+        return G_INPUT_STREAM(stream);
+    }
+    auto* bytes = new std::string(std::move(answer.bytes));
+    GBytes* data = g_bytes_new_with_free_func(bytes->data(), bytes->size(),
+                                              [](gpointer held) { delete static_cast<std::string*>(held); }, bytes);
+    GInputStream* stream = g_memory_input_stream_new_from_bytes(data);
+    g_bytes_unref(data);
+    return stream;
 }
 
-std::string FetchPage(const std::string& pageUrl) {
-    auto sink = std::make_shared<ResultSink>();
-    viewer::TeProtocol protocol;
-    if (protocol.Start(pageUrl, sink) != viewer::S_OK) return {};
-    std::string bytes;
-    bytes.reserve(sink->size);
-    char buffer[64 * 1024];
-    for (;;) {
-        std::uint32_t count = 0;
-        const viewer::HRESULT result = protocol.Read(buffer, sizeof buffer, count);
-        bytes.append(buffer, count);
-        if (result == viewer::S_FALSE || count == 0) break;
-    }
-    protocol.Terminate();
-    if (!sink->succeeded) bytes.clear();
-    return bytes;
+int PageWorkInProgress() { return pageWork.load(); }
+
+void FinishPageWork(int milliseconds) {
+    const gint64 until = g_get_monotonic_time() + gint64{milliseconds} * 1000;
+    while (PageWorkInProgress() > 0 && g_get_monotonic_time() < until)
+        if (!g_main_context_iteration(nullptr, FALSE)) g_usleep(1000);
 }
 
 void RegisterPageScheme(WebKitWebContext* context) {

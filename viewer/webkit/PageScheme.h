@@ -1,11 +1,17 @@
 // The "ebook" URI scheme that carries page URLs inside the web view. WebKit
 // allows no handler for "http", so a page URL "http://ebook/<rest>" is shown
 // as "ebook://ebook/<rest>" (relative links resolve the same way) and each
-// request for it is answered by one TeProtocol from the page blocks.
+// request for it is answered from the page blocks by the page protocol's
+// rules, with HTTP status, headers and byte ranges. The answer is made on a
+// worker thread and finished on the main thread, so the window never waits
+// for a page.
 #pragma once
+
+#include "PageAnswer.h"
 
 #include <string>
 
+typedef struct _GInputStream GInputStream;
 typedef struct _WebKitWebContext WebKitWebContext;
 typedef struct _WebKitWebView WebKitWebView;
 
@@ -22,13 +28,18 @@ std::string ViewUriOf(const std::string& url);
 // empty for any other address.
 std::string PageUrlOf(const std::string& viewUri);
 
-// The content type told by the extension of the address's last path segment
-// (query and fragment ignored, any letter case), or null when unknown.
-const char* ContentTypeOf(const std::string& uri);
+// The body of an answer as a stream: the bytes it holds, or a stream that
+// reads a chunked page's pieces when it is read (on GIO's worker threads
+// when read asynchronously). The caller owns the reference.
+GInputStream* BodyStreamOf(viewer::PageAnswer&& answer);
 
-// The bytes one TeProtocol delivers for the page URL: Start, Read until the
-// end, Terminate. Empty when the protocol declines the URL.
-std::string FetchPage(const std::string& pageUrl);
+// How many answers are being prepared, or their bodies read, on worker
+// threads right now. They read the block store, which must outlive them.
+int PageWorkInProgress();
+
+// Lets the work in progress end, handling the main thread's events
+// meanwhile, for at most `milliseconds`: before the program ends.
+void FinishPageWork(int milliseconds);
 
 // Installs the scheme handler in the context; later calls do nothing.
 void RegisterPageScheme(WebKitWebContext* context);

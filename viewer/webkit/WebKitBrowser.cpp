@@ -1,8 +1,10 @@
 // The WebKitGTK browser behind the viewer's WebBrowser interface.
 #include "WebKitBrowser.h"
 
+#include "CarriedFiles.h"
 #include "FindDialog.h"
 #include "PageScheme.h"
+#include "WebProcessExtension.h"
 
 #include <webkit2/webkit2.h>
 
@@ -15,10 +17,22 @@ namespace {
 // What a failed history step reports, as the window shows it.
 constexpr const char* kNowhereToGo = "Unspecified error";
 
+// Every frame of the pages gets the script that gives media and fetch()
+// the addresses that work (page-addresses.js).
+void AddPageAddressScript(WebKitWebView* view) {
+    const std::string source(PageAddressScript());
+    WebKitUserScript* script = webkit_user_script_new(source.c_str(), WEBKIT_USER_CONTENT_INJECT_ALL_FRAMES,
+                                                      WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    webkit_user_content_manager_add_script(webkit_web_view_get_user_content_manager(view), script);
+    webkit_user_script_unref(script);
+}
+
 WebKitWebView* NewView() {
     auto* view = WEBKIT_WEB_VIEW(webkit_web_view_new());
     g_object_ref_sink(view);
+    InstallWebProcessExtension(webkit_web_view_get_context(view));
     RegisterPageScheme(webkit_web_view_get_context(view));
+    AddPageAddressScript(view);
     WebKitSettings* settings = webkit_web_view_get_settings(view);
     webkit_settings_set_enable_javascript(settings, TRUE);
     webkit_settings_set_auto_load_images(settings, TRUE);
@@ -37,9 +51,11 @@ gboolean OnKeyPress(GtkWidget*, GdkEventKey* event, gpointer self) {
     return static_cast<WebKitBrowser*>(self)->TranslateAccelerator() == S_OK;
 }
 
-// A page URL reached as a literal "http://ebook/..." address (an absolute
-// link, a script, a link meant for a new window) is loaded in its "ebook"
-// form; other links meant for a new window open in this view.
+// Links meant for a new window open in this view, a page URL in its "ebook"
+// form. A navigation to a literal "http://ebook/..." address goes its way:
+// the web-process extension sends it to the "ebook" scheme in the frame it
+// belongs to. Only without the extension is it loaded here in its "ebook"
+// form, as the whole view's page.
 gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type, gpointer) {
     if (type != WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && type != WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION)
         return FALSE;
@@ -48,7 +64,9 @@ gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, Web
     const char* uri = webkit_uri_request_get_uri(webkit_navigation_action_get_request(action));
     if (!uri) return FALSE;
     const std::string target = uri;
-    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION && !IsPageUrl(target)) return FALSE;
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION &&
+        (!IsPageUrl(target) || !WebProcessExtensionFolder().empty()))
+        return FALSE;
     webkit_policy_decision_ignore(decision);
     webkit_web_view_load_uri(view, ViewUriOf(target).c_str());
     return TRUE;

@@ -1,13 +1,15 @@
 // The parts of the WebKit binding that need no display: the mapping between
-// page URLs and view addresses, content types, answers through TeProtocol
-// and the choice of keys offered to the host.
+// page URLs and view addresses, the answers' body streams, and the choice of
+// keys offered to the host.
+#include "ChunkedPage.h"
 #include "PageScheme.h"
 #include "SimExe.h"
 #include "WebKitBrowser.h"
-#include "eProtocol.h"
+#include "ZLibEx.h"
 
 #include <gdk/gdkkeysyms.h>
 #include <gdk/gdk.h>
+#include <gio/gio.h>
 #include <gtest/gtest.h>
 
 using namespace viewer::webkit;
@@ -32,60 +34,28 @@ TEST(PageAddressTest, PageUrlsMapToTheEbookSchemeAndBack) {
     EXPECT_FALSE(IsPageUrl(" http://ebook/a"));
 }
 
-TEST(PageAddressTest, ContentTypeFollowsTheExtensionOfTheLastSegment) {
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/index.html"), "text/html");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/INDEX.HTM"), "text/html");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/style/book.Css?v=2"), "text/css");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/app.js#main"), "text/javascript");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/pic.svg"), "image/svg+xml");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/a/b.PNG"), "image/png");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/a.gif"), "image/gif");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/a.jpeg"), "image/jpeg");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/a.jpg"), "image/jpeg");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/font.woff2"), "font/woff2");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/song.mp3"), "audio/mpeg");
-    EXPECT_STREQ(ContentTypeOf("ebook://ebook/data.json"), "application/json");
-
-    EXPECT_EQ(ContentTypeOf("ebook://ebook/"), nullptr);
-    EXPECT_EQ(ContentTypeOf("ebook://ebook/README"), nullptr);
-    EXPECT_EQ(ContentTypeOf("ebook://ebook/book.d/README"), nullptr);  // a dot in a folder name only
-    EXPECT_EQ(ContentTypeOf("ebook://ebook/page?file=a.html"), nullptr);
-    EXPECT_EQ(ContentTypeOf("ebook://ebook/archive.zzz"), nullptr);
-    EXPECT_EQ(ContentTypeOf("ebook://ebook/trailing."), nullptr);
-}
-
-class FetchPageTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        SimExe::BlockStore() = "viewer image";
-        viewer::pages_ready = true;
+// The body stream of a chunked page whose second chunk is damaged: reading
+// it, or reading it cancelled, ends with an error instead of bytes.
+TEST(BodyStreamTest, ADamagedPieceOrACancelEndsTheStreamWithAnError) {
+    SimExe::BlockStore() = "viewer image";
+    std::string content(3 << 20, '\0');
+    for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 % 251 + i / 100000);
+    ChunkedPage page = MakeChunkedPage(content, 1 << 20);
+    page.payload[page.index.chunks[1].payloadOffset + 100] ^= 0x55;
+    page.AppendTo(SimExe::BlockStore(), "film.webm");
+    GCancellable* cancelled = g_cancellable_new();
+    g_cancellable_cancel(cancelled);
+    for (auto [cancellable, code] : {std::pair{(GCancellable*)nullptr, G_IO_ERROR_FAILED}, {cancelled, G_IO_ERROR_CANCELLED}}) {
+        GInputStream* stream = BodyStreamOf(viewer::AnswerPageRequest({"http://ebook/film.webm", "bytes=100-", true}));
+        char buffer[8192];
+        GError* error = nullptr;
+        EXPECT_EQ(g_input_stream_read(stream, buffer, sizeof buffer, cancellable, &error), -1);
+        EXPECT_TRUE(g_error_matches(error, G_IO_ERROR, code)) << (error ? error->message : "no error");
+        g_clear_error(&error);
+        g_object_unref(stream);
     }
-    void TearDown() override {
-        SimExe::BlockStore().clear();
-        viewer::pages_ready = false;
-    }
-};
-
-TEST_F(FetchPageTest, DeliversThePageBytesWhateverTheirSize) {
-    std::string big(200000, '\0');
-    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<char>(i * 7 % 251);
-    SimExe::AddStringBlock("book/big.bin", big);
-    SimExe::AddStringBlock("index.html", "<p>hi</p>");
-    EXPECT_EQ(FetchPage("http://ebook/book/big.bin"), big);
-    EXPECT_EQ(FetchPage("http://ebook/INDEX.html"), "<p>hi</p>");
-}
-
-TEST_F(FetchPageTest, AnswersEmptyForMissingPagesForeignUrlsAndBeforePagesAreReady) {
-    SimExe::AddStringBlock("index.html", "<p>hi</p>");
-    EXPECT_EQ(FetchPage("http://ebook/missing.html"), "");
-    EXPECT_EQ(FetchPage("http://example.com/index.html"), "");
-    viewer::pages_ready = false;
-    EXPECT_EQ(FetchPage("http://ebook/index.html"), "");
-}
-
-TEST_F(FetchPageTest, FindsPagesWithEncodedNonAsciiNames) {
-    SimExe::AddStringBlock("book/caf\xC3\xA9 menu.html", "menu");
-    EXPECT_EQ(FetchPage("http://ebook/book/caf%C3%A9%20menu.html"), "menu");
+    g_object_unref(cancelled);
+    SimExe::BlockStore().clear();
 }
 
 TEST(HostKeysTest, OffersShortcutsAndFunctionKeysOnly) {

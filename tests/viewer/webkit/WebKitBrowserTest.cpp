@@ -1,12 +1,17 @@
 // The WebKit browser in a real window: a small site served from the block
-// store, links, history notifications, empty answers, content types, the
-// host hooks, find and print.
+// store, links, history notifications, empty answers, content types, byte
+// ranges, the host hooks, find and print.
+#include "ChunkedPage.h"
+#include "ZeroBomb.h"
+#include "PageScheme.h"
 #include "SimExe.h"
 #include "WebViewHarness.h"
+#include "ZLibEx.h"
 #include "eProtocol.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <vector>
 
 using viewer::S_FALSE;
@@ -52,6 +57,8 @@ protected:
     }
     void TearDown() override {
         harness.reset();
+        // Workers may still read the store for a destroyed view's requests.
+        EXPECT_TRUE(RunUntil([] { return viewer::webkit::PageWorkInProgress() == 0; }, 60000));
         SimExe::BlockStore().clear();
         viewer::pages_ready = false;
     }
@@ -157,6 +164,93 @@ TEST_F(WebKitBrowserTest, ServesEveryFileWithTheContentTypeOfItsName) {
     // What a script fetches arrives whole, in the page's own origin.
     EXPECT_EQ(harness->EvalAsync("return (await (await fetch('images/logo.gif')).arrayBuffer()).byteLength;"),
               std::to_string(kRedGif.size()));
+}
+
+// What fetch() sees of an answer: status, the headers given, and the body's text.
+std::string FetchSummary(WebViewHarness& harness, const std::string& name, const std::string& range = "") {
+    const std::string options = range.empty() ? "{}" : "{headers: {Range: '" + range + "'}}";
+    return harness.EvalAsync("const r = await fetch('" + name + "', " + options + ");"
+                             "const h = n => r.headers.get(n) ?? '-';"
+                             "return [r.status, h('content-type'), h('content-length'), h('accept-ranges'),"
+                             "        h('content-range'), await r.text()].join(' | ');");
+}
+
+TEST_F(WebKitBrowserTest, FetchSeesTheTypeAndLengthOfEveryAnswer) {
+    SimExe::AddStringBlock("data.json", "{\"pages\": [1, 2, 3]}");
+    SimExe::AddStringBlock("app.js", "var x = 1;");
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    EXPECT_EQ(FetchSummary(*harness, "data.json"), "200 | application/json | 20 | bytes | - | {\"pages\": [1, 2, 3]}");
+    EXPECT_EQ(FetchSummary(*harness, "app.js"), "200 | text/javascript | 10 | bytes | - | var x = 1;");
+    EXPECT_EQ(FetchSummary(*harness, "missing.png"), "200 | image/png | 0 | bytes | - | ");
+}
+
+TEST_F(WebKitBrowserTest, RangeFetchesGetTheirPartOfWholeAndChunkedPages) {
+    SimExe::AddStringBlock("data.json", "{\"pages\": [1, 2, 3]}");
+    // Printable bytes, in chunks of 256 KB over more than one piece a body is read in.
+    std::string film(6 << 20, '\0');
+    for (std::size_t i = 0; i < film.size(); ++i) film[i] = static_cast<char>('a' + (i * 7 + i / 1000) % 26);
+    const ChunkedPage page = MakeChunkedPage(film, 256 << 10);
+    page.AppendTo(SimExe::BlockStore(), "film.webm");
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+
+    EXPECT_EQ(FetchSummary(*harness, "data.json", "bytes=2-6"),
+              "206 | application/json | 5 | bytes | bytes 2-6/20 | pages");
+    EXPECT_EQ(FetchSummary(*harness, "film.webm", "bytes=5000000-5000009"),
+              "206 | video/webm | 10 | bytes | bytes 5000000-5000009/6291456 | " + film.substr(5000000, 10));
+    EXPECT_EQ(FetchSummary(*harness, "film.webm", "bytes=-4"),
+              "206 | video/webm | 4 | bytes | bytes 6291452-6291455/6291456 | " + film.substr(film.size() - 4));
+    EXPECT_EQ(FetchSummary(*harness, "film.webm", "bytes=6291456-"),
+              "416 | video/webm | 0 | bytes | bytes */6291456 | ");
+
+    // The whole chunked page, read through its pieces.
+    std::uint32_t hash = 0;
+    for (char c : film) hash = hash * 31 + static_cast<unsigned char>(c);
+    EXPECT_EQ(harness->EvalAsync("const b = new Uint8Array(await (await fetch('film.webm')).arrayBuffer());"
+                                 "let h = 0; for (const x of b) h = (Math.imul(h, 31) + x) >>> 0;"
+                                 "return b.length + ' ' + h;"),
+              std::to_string(film.size()) + " " + std::to_string(hash));
+}
+
+// An inflation bomb takes a worker a while to be refused; the window's main
+// loop goes on meanwhile, and the page gets its empty answer.
+TEST_F(WebKitBrowserTest, TheWindowKeepsRunningWhileAPageIsPrepared) {
+    using Clock = std::chrono::steady_clock;
+    ZLibEx::SetOutputLimit(256 << 20);
+    SimExe::AppendBlock("bomb.html", ZeroBomb(8 << 20), SimExe::BlockStore());
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    struct Ticks {
+        Clock::time_point last = Clock::now();
+        Clock::duration longestGap{};
+    } ticks;
+    const guint source = g_timeout_add(5, +[](gpointer data) -> gboolean {
+        auto* t = static_cast<Ticks*>(data);
+        t->longestGap = std::max(t->longestGap, Clock::now() - t->last);
+        t->last = Clock::now();
+        return G_SOURCE_CONTINUE;
+    }, &ticks);
+    const Clock::time_point asked = Clock::now();
+    EXPECT_EQ(harness->EvalAsync("return (await (await fetch('bomb.html')).arrayBuffer()).byteLength;"), "0");
+    const Clock::duration waited = Clock::now() - asked;
+    g_source_remove(source);
+    ZLibEx::SetOutputLimit(0);
+    // A window held up by the page would stand still for about the whole wait.
+    EXPECT_LT(ticks.longestGap * 4, waited) << "the main loop stood still while the page was prepared";
+}
+
+// A view destroyed while its page is prepared: the answer finishes a
+// request nobody waits for, and nothing breaks.
+TEST_F(WebKitBrowserTest, AnAnswerForADestroyedViewIsHarmless) {
+    ZLibEx::SetOutputLimit(256 << 20);
+    SimExe::AppendBlock("bomb.html", ZeroBomb(8 << 20), SimExe::BlockStore());
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    harness->Eval("fetch('bomb.html'); 0");
+    ASSERT_TRUE(RunUntil([] { return viewer::webkit::PageWorkInProgress() > 0; }));
+    harness = std::make_unique<WebViewHarness>();
+    browser().RegisterPageProtocol();
+    EXPECT_TRUE(RunUntil([] { return viewer::webkit::PageWorkInProgress() == 0; }, 60000));
+    ZLibEx::SetOutputLimit(0);
+    ASSERT_TRUE(harness->Load("http://ebook/book/chapter2.html", "ebook://ebook/book/chapter2.html"));
+    EXPECT_EQ(BodyText(), "Chapter two text");
 }
 
 TEST_F(WebKitBrowserTest, LoadsOtherAddressesAsTheyAre) {

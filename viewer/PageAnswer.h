@@ -1,0 +1,90 @@
+// The answer to one page request as a web view makes it: an HTTP status,
+// headers (type, length, byte range) and a body. Byte ranges are answered
+// as HTTP servers answer them; a chunked page's body is read piece by piece
+// when it is delivered, so no answer ever holds a large page whole. Free of
+// any browser engine; the page names and the lookup rules are those of the
+// page protocol (eProtocol.h).
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace viewer {
+
+// What a Range header value asks of a page of `pageSize` bytes.
+struct RangeChoice {
+    int status = 200;           // 200 the whole page, 206 a part of it, 416 none of it
+    std::uint64_t first = 0;    // the body: `length` bytes of the page from `first`
+    std::uint64_t length = 0;
+};
+
+// One range "bytes=a-b", "bytes=a-" or "bytes=-n" is a part (206); one the
+// page cannot meet is 416; no header, a malformed one or several ranges ask
+// for the whole page (200).
+RangeChoice ChooseRange(const std::optional<std::string>& rangeHeader, std::uint64_t pageSize);
+
+// The content type a page's name tells, from the desktop's MIME database
+// with the types browsers expect for web files; an unknown extension is
+// "application/octet-stream". Empty when the name has no extension the
+// database knows, so only the page's bytes can tell.
+std::string ContentTypeOfName(std::string_view pageName);
+
+// The content type of a page whose name tells nothing, from its first bytes
+// (text is "text/plain", and so is an empty page).
+std::string ContentTypeOfBytes(std::string_view firstBytes);
+
+// Reads `length` bytes of a chunked page from `first` on, in order, a piece
+// of a few chunks at a time: only the piece being delivered is inflated and
+// held.
+class PageBodyReader {
+public:
+    PageBodyReader(std::string blockName, std::uint64_t first, std::uint64_t length);
+
+    std::uint64_t Remaining() const { return end_ - next_; }
+    // Copies up to `most` of the next bytes into `into`; 0 at the end.
+    // Raises EZDecompressionError when the page turns out damaged.
+    std::size_t Read(char* into, std::size_t most);
+
+private:
+    void ReadPieceAt(std::uint64_t offset);
+
+    std::string blockName_;
+    std::uint64_t next_, end_;     // the next byte to deliver and the body's end, in the page
+    std::string piece_;            // the page's bytes from pieceStart_ on
+    std::uint64_t pieceStart_ = 0;
+};
+
+// One request: the page URL ("http://ebook/..."), its Range header, and
+// whether pages are served now (read by the caller where it is kept).
+struct PageRequest {
+    std::string url;
+    std::optional<std::string> range;
+    bool servesPages = false;
+};
+
+struct PageAnswer {
+    int status = 200;
+    std::string contentType;
+    std::uint64_t pageSize = 0;
+    std::uint64_t first = 0;       // the body: `length` bytes of the page from `first`
+    std::uint64_t length = 0;
+    std::string bytes;                     // the body, when it is held whole
+    std::optional<PageBodyReader> reader;  // else where it is read from
+
+    // Content-Type, Content-Length, Accept-Ranges and, for 206 and 416,
+    // Content-Range.
+    std::vector<std::pair<std::string, std::string>> Headers() const;
+};
+
+// Answers a request. The page is the first of the URL's candidate names
+// whose block reads: a chunked page (one with an access index) through its
+// index, any other page inflated whole within the output limit. No page, a
+// damaged one, pages not served, or a URL outside the page prefix give an
+// empty 200 answer, whatever the range. Never raises.
+PageAnswer AnswerPageRequest(const PageRequest& request);
+
+}  // namespace viewer
