@@ -193,9 +193,15 @@ struct BenchWindow {
 int Seek(int argc, char** argv, const std::string& book, const std::string& folder, int rounds) {
     if (!toolkit::gtk::Initialize(argc, argv)) return 1;
     BenchWindow bench(book);
+#ifdef ZORBIN_HAVE_OWN_BLOCKS
+    viewer::PrepareOwnBlocks();  // as the viewer program does, with its memory
+#endif
     WebKitWebView* view = bench.browser->View();
+    LoadCounter loads(view);
     const auto timeSeek = [&](const std::string& url, double* resident) {
+        const int before = loads.finished;
         bench.browser->Navigate(url);
+        RunUntil([&] { return loads.finished > before; });
         std::string seek;
         RunUntil([&] { return !(seek = Evaluate(view, "window.result && result.after !== undefined ? result.seek_ms : undefined")).empty(); });
         if (seek.empty()) std::fprintf(stderr, "%s: the video did not seek\n", url.c_str());

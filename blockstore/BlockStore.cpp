@@ -179,6 +179,14 @@ void TBlockStore::IndexInBackground() {
     });
 }
 
+void TBlockStore::ReleasePages(std::string_view part) const {
+    if (!mapped_ || part.data() < mapped_ || part.data() + part.size() > mapped_ + mappedSize_) return;
+    const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t from = (reinterpret_cast<std::uintptr_t>(part.data()) + page - 1) / page * page;
+    const std::uintptr_t to = (reinterpret_cast<std::uintptr_t>(part.data()) + part.size()) / page * page;
+    if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
+}
+
 void TBlockStore::Changing() {
     if (indexer_.joinable()) {
         stopIndexing_ = true;

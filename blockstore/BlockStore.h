@@ -83,6 +83,10 @@ public:
     // Completes the index on a thread of its own at idle priority, so that
     // later lookups need no scan; the pages it scans are not kept resident.
     void IndexInBackground();
+    // Lets the memory pages wholly inside `part` (a view of the store's
+    // bytes) go from a mapping, once read: they come back from the file
+    // when read again. Does nothing to bytes the store owns.
+    void ReleasePages(std::string_view part) const;
 
 private:
     TBlockIndex& Index();  // the index of the current bytes, made when first needed

@@ -64,11 +64,14 @@ PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, s
     const auto after = std::upper_bound(index.chunks.begin(), index.chunks.end(), offset,
                                         [](std::uint64_t at, const ChunkEntry& c) { return at < c.fileOffset; });
     std::size_t i = static_cast<std::size_t>(after - index.chunks.begin()) - 1;
+    out.payloadFrom = index.chunks[i].payloadOffset;
+    out.payloadTo = index.PayloadEnd(i, payload.size());
     if (end > offset) {
         out.bytes.resize(static_cast<std::size_t>(end - offset));
         for (; i < index.chunks.size() && index.chunks[i].fileOffset < end; ++i) {
             const ChunkEntry& c = index.chunks[i];
             const std::uint64_t contentEnd = index.ContentEnd(i);
+            out.payloadTo = index.PayloadEnd(i, payload.size());
             // A chunk wholly inside the range is inflated in place; one the
             // range cuts goes through a buffer of its own first.
             if (c.fileOffset >= offset && contentEnd <= end) {
@@ -86,7 +89,7 @@ PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, s
     const std::size_t last = index.chunks.size() - 1;
     if (i <= last)
         InflateIndexedChunk(payload, index, last, buffer(index.fileSize - index.chunks[last].fileOffset));
-    return out;
+    return out;  // the last chunk, read for its check only, is a few pages
 }
 
 void CheckAccessIndex(std::string_view payload, const AccessIndex& index) {
@@ -109,6 +112,7 @@ PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view
         }
     }
     PageBytes out;
+    out.payloadTo = payload.size();
     std::uint64_t at = 0;
     const std::uint64_t wanted = std::min(length, UINT64_MAX - offset);
     out.pageSize = ZLibEx::InflateStream(payload, [&](std::string_view piece) {
@@ -128,7 +132,9 @@ std::optional<PageBytes> ReadBlockRange(const std::string& blockName, std::uint6
     if (store.empty()) LoadOwnImage();
     const std::optional<std::string_view> payload = store.Find(blockName);
     if (!payload) return std::nullopt;
-    return ReadPageRange(*payload, store.Find(AccessIndexName(blockName)), offset, length);
+    PageBytes read = ReadPageRange(*payload, store.Find(AccessIndexName(blockName)), offset, length);
+    store.ReleasePages(payload->substr(read.payloadFrom, read.payloadTo - read.payloadFrom));
+    return read;
 }
 
 }  // namespace SimExe

@@ -19,6 +19,8 @@ namespace SimExe {
 struct PageBytes {
     std::string bytes;          // the range, cut short at the page's end
     std::uint64_t pageSize = 0;  // the whole page's length
+    // The part of the payload that was read for it: [payloadFrom, payloadTo).
+    std::uint64_t payloadFrom = 0, payloadTo = 0;
 };
 
 // An access index that does not match its page's stream.
@@ -43,7 +45,8 @@ PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view
                         std::uint64_t offset, std::uint64_t length);
 
 // The same on the block store (the program's own file when it is empty):
-// nothing when there is no block of that name.
+// nothing when there is no block of that name. What it read of a mapped
+// file does not stay resident.
 std::optional<PageBytes> ReadBlockRange(const std::string& blockName, std::uint64_t offset, std::uint64_t length);
 
 }  // namespace SimExe
