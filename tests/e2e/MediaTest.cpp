@@ -33,21 +33,30 @@ struct Media {
 const char* const kWatcher = R"(
 <script>
 window.report = {};
+// Each medium plays until it has played a while, seeks to 90 % once its
+// duration is known (some streams, MP3, tell it only once they play), and
+// plays on from there: each step waits for the media, not for a clock, so a
+// busy machine only makes it slower.
 window.watch = (el) => {
   const r = report[el.id] = {};
   el.addEventListener('error', () => { r.error = el.error ? el.error.code : -1; });
-  // Some streams (MP3) tell their duration only after their metadata, or
-  // once they play.
-  const seekWhenKnown = () => {
-    if (r.duration !== undefined || !(el.duration > 0 && isFinite(el.duration))) return;
-    r.duration = el.duration;
-    setTimeout(() => { r.playing = el.currentTime; el.currentTime = el.duration * 0.9; }, 800);
+  const step = () => {
+    if (r.duration === undefined && el.duration > 0 && isFinite(el.duration)) r.duration = el.duration;
+    if (r.duration === undefined || r.playing !== undefined || el.currentTime < 0.3) return;
+    r.playing = el.currentTime;
+    el.currentTime = r.duration * 0.9;
   };
-  el.addEventListener('loadedmetadata', () => { el.play(); seekWhenKnown(); }, { once: true });
-  for (const event of ['durationchange', 'timeupdate']) el.addEventListener(event, seekWhenKnown);
+  el.addEventListener('loadedmetadata', () => { el.play(); step(); }, { once: true });
+  for (const event of ['durationchange', 'timeupdate']) el.addEventListener(event, step);
   el.addEventListener('seeked', () => {
     r.seeked = el.currentTime;
-    setTimeout(() => { r.after = el.currentTime; r.done = true; }, 400);
+    const on = () => {
+      if (el.currentTime <= r.seeked && !el.ended) return;
+      r.after = el.currentTime;
+      r.done = true;
+    };
+    el.addEventListener('timeupdate', on);
+    el.addEventListener('ended', on);
   }, { once: true });
 };
 </script>
@@ -100,8 +109,8 @@ std::string MediaBook(std::vector<Media>& media) {
     std::set<std::string> files;
     for (const Media& m : media)
         if (files.insert(m.file).second)
-            reference += "<video id='" + m.file + "' muted src='" + m.file + "'></video><script>watch(document."
-                         "getElementById('" + m.file + "'))</script>";
+            reference += "<video id='" + m.file + "' muted preload=metadata src='" + m.file +
+                         "'></video><script>watch(document.getElementById('" + m.file + "'))</script>";
     site.Write("reference.html", reference + "</body></html>");
 
     std::string page = "<html><head><link rel=stylesheet href='http://ebook/style/absolute.css'></head><body>";
@@ -174,7 +183,7 @@ TEST_F(ViewerOnMedia, EveryMediaElementPlaysAndSeeksAsThroughFileWithNothingOnDi
     const auto allDone = [&](std::size_t count) {
         const std::string all = "Object.values(report).length == " + std::to_string(count) +
                                 " && Object.values(report).every(r => r.done || r.error)";
-        return RunUntil([&] { return Eval(all) == "true"; }, 30000);
+        return RunUntil([&] { return Eval(all) == "true"; }, 60000);
     };
     std::set<std::string> files;
     for (const Media& m : AllMedia()) files.insert(m.file);
@@ -203,7 +212,7 @@ TEST_F(ViewerOnMedia, EveryMediaElementPlaysAndSeeksAsThroughFileWithNothingOnDi
         EXPECT_EQ(Eval(r + ".error === undefined"), "true");
         EXPECT_EQ(Eval(r + ".playing > 0.2"), "true");
         if (m.id == "ogg") continue;
-        EXPECT_EQ(Eval("Math.abs(" + r + ".duration - " + throughFile[m.file] + ") < 0.05"), "true");
+        EXPECT_EQ(Eval("Math.abs(" + r + ".duration - " + throughFile[m.file] + ") < 0.1"), "true");
         EXPECT_EQ(Eval("Math.abs(" + r + ".seeked - " + r + ".duration * 0.9) < 0.25"), "true");
         EXPECT_EQ(Eval(r + ".after > " + r + ".seeked"), "true");
     }
@@ -264,16 +273,19 @@ TEST(EBookProgram, TheExtensionFolderGoesWithTheViewerAlsoWhenItWasKilled) {
     if (!g_haveDisplay) GTEST_SKIP() << "no display";
     TempDir runtime;
     const pid_t killed = StartEBook(ExampleEBook(), runtime.path());
-    ASSERT_TRUE(RunUntil([&] { return ExtensionFolders(runtime.path()).size() == 1; }, 20000));
+    const std::set<std::string> made{"lock", "zorbin-web-extension.so"};
+    ASSERT_TRUE(RunUntil([&] {
+        const std::vector<std::string> folders = ExtensionFolders(runtime.path());
+        return folders.size() == 1 && NamesIn(runtime / folders[0]) == made;
+    }, 20000)) << "the folder holds the module and the lock, and nothing else";
     const std::string left = ExtensionFolders(runtime.path())[0];
-    EXPECT_EQ(NamesIn(runtime / left), (std::set<std::string>{"lock", "zorbin-web-extension.so"}));
     End(killed, SIGKILL);
     EXPECT_EQ(ExtensionFolders(runtime.path()), std::vector<std::string>{left});
 
     const pid_t next = StartEBook(ExampleEBook(), runtime.path());
     EXPECT_TRUE(RunUntil([&] {
         const std::vector<std::string> now = ExtensionFolders(runtime.path());
-        return now.size() == 1 && now[0] != left;
+        return now.size() == 1 && now[0] != left && NamesIn(runtime / now[0]) == made;
     }, 20000));
     End(next, SIGTERM);
     EXPECT_TRUE(ExtensionFolders(runtime.path()).empty());

@@ -127,9 +127,10 @@ void InstallWebProcessExtension(WebKitWebContext* context) {
     if (!Installed()) {
         const std::string runtimeFolder = g_get_user_runtime_dir();
         RemoveStaleExtensionFolders(runtimeFolder);
+        // Told to end from here on, the viewer takes its folder along.
+        for (int signal : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(signal, EndWithFolder, GINT_TO_POINTER(signal));
         static ExtensionFolder folder(runtimeFolder);
         Installed(&folder);
-        for (int signal : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(signal, EndWithFolder, GINT_TO_POINTER(signal));
     }
     if (!Installed()->Path().empty())
         webkit_web_context_set_web_extensions_directory(context, Installed()->Path().c_str());
