@@ -14,18 +14,7 @@ using namespace SimExe;
 
 namespace {
 
-std::string Content(std::size_t n, std::mt19937& gen) {
-    std::string s(n, '\0');
-    // Runs of random bytes and of repeated ones: some chunks stored, some deflated.
-    for (std::size_t i = 0; i < n;) {
-        const std::size_t run = std::min<std::size_t>(n - i, 1 + gen() % 40000);
-        const bool random = gen() % 2;
-        const char repeated = static_cast<char>('a' + gen() % 26);
-        for (std::size_t j = 0; j < run; ++j) s[i + j] = random ? static_cast<char>(gen()) : repeated;
-        i += run;
-    }
-    return s;
-}
+std::string Content(std::size_t n, std::mt19937& gen) { return MixedContent(n, gen, 40000); }
 
 std::string Reference(const std::string& content, std::uint64_t offset, std::uint64_t length) {
     return offset >= content.size() ? std::string() : content.substr(offset, std::min<std::uint64_t>(length, content.size() - offset));

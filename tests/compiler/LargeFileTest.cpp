@@ -1,6 +1,7 @@
 // A page of more than 4 GiB through the real compiler: it compiles, its
 // size shows whole in `info`, and ranges past the 4 GiB mark read back.
 #include "PageRange.h"
+#include "ShellOutput.h"
 #include "SimExe.h"
 #include "TempDir.h"
 
@@ -15,16 +16,6 @@ namespace {
 
 constexpr std::uint64_t kGiB = std::uint64_t(1) << 30;
 constexpr std::uint64_t kPageSize = 4 * kGiB + 5 * (1 << 20) + 17;
-
-std::string OutputOf(const std::string& commandLine) {
-    std::string out;
-    if (FILE* pipe = ::popen(commandLine.c_str(), "r")) {
-        char buffer[4096];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) out.append(buffer, n);
-        ::pclose(pipe);
-    }
-    return out;
-}
 
 }  // namespace
 
@@ -45,9 +36,9 @@ TEST(LargeFile, APageOverFourGiBCompilesAndReadsBackInRanges) {
         ::close(fd);
     }
     const std::string book = work / "big.exe";
-    ASSERT_EQ(OutputOf("'" ZORBIN_COMPILER "' build '" + site.path() + "' -q -o '" + book + "' 2>&1"), "");
+    ASSERT_EQ(ShellOutput("'" ZORBIN_COMPILER "' build '" + site.path() + "' -q -o '" + book + "' 2>&1"), "");
 
-    const std::string info = OutputOf("'" ZORBIN_COMPILER "' info '" + book + "'");
+    const std::string info = ShellOutput("'" ZORBIN_COMPILER "' info '" + book + "'");
     EXPECT_NE(info.find(std::to_string(kPageSize) + "  BIG.BIN (4102 chunks, 0 stored)"), std::string::npos) << info;
 
     const std::string ebook = ReadFile(book);

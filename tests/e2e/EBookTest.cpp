@@ -110,7 +110,7 @@ TEST(EBookProgram, StartsItsWindowUnderItsTitle) {
         ::_exit(127);
     }
     bool shown = RunUntil(
-        [&] { return Shell("xwininfo -root -tree").find("\"" + title + "\"") != std::string::npos; }, 20000);
+        [&] { return ShellOutput("xwininfo -root -tree").find("\"" + title + "\"") != std::string::npos; }, 20000);
     int status = 0;
     EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the eBook ended by itself";
     ::kill(pid, SIGTERM);
@@ -119,7 +119,7 @@ TEST(EBookProgram, StartsItsWindowUnderItsTitle) {
 }
 
 TEST(EBookProgram, WithoutADisplaySaysSoAndFails) {
-    const std::string err = Shell("env -u DISPLAY -u WAYLAND_DISPLAY '" + ExampleEBook() + "' 2>&1; echo \"rc=$?\"");
+    const std::string err = ShellOutput("env -u DISPLAY -u WAYLAND_DISPLAY '" + ExampleEBook() + "' 2>&1; echo \"rc=$?\"");
     EXPECT_NE(err.find("cannot open a display"), std::string::npos) << err;
     EXPECT_NE(err.find("rc=1"), std::string::npos) << err;
 }

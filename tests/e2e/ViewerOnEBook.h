@@ -3,6 +3,7 @@
 #pragma once
 
 #include "GtkBinding.h"
+#include "ShellOutput.h"
 #include "SimExe.h"
 #include "TempDir.h"
 #include "Unit1.h"
@@ -15,16 +16,6 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
-
-inline std::string Shell(const std::string& command) {
-    std::string out;
-    if (FILE* p = ::popen(command.c_str(), "r")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
-        ::pclose(p);
-    }
-    return out;
-}
 
 // The example book compiled by the real compiler under a title.
 inline std::string CompileExample(const std::string& title) {

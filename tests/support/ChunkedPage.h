@@ -8,6 +8,7 @@
 #include "SimExe.h"
 #include "ZLibEx.h"
 
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -41,4 +42,18 @@ inline ChunkedPage MakeChunkedPage(std::string_view content, std::size_t chunkSi
     } while (at < content.size());
     page.payload += ZLibEx::ZlibTrailer(adler);
     return page;
+}
+
+// Runs of random bytes and of one repeated letter, each at most `longestRun`
+// long: a page some of whose chunks are stored and some deflated.
+inline std::string MixedContent(std::size_t n, std::mt19937& gen, std::size_t longestRun) {
+    std::string s(n, '\0');
+    for (std::size_t i = 0; i < n;) {
+        const std::size_t run = std::min<std::size_t>(n - i, 1 + gen() % longestRun);
+        const bool random = gen() % 2;
+        const char repeated = static_cast<char>('a' + gen() % 26);
+        for (std::size_t j = 0; j < run; ++j) s[i + j] = random ? static_cast<char>(gen()) : repeated;
+        i += run;
+    }
+    return s;
 }
