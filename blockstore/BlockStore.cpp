@@ -91,6 +91,11 @@ std::size_t TBlockIndex::ScanMore() {
     return scannedTo_;
 }
 
+std::size_t TBlockIndex::ScannedTo() {
+    std::lock_guard lock(mutex_);
+    return scannedTo_;
+}
+
 TBlockStore::~TBlockStore() {
     Changing();
     Unmap();
@@ -148,11 +153,23 @@ bool TBlockStore::MapFile(int fd) {
 }
 
 TBlockIndex& TBlockStore::Index() {
+    const std::lock_guard<std::mutex> making(indexMaking_);
     if (!index_) index_ = std::make_unique<TBlockIndex>(View());
     return *index_;
 }
 
-std::optional<std::string_view> TBlockStore::Find(std::string_view name) { return Index().Find(name); }
+// What a lookup scans of a mapping is let go, as the background indexing
+// does: a lookup that scans past a large page does not keep it resident.
+std::optional<std::string_view> TBlockStore::Find(std::string_view name) {
+    TBlockIndex& index = Index();
+    const std::size_t scannedBefore = mapped_ ? index.ScannedTo() : 0;
+    std::optional<std::string_view> found = index.Find(name);
+    if (mapped_) {
+        const std::size_t scannedAfter = index.ScannedTo();
+        if (scannedAfter > scannedBefore) ReleasePages(View().substr(scannedBefore, scannedAfter - scannedBefore));
+    }
+    return found;
+}
 
 void TBlockStore::IndexInBackground() {
     if (indexer_.joinable() || empty()) return;

@@ -28,6 +28,8 @@ public:
     std::optional<std::string_view> Find(std::string_view name);
     // Scans one more stretch; returns how far the container is scanned now.
     std::size_t ScanMore();
+    // How far the container is scanned now.
+    std::size_t ScannedTo();
 
 private:
     // Where a name's first start marker is, and, once asked, its payload's end.
@@ -78,7 +80,8 @@ public:
     // index are kept when the store already maps that very file unchanged.
     bool MapFile(int fd);
 
-    // The block lookup on the store, through the index.
+    // The block lookup on the store, through the index; the pages of a
+    // mapping it scans do not stay resident.
     std::optional<std::string_view> Find(std::string_view name);
     // Completes the index on a thread of its own at idle priority, so that
     // later lookups need no scan; the pages it scans are not kept resident.
@@ -89,7 +92,9 @@ public:
     void ReleasePages(std::string_view part) const;
 
 private:
-    TBlockIndex& Index();  // the index of the current bytes, made when first needed
+    // The index of the current bytes, made when first needed, also when
+    // threads look up blocks side by side.
+    TBlockIndex& Index();
     void Changing();       // ends background indexing and drops the index
     void Unmap();
 
@@ -98,6 +103,7 @@ private:
     std::size_t mappedSize_ = 0;
     struct stat mappedFile_ {};  // which file, of what size and time
     std::unique_ptr<TBlockIndex> index_;
+    std::mutex indexMaking_;
     std::thread indexer_;
     std::atomic<bool> stopIndexing_{false};
 };

@@ -9,7 +9,7 @@ packages=(
   zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libgtk-3-dev librsvg2-common adwaita-icon-theme xvfb xauth x11-utils
-  libwebkit2gtk-4.1-dev
+  libwebkit2gtk-4.1-dev libgstreamer1.0-dev
   librsvg2-bin desktop-file-utils appstream groff-base
   # media in eBooks: the players a reader's WebKit uses, and for the tests
   # the tools and encoders that make their clips

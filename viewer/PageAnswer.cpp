@@ -18,6 +18,8 @@ namespace {
 
 // The most of a chunked page read and held at once: a few of its chunks.
 constexpr std::uint64_t kPieceSize = 4u << 20;
+// What a random read inflates at once: one chunk, as the compiler cuts them.
+constexpr std::uint64_t kChunkSize = 1u << 20;
 // What the content sniffing looks at.
 constexpr std::size_t kSniffLength = 4096;
 constexpr const char* kUnknownType = "application/octet-stream";
@@ -62,14 +64,6 @@ std::string GuessedType(const char* fileName, std::string_view data) {
     g_free(contentType);
     return type;
 }
-
-// A page found under one of a URL's names.
-struct FoundPage {
-    std::string name;
-    std::uint64_t size = 0;
-    std::optional<std::string> bytes;  // the whole page, unless it is chunked
-    std::string head;                  // its first bytes, when asked for
-};
 
 // The page of a block name when its block reads: a chunked page through its
 // index (the last chunk, and the head when asked for, checked now), any other
@@ -155,28 +149,56 @@ std::string ContentTypeOfBytes(std::string_view firstBytes) {
     return GuessedType(nullptr, firstBytes.substr(0, kSniffLength));
 }
 
-PageBodyReader::PageBodyReader(std::string blockName, std::uint64_t first, std::uint64_t length)
-    : blockName_(std::move(blockName)), next_(first), end_(first + length) {}
+PagePieces::PagePieces(std::string blockName, std::uint64_t end, std::uint64_t pieceSize)
+    : blockName_(std::move(blockName)), end_(end),
+      pieceSize_(std::max<std::uint64_t>(std::min<std::uint64_t>(pieceSize, ZLibEx::OutputLimit()), 1)) {}
 
-std::size_t PageBodyReader::Read(char* into, std::size_t most) {
-    if (next_ == end_ || most == 0) return 0;
-    if (next_ - pieceStart_ >= piece_.size()) ReadPieceAt(next_);
-    const std::uint64_t available = pieceStart_ + piece_.size() - next_;  // pieces end by the body's end
+std::size_t PagePieces::ReadAt(std::uint64_t offset, char* into, std::size_t most) {
+    if (offset < pieceStart_ || offset - pieceStart_ >= piece_.size()) ReadPieceAt(offset);
+    const std::uint64_t available = pieceStart_ + piece_.size() - offset;  // pieces end by the end
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(most, available));
-    std::memcpy(into, piece_.data() + (next_ - pieceStart_), n);
-    next_ += n;
+    std::memcpy(into, piece_.data() + (offset - pieceStart_), n);
     return n;
 }
 
-// Pieces start at multiples of their size, so each covers whole chunks.
-void PageBodyReader::ReadPieceAt(std::uint64_t offset) {
-    const std::uint64_t pieceSize = std::min<std::uint64_t>(kPieceSize, std::max<std::size_t>(ZLibEx::OutputLimit(), 1));
-    const std::uint64_t start = offset - offset % pieceSize;
-    std::optional<SimExe::PageBytes> piece = SimExe::ReadBlockRange(blockName_, start, std::min(pieceSize, end_ - start));
+void PagePieces::ReadPieceAt(std::uint64_t offset) {
+    const std::uint64_t start = offset - offset % pieceSize_;
+    std::optional<SimExe::PageBytes> piece = SimExe::ReadBlockRange(blockName_, start, std::min(pieceSize_, end_ - start));
     if (!piece || piece->bytes.size() <= offset - start)
         throw ZLibEx::EZDecompressionError("the page ends before its announced size");
     piece_ = std::move(piece->bytes);
     pieceStart_ = start;
+}
+
+PageBodyReader::PageBodyReader(std::string blockName, std::uint64_t first, std::uint64_t length)
+    : pieces_(std::move(blockName), first + length, kPieceSize), next_(first), end_(first + length) {}
+
+std::size_t PageBodyReader::Read(char* into, std::size_t most) {
+    if (next_ == end_ || most == 0) return 0;
+    const std::size_t n = pieces_.ReadAt(next_, into, static_cast<std::size_t>(std::min<std::uint64_t>(most, end_ - next_)));
+    next_ += n;
+    return n;
+}
+
+RandomAccessPage::RandomAccessPage(FoundPage page)
+    : size_(page.size), whole_(std::move(page.bytes)), pieces_(std::move(page.name), page.size, kChunkSize) {}
+
+std::size_t RandomAccessPage::ReadAt(std::uint64_t offset, char* into, std::size_t most) {
+    if (offset >= size_ || most == 0) return 0;
+    if (!whole_) return pieces_.ReadAt(offset, into, most);
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(most, size_ - offset));
+    std::memcpy(into, whole_->data() + offset, n);
+    return n;
+}
+
+std::optional<FoundPage> FindPage(const std::string& url, bool wantHead) {
+    try {
+        for (const std::string& name : PageNameCandidates(url))
+            if (std::optional<FoundPage> page = OpenPage(name, wantHead)) return page;
+    } catch (const std::exception&) {
+        // An image that cannot be read has no pages.
+    }
+    return std::nullopt;
 }
 
 std::vector<std::pair<std::string, std::string>> PageAnswer::Headers() const {
@@ -198,9 +220,7 @@ PageAnswer AnswerPageRequest(const PageRequest& request) {
     std::string type = ContentTypeOfName(typeName);
     try {
         if (request.servesPages && IsPageUrl(request.url)) {
-            for (const std::string& name : PageNameCandidates(request.url)) {
-                std::optional<FoundPage> page = OpenPage(name, type.empty());
-                if (!page) continue;
+            if (std::optional<FoundPage> page = FindPage(request.url, type.empty())) {
                 if (type.empty()) type = ContentTypeOfBytes(page->head);
                 return AnswerFrom(*page, request.range, type);
             }

@@ -37,9 +37,29 @@ std::string ContentTypeOfName(std::string_view pageName);
 // (text is "text/plain", and so is an empty page).
 std::string ContentTypeOfBytes(std::string_view firstBytes);
 
-// Reads `length` bytes of a chunked page from `first` on, in order, a piece
-// of a few chunks at a time: only the piece being delivered is inflated and
-// held.
+// Reads a chunked page at any offset up to `end`, a piece of `pieceSize`
+// bytes at a time: pieces start at multiples of their size, so each covers
+// whole chunks, and only the piece in use is inflated and held.
+class PagePieces {
+public:
+    PagePieces(std::string blockName, std::uint64_t end, std::uint64_t pieceSize);
+
+    // Copies up to `most` of the bytes from `offset` (before the end) into
+    // `into`; at least one. Raises EZDecompressionError when the page turns
+    // out damaged.
+    std::size_t ReadAt(std::uint64_t offset, char* into, std::size_t most);
+
+private:
+    void ReadPieceAt(std::uint64_t offset);
+
+    std::string blockName_;
+    std::uint64_t end_, pieceSize_;
+    std::string piece_;            // the page's bytes from pieceStart_ on
+    std::uint64_t pieceStart_ = 0;
+};
+
+// Reads `length` bytes of a chunked page from `first` on, in order, a few
+// chunks at a time.
 class PageBodyReader {
 public:
     PageBodyReader(std::string blockName, std::uint64_t first, std::uint64_t length);
@@ -50,12 +70,40 @@ public:
     std::size_t Read(char* into, std::size_t most);
 
 private:
-    void ReadPieceAt(std::uint64_t offset);
-
-    std::string blockName_;
+    PagePieces pieces_;
     std::uint64_t next_, end_;     // the next byte to deliver and the body's end, in the page
-    std::string piece_;            // the page's bytes from pieceStart_ on
-    std::uint64_t pieceStart_ = 0;
+};
+
+// A page found under one of a URL's candidate names.
+struct FoundPage {
+    std::string name;                  // its block name
+    std::uint64_t size = 0;
+    std::optional<std::string> bytes;  // the whole page, unless it is chunked
+    std::string head;                  // its first bytes, when asked for
+};
+
+// The page of the first of the URL's candidate names whose block reads: a
+// chunked page (one with an access index) checked through its index, any
+// other page inflated whole within the output limit. Nothing when no name
+// reads; never raises.
+std::optional<FoundPage> FindPage(const std::string& url, bool wantHead);
+
+// A found page read at any offset: a chunked page one chunk at a time, any
+// other page from memory.
+class RandomAccessPage {
+public:
+    explicit RandomAccessPage(FoundPage page);
+
+    std::uint64_t Size() const { return size_; }
+    // Copies up to `most` of the bytes from `offset` into `into`; 0 at or
+    // past the end. Raises EZDecompressionError when the page turns out
+    // damaged.
+    std::size_t ReadAt(std::uint64_t offset, char* into, std::size_t most);
+
+private:
+    std::uint64_t size_;
+    std::optional<std::string> whole_;
+    PagePieces pieces_;
 };
 
 // One request: the page URL ("http://ebook/..."), its Range header, and

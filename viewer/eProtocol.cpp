@@ -11,6 +11,7 @@
 namespace viewer {
 
 const char* const kPagePrefix = "http://ebook/";
+const char* const kViewPrefix = "ebook://ebook/";
 bool pages_ready = false;
 
 namespace {
@@ -30,16 +31,31 @@ std::string WithoutQuery(const std::string& name) { return name.substr(0, name.f
 
 bool NeedsEscape(unsigned char c) { return c < 0x20 || c >= 0x7F || c == '#' || c == '?' || c == '\\'; }
 
-}  // namespace
-
-bool IsPageUrl(const std::string& url) {
-    if (url.size() < kPrefixLength) return false;
-    for (std::size_t i = 0; i < kPrefixLength; ++i) {
-        char c = url[i];
+// Whether `text` begins with `prefix` (in lower case), in any ASCII letter case.
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char c = text[i];
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
-        if (c != kPagePrefix[i]) return false;
+        if (c != prefix[i]) return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool IsPageUrl(const std::string& url) { return StartsWithNoCase(url, kPagePrefix); }
+
+std::string ViewUriOf(const std::string& url) {
+    if (!IsPageUrl(url)) return url;
+    return kViewPrefix + url.substr(kPrefixLength);
+}
+
+std::string PageUrlOf(const std::string& viewUri) {
+    const std::string_view prefix = kViewPrefix;
+    if (StartsWithNoCase(viewUri, prefix)) return kPagePrefix + viewUri.substr(prefix.size());
+    if (viewUri.size() + 1 == prefix.size() && StartsWithNoCase(viewUri + "/", prefix)) return kPagePrefix;
+    return {};
 }
 
 std::string PageName(const std::string& url) {

@@ -41,6 +41,18 @@ public:
 // Whether the URL begins with the page prefix, in any ASCII letter case.
 bool IsPageUrl(const std::string& url);
 
+// Web views show a page URL "http://ebook/<rest>" as "ebook://ebook/<rest>",
+// a scheme of their own that relative links resolve against the same way.
+extern const char* const kViewPrefix;  // "ebook://ebook/"
+
+// The address a web view loads for a URL: a page URL in its view form,
+// anything else unchanged.
+std::string ViewUriOf(const std::string& url);
+
+// The page URL of a view address "ebook://ebook/<rest>" (in any letter
+// case); empty for any other address.
+std::string PageUrlOf(const std::string& viewUri);
+
 // The page name of a page URL: the URL without its 13-character prefix,
 // every "%20" turned into a space.
 std::string PageName(const std::string& url);

@@ -211,6 +211,29 @@ TEST_F(PageAnswerTest, RandomRangesOfChunkedAndWholePagesMatchThePageSliced) {
     }
 }
 
+// Media players read at any offset, back and forth, as from a file.
+TEST_F(PageAnswerTest, ReadsAtAnyOffsetMatchThePage) {
+    const std::string content = Content(3 << 20, gen);
+    AddChunkedPage("clip.webm", content, 1 << 20);
+    SimExe::AddStringBlock("small.ogg", content.substr(0, 100000));
+    EXPECT_FALSE(FindPage("http://ebook/missing.ogg", false));
+    for (const auto& [url, expected] : {std::pair<std::string, std::string>{"http://ebook/clip.webm", content},
+                                        {"http://ebook/small.ogg", content.substr(0, 100000)}}) {
+        std::optional<FoundPage> found = FindPage(url, false);
+        ASSERT_TRUE(found) << url;
+        RandomAccessPage page(std::move(*found));
+        ASSERT_EQ(page.Size(), expected.size());
+        std::vector<char> buffer(200000);
+        for (int i = 0; i < 60; ++i) {
+            const std::uint64_t offset = gen() % expected.size();
+            const std::size_t n = page.ReadAt(offset, buffer.data(), 1 + gen() % buffer.size());
+            ASSERT_GT(n, 0u);
+            ASSERT_EQ(std::string(buffer.data(), n), expected.substr(offset, n)) << url << " at " << offset;
+        }
+        EXPECT_EQ(page.ReadAt(expected.size(), buffer.data(), buffer.size()), 0u) << "past the end";
+    }
+}
+
 TEST_F(PageAnswerTest, PagesAreFoundUnderTheNamesThePageProtocolTries) {
     SimExe::AddStringBlock("caf\xC3\xA9.html", "accented");
     SimExe::AddStringBlock("page.html", "plain");

@@ -14,22 +14,9 @@ namespace viewer::webkit {
 
 namespace {
 
-constexpr std::string_view kViewPrefix = "ebook://ebook/";
 constexpr const char* kScheme = "ebook";
 constexpr const char* kSchemeKey = "zorbin-page-scheme";
 constexpr const char* kServesPagesKey = "zorbin-serves-pages";
-
-char LowerAscii(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + ('a' - 'A')) : c; }
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](char c) { return LowerAscii(c); });
-    return lower;
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && LowerAscii(text.substr(0, prefix.size())) == prefix;
-}
 
 // Answers being prepared and bodies being read on worker threads.
 std::atomic<int> pageWork{0};
@@ -138,17 +125,6 @@ void AnswerRequest(WebKitURISchemeRequest* request, gpointer) {
 }  // namespace
 
 bool IsPageUrl(const std::string& url) { return viewer::IsPageUrl(url); }
-
-std::string ViewUriOf(const std::string& url) {
-    if (!IsPageUrl(url)) return url;
-    return std::string(kViewPrefix) + url.substr(std::string_view(viewer::kPagePrefix).size());
-}
-
-std::string PageUrlOf(const std::string& viewUri) {
-    if (StartsWithNoCase(viewUri, kViewPrefix)) return viewer::kPagePrefix + viewUri.substr(kViewPrefix.size());
-    if (LowerAscii(viewUri) == kViewPrefix.substr(0, kViewPrefix.size() - 1)) return viewer::kPagePrefix;
-    return {};
-}
 
 GInputStream* BodyStreamOf(viewer::PageAnswer&& answer) {
     if (answer.reader) {

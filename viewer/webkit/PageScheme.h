@@ -8,6 +8,7 @@
 #pragma once
 
 #include "PageAnswer.h"
+#include "eProtocol.h"
 
 #include <string>
 
@@ -20,13 +21,8 @@ namespace viewer::webkit {
 // Whether the URL begins with "http://ebook/", in any letter case.
 bool IsPageUrl(const std::string& url);
 
-// The address the view loads for a URL: a page URL in its "ebook://ebook/"
-// form, anything else unchanged.
-std::string ViewUriOf(const std::string& url);
-
-// The page URL "http://ebook/<rest>" for a view address "ebook://ebook/<rest>";
-// empty for any other address.
-std::string PageUrlOf(const std::string& viewUri);
+using viewer::PageUrlOf;
+using viewer::ViewUriOf;
 
 // The body of an answer as a stream: the bytes it holds, or a stream that
 // reads a chunked page's pieces when it is read (on GIO's worker threads

@@ -17,7 +17,7 @@ namespace {
 // What a failed history step reports, as the window shows it.
 constexpr const char* kNowhereToGo = "Unspecified error";
 
-// Every frame of the pages gets the script that gives media and fetch()
+// Every frame of the pages gets the script that gives fetch() and XHR
 // the addresses that work (page-addresses.js).
 void AddPageAddressScript(WebKitWebView* view) {
     const std::string source(PageAddressScript());

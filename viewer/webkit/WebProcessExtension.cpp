@@ -2,6 +2,8 @@
 #include "WebProcessExtension.h"
 
 #include "CarriedFiles.h"
+#include "extension/BookMediaSource.h"
+#include "SimExe.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -24,6 +26,9 @@ namespace {
 constexpr char kLockName[] = "lock";
 constexpr char kModuleName[] = "zorbin-web-extension.so";
 constexpr time_t kMakingTakes = 60;  // seconds, at the very most
+// WebKit's media player hands GStreamer only the schemes this lists (comma
+// separated) besides its own; the extension's media source plays ours.
+constexpr char kMediaSchemesVariable[] = "WEBKIT_GST_ALLOWED_URI_PROTOCOLS";
 
 bool WriteWhole(const std::string& path, std::string_view bytes, mode_t mode) {
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
@@ -100,6 +105,20 @@ gboolean EndWithFolder(gpointer signalNumber) {
     return G_SOURCE_REMOVE;
 }
 
+// The eBook's file as the web process opens it: the running program through
+// /proc, which finds it even when it has been renamed or replaced since.
+std::string ImageFileForWebProcess() {
+    const std::string image = SimExe::OwnImagePath();
+    return image == SimExe::ExecutablePath() ? "/proc/" + std::to_string(::getpid()) + "/exe" : image;
+}
+
+void AllowMediaScheme() {
+    const char* allowed = g_getenv(kMediaSchemesVariable);
+    std::string schemes = allowed && *allowed ? std::string(allowed) + "," + zorbin_extension::kMediaScheme
+                                              : zorbin_extension::kMediaScheme;
+    g_setenv(kMediaSchemesVariable, schemes.c_str(), TRUE);
+}
+
 }  // namespace
 
 void RemoveStaleExtensionFolders(const std::string& runtimeFolder) {
@@ -131,9 +150,12 @@ void InstallWebProcessExtension(WebKitWebContext* context) {
         for (int signal : {SIGTERM, SIGINT, SIGHUP}) g_unix_signal_add(signal, EndWithFolder, GINT_TO_POINTER(signal));
         static ExtensionFolder folder(runtimeFolder);
         Installed(&folder);
+        AllowMediaScheme();
     }
-    if (!Installed()->Path().empty())
-        webkit_web_context_set_web_extensions_directory(context, Installed()->Path().c_str());
+    if (Installed()->Path().empty()) return;
+    webkit_web_context_set_web_extensions_directory(context, Installed()->Path().c_str());
+    webkit_web_context_set_web_extensions_initialization_user_data(
+        context, g_variant_new_string(ImageFileForWebProcess().c_str()));
 }
 
 std::string WebProcessExtensionFolder() { return Installed() ? Installed()->Path() : std::string(); }

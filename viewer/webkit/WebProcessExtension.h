@@ -11,9 +11,10 @@ typedef struct _WebKitWebContext WebKitWebContext;
 
 namespace viewer::webkit {
 
-// Makes the folder (once per process) and points the context's web
-// extensions at it; must run before the context starts a web process.
-// Without a usable runtime folder nothing is installed.
+// Makes the folder (once per process), points the context's web extensions
+// at it and hands them the eBook's file, whose media they play; must run
+// before the context starts a web process. Without a usable runtime folder
+// nothing is installed.
 void InstallWebProcessExtension(WebKitWebContext* context);
 
 // The folder in use, empty when none; and the name its siblings share.
