@@ -7,12 +7,14 @@
 #include "ViewerOnEBook.h"
 
 #include <dirent.h>
+#include <limits.h>
 #include <signal.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <set>
 
@@ -267,6 +269,22 @@ pid_t StartEBook(const std::string& ebook, const std::string& runtime) {
     return pid;
 }
 
+// Whether a child process of `parent` maps `file`.
+bool ChildMaps(pid_t parent, const std::string& file) {
+    bool found = false;
+    if (DIR* dir = ::opendir("/proc")) {
+        while (const dirent* e = ::readdir(dir)) {
+            const std::string proc = "/proc/" + std::string(e->d_name);
+            const std::string status = ReadFile(proc + "/status");
+            const std::size_t ppid = status.find("\nPPid:\t");
+            if (ppid == std::string::npos || std::atoi(status.c_str() + ppid + 7) != parent) continue;
+            found = found || ReadFile(proc + "/maps").find(" " + file + "\n") != std::string::npos;
+        }
+        ::closedir(dir);
+    }
+    return found;
+}
+
 void End(pid_t pid, int signal) {
     ::kill(pid, signal);
     int status;
@@ -295,4 +313,17 @@ TEST(EBookProgram, TheExtensionFolderGoesWithTheViewerAlsoWhenItWasKilled) {
     }, 20000));
     End(next, SIGTERM);
     EXPECT_TRUE(ExtensionFolders(runtime.path()).empty());
+}
+
+// The eBook program hands its own file to WebKit's web process, which maps
+// it to play the media (through /proc, as the program's file may have been
+// renamed or replaced since it started).
+TEST(EBookProgram, ItsWebProcessMapsTheEBookItPlaysMediaFrom) {
+    if (!g_haveDisplay) GTEST_SKIP() << "no display";
+    TempDir runtime;
+    char real[PATH_MAX];
+    ASSERT_TRUE(::realpath(ExampleEBook().c_str(), real));
+    const pid_t ebook = StartEBook(real, runtime.path());
+    EXPECT_TRUE(RunUntil([&] { return ChildMaps(ebook, real); }, 20000));
+    End(ebook, SIGTERM);
 }
