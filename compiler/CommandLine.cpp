@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 
 #include "BookInspection.h"
+#include "BookSearch.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
 
@@ -32,6 +33,7 @@ const char* const kUsage =
     "       zorbin-compiler build FOLDER [--first-page PAGE] [--title TITLE] [--author NAME] [-o OUTPUT] [-q]\n"
     "       zorbin-compiler info FILE\n"
     "       zorbin-compiler verify [-q] FILE\n"
+    "       zorbin-compiler search EBOOK QUERY [--limit N]\n"
     "       zorbin-compiler --help | --version\n"
     "\n"
     "Without arguments the wizard window opens.\n"
@@ -43,23 +45,31 @@ const char* const kUsage =
     "                      only as present or absent) and its pages with their sizes\n"
     "  verify FILE         decompress every block of an eBook or project file and\n"
     "                      name the first damaged one\n"
+    "  search EBOOK QUERY  search every page of an eBook, as its readers do: one line\n"
+    "                      per page found, best first, with its rank, page name, title\n"
+    "                      and the text around the hits, hits in [brackets]. Words are\n"
+    "                      all required, \"quoted phrases\" match in order, a word\n"
+    "                      ending in * matches as a prefix\n"
     "\n"
     "  --first-page PAGE   the page the eBook opens on (default: index.html, else the\n"
     "                      first .htm or .html page found)\n"
     "  --title TITLE       the eBook's title; --author NAME its author\n"
     "  -o, --output FILE   where to write the eBook (default for a folder: FOLDER.exe\n"
     "                      in the current folder; for a project: its own output file)\n"
+    "      --no-search-index  build the eBook without a search index (readers can then\n"
+    "                      search the page on screen only)\n"
+    "      --limit N       list at most N pages (default 20)\n"
     "  -q, --quiet         print nothing but errors (progress is shown only on a terminal)\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
     "\n"
     "Exit status: 0 on success, 1 when a build fails or a file is damaged or\n"
-    "unreadable, 2 for a mistake on the command line.\n";
+    "unreadable, or a search finds nothing, 2 for a mistake on the command line.\n";
 
 // What the command line asks for.
 struct Request {
-    std::string command, source, output, firstPage, title, author;
-    bool quiet = false, help = false, version = false;
+    std::string command, source, output, firstPage, title, author, query, limit;
+    bool quiet = false, help = false, version = false, noSearchIndex = false;
 };
 
 // An option: its names, the field it sets (a value or a flag) and the
@@ -76,6 +86,8 @@ const Option kOptions[] = {
     {"first-page", 0, &Request::firstPage, nullptr, "build"},
     {"title", 0, &Request::title, nullptr, "build"},
     {"author", 0, &Request::author, nullptr, "build"},
+    {"no-search-index", 0, nullptr, &Request::noSearchIndex, "build"},
+    {"limit", 0, &Request::limit, nullptr, "search"},
     {"quiet", 'q', nullptr, &Request::quiet, "build verify"},
     {"help", 'h', nullptr, &Request::help, ""},
     {"version", 0, nullptr, &Request::version, ""},
@@ -138,9 +150,10 @@ Request Parse(int argc, char** argv) {
         }
     }
     if (request.help || request.version) return request;
-    if (words.empty()) throw UsageError{"a command is needed: build, info or verify"};
+    if (words.empty()) throw UsageError{"a command is needed: build, info, verify or search"};
     request.command = words[0];
-    if (request.command != "build" && request.command != "info" && request.command != "verify")
+    if (request.command != "build" && request.command != "info" && request.command != "verify" &&
+        request.command != "search")
         throw UsageError{"unknown command '" + request.command + "'"};
     for (const auto& [option, shown] : used)
         if (option->commands.find(request.command) == std::string_view::npos)
@@ -148,8 +161,16 @@ Request Parse(int argc, char** argv) {
     if (words.size() < 2)
         throw UsageError{request.command + (request.command == "build" ? " needs a project file or a folder"
                                                                        : " needs an eBook or a project file")};
-    if (words.size() > 2) throw UsageError{"only one file can be given at a time"};
     request.source = words[1];
+    if (request.command == "search") {
+        // The query may come as one word or as several.
+        if (words.size() < 3) throw UsageError{"search needs a query after the eBook"};
+        for (std::size_t w = 2; w < words.size(); ++w) request.query += (w > 2 ? " " : "") + words[w];
+        if (!request.limit.empty() && request.limit.find_first_not_of("0123456789") != std::string::npos)
+            throw UsageError{"--limit needs a number, not '" + request.limit + "'"};
+        return request;
+    }
+    if (words.size() > 2) throw UsageError{"only one file can be given at a time"};
     return request;
 }
 
@@ -229,6 +250,7 @@ int Build(Request request, const std::string& startFolder) {
     if (request.output.empty() && IsFolder(request.source))
         request.output = startFolder + "/" + BaseName(request.source) + ".exe";
     if (!request.output.empty()) form.Vcompile_file->SetText(request.output);
+    if (request.noSearchIndex) form.vSearchIndex->SetChecked(false);
 
     if (!request.quiet && ::isatty(STDERR_FILENO)) ShowProgress(form);
     // No window waits for its messages here, so the compile's pauses sleep
@@ -276,6 +298,48 @@ int Inspect(const Request& request, const std::string& shownName) {
     return 0;
 }
 
+// A snippet on one line, its hits in brackets.
+std::string Marked(const search::Snippet& snippet) {
+    std::string marked;
+    std::size_t at = 0;
+    for (const auto& [begin, end] : snippet.hits) {
+        marked += snippet.text.substr(at, begin - at) + "[" + snippet.text.substr(begin, end - begin) + "]";
+        at = end;
+    }
+    return marked + snippet.text.substr(at);
+}
+
+// `search`: one line per page found, tab-separated, on standard output.
+int Search(const Request& request, const std::string& shownName) {
+    std::unique_ptr<search::BookSearch> book;
+    try {
+        SimExe::SetOwnImageFile(request.source);
+        SimExe::LoadOwnImage();
+        book = search::BookSearch::Open();
+    } catch (const std::exception& e) {
+        std::cerr << kProgram << ": " << shownName << ": " << e.what() << "\n";
+        return 1;
+    }
+    if (!book) {
+        std::cerr << kProgram << ": " << shownName << " has no search index (it was built without one)\n";
+        return 1;
+    }
+    try {
+        const std::size_t limit = request.limit.empty() ? 20 : std::stoul(request.limit);
+        const search::Answer answer = book->Search(request.query, false, limit);
+        for (std::size_t i = 0; i < answer.found.size(); ++i) {
+            const search::Found& found = answer.found[i];
+            std::cout << i + 1 << "\t" << found.hit.pageName << "\t" << found.hit.title << "\t"
+                      << Marked(found.snippet) << "\n";
+        }
+        if (answer.count == 0) std::cerr << kProgram << ": no page matches " << request.query << "\n";
+        return answer.count > 0 ? 0 : 1;
+    } catch (const std::exception& e) {
+        std::cerr << kProgram << ": " << shownName << ": " << e.what() << "\n";
+        return 1;
+    }
+}
+
 }  // namespace
 
 int RunCommandLine(int argc, char** argv, const std::string& startFolder) {
@@ -301,6 +365,7 @@ int RunCommandLine(int argc, char** argv, const std::string& startFolder) {
     request.source = Absolute(request.source, startFolder);
     request.output = Absolute(request.output, startFolder);
     if (request.command == "build") return Build(request, startFolder);
+    if (request.command == "search") return Search(request, shownName);
     return Inspect(request, shownName);
 }
 

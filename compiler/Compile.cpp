@@ -3,6 +3,7 @@
 // index of a chunked one), written as one executable eBook as they are made.
 #include "AccessIndex.h"
 #include "BookInspection.h"
+#include "IndexWriter.h"
 #include "PageCompressor.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
@@ -26,11 +27,13 @@ struct CompileInputs {
     std::string outputFile, outputFolder, projectDir;
     std::vector<std::string> files;
     std::string settingsBlocks;
+    bool searchIndex = true;
 };
 
 // The progress bar counts a file's chunks, so that it moves within a large
 // file too: the units done before each file, and all units at the end. A
-// file whose size cannot be read counts as one.
+// file whose size cannot be read counts as one; the search index, when
+// there is one, counts as one more at the end.
 std::vector<std::uint64_t> ProgressMarks(const std::vector<std::string>& paths, const PageCompressor::Options& options) {
     std::vector<std::uint64_t> marks{0};
     for (const std::string& path : paths) {
@@ -78,16 +81,18 @@ void TForm1::SpeedButton14Click(TObject&) {
     // now (a previous eBook, mapped) goes first, so that nothing copies it.
     SimExe::BlockStore().clear();
     const CompileInputs in{Vcompile_file->Text(), vSave_dir->Text(), vproject_dir->Text(), vProject_files->Items(),
-                           SettingsBlocks()};
+                           SettingsBlocks(), vSearchIndex->Checked()};
 
     // Page files are read as the file layer reads them, relative to the
     // compiler's folder. Their compression starts at once, on workers, and
     // goes on through the pauses and checks below.
     PageCompressor::Options options;
     options.folder = SimExe::ExecutableFolder();
+    options.pageWords = in.searchIndex;
     std::vector<std::string> paths;
     for (const std::string& file : in.files) paths.push_back(in.projectDir + "/" + file);
-    const std::vector<std::uint64_t> progressAt = ProgressMarks(paths, options);
+    std::vector<std::uint64_t> progressAt = ProgressMarks(paths, options);
+    if (in.searchIndex) progressAt.push_back(progressAt.back() + 1);
     PageCompressor pages(std::move(paths), options);
 
     cStatus->SetCaption(kStatusTesting);
@@ -109,6 +114,8 @@ void TForm1::SpeedButton14Click(TObject&) {
     ebook.Write(viewer);
     ebook.Write(in.settingsBlocks);
     SimExe::Delay(100);
+    std::optional<search::IndexWriter> index;
+    if (in.searchIndex) index.emplace();
     for (std::size_t i = 0; i < in.files.size(); ++i) {
         std::uint64_t unitsDone = progressAt[i];
         const PageCompressor::PageSink sink{
@@ -119,14 +126,19 @@ void TForm1::SpeedButton14Click(TObject&) {
             },
             [] { Application().ProcessMessages(); }};
         ebook.Write(SimExe::StartMarker(in.files[i]));
-        const std::optional<SimExe::AccessIndex> index = pages.TakePage(i, sink);
+        PageCompressor::TakenPage page = pages.TakePage(i, sink);
         ebook.Write(SimExe::EndMarker(in.files[i]));
-        if (index)
+        if (page.accessIndex)
             ebook.WriteBlock(SimExe::AccessIndexName(in.files[i]),
-                             ZLibEx::CompressString(SimExe::EncodeAccessIndex(*index), ZLibEx::lvDefault));
+                             ZLibEx::CompressString(SimExe::EncodeAccessIndex(*page.accessIndex), ZLibEx::lvDefault));
+        if (index && page.words) index->Add(in.files[i], *page.words);
         ProgressBar1->SetPosition(ProgressPosition(progressAt[i + 1]));
         Application().ProcessMessages();
     }
+    // A book without a page to search has no index, and no whole-book search.
+    if (index && index->Pages() > 0)
+        ebook.WriteBlock(search::kIndexBlockName, ZLibEx::CompressString(index->Finish(), ZLibEx::lvDefault));
+    ProgressBar1->SetPosition(ProgressPosition(progressAt.back()));
     ebook.CommitToBlockStore();
     cStatus->SetCaption(kStatusDone);
     runeBook->SetVisible(true);

@@ -2,6 +2,7 @@
 #include "PageCompressor.h"
 
 #include "FileIO.h"
+#include "PageText.h"
 #include "SimExe.h"
 
 #include <algorithm>
@@ -65,16 +66,16 @@ void PageCompressor::Work() {
         const std::shared_ptr<const SimExe::FileIO::PieceReader> reader = std::move(cursor_.reader);
         if (chunkLeft()) cursor_.reader = reader;
         lock.unlock();
-        ZLibEx::DeflatedChunk deflated;
-        std::exception_ptr error;
+        Job done = plan;
         try {
-            deflated = Compress(plan, *reader);
+            Compress(done, *reader);
         } catch (...) {
-            error = std::current_exception();
+            done.error = std::current_exception();
         }
         lock.lock();
-        job.deflated = std::move(deflated);
-        job.error = error;
+        job.deflated = std::move(done.deflated);
+        job.words = std::move(done.words);
+        job.error = done.error;
         job.done = true;
         aheadBytes_ += job.deflated.bytes.size();
         changed_.notify_all();
@@ -109,13 +110,28 @@ void PageCompressor::PlanFile(std::unique_lock<std::mutex>& lock) {
 }
 
 // Reads one chunk, one byte more at the file's end to see that it ends
-// there, and deflates it.
-ZLibEx::DeflatedChunk PageCompressor::Compress(const Job& job, const SimExe::FileIO::PieceReader& file) const {
+// there, and deflates it; with a searched file's first chunk, makes the
+// file's words.
+void PageCompressor::Compress(Job& job, const SimExe::FileIO::PieceReader& file) const {
     const bool last = job.chunk + 1 == job.count;
     const std::string data = file.Read(job.offset, job.length + (last ? 1 : 0));
     if (data.size() != job.length)
         throw SimExe::EFileError("The file " + paths_[job.file] + " changed while it was compiled");
-    return ZLibEx::DeflateChunk(data, last, {StartTag(), EndTag()});
+    job.deflated = ZLibEx::DeflateChunk(data, last, {StartTag(), EndTag()});
+    if (options_.pageWords && job.chunk == 0) job.words = WordsOf(job, file, data);
+}
+
+// A page that cannot be read as a page is searched for as far as it could
+// be read, which may be not at all; it never stops the compile.
+std::optional<search::PageWords> PageCompressor::WordsOf(const Job& job, const SimExe::FileIO::PieceReader& file,
+                                                         const std::string& chunk) const {
+    const std::uint64_t size = file.Size();
+    if (search::KindOfPage(paths_[job.file]) == search::PageKind::kNone || size > options_.wordsUpTo) return std::nullopt;
+    try {
+        return search::WordsOfPage(paths_[job.file], job.count == 1 ? chunk : file.Read(0, size));
+    } catch (const std::exception&) {
+        return std::nullopt;
+    }
 }
 
 PageCompressor::Job PageCompressor::TakeJob(const std::function<void()>& idle) {
@@ -136,15 +152,19 @@ PageCompressor::Job PageCompressor::TakeJob(const std::function<void()>& idle) {
 
 // The chunks follow one another behind the zlib header; the trailer holds
 // the Adler-32 of the whole content, combined from those of the chunks.
-std::optional<SimExe::AccessIndex> PageCompressor::TakePage(std::size_t index, const PageSink& sink) {
+PageCompressor::TakenPage PageCompressor::TakePage(std::size_t index, const PageSink& sink) {
     SimExe::AccessIndex accessIndex;
+    TakenPage taken;
     std::uint64_t payloadSize = ZLibEx::kZlibHeaderSize;
     std::uint32_t adler = 1;
     for (;;) {
         Job job = TakeJob(sink.idle);
         if (job.file != index) throw std::logic_error("pages taken out of order");
         if (job.error) std::rethrow_exception(job.error);
-        if (job.chunk == 0) sink.write(ZLibEx::ZlibHeader());
+        if (job.chunk == 0) {
+            sink.write(ZLibEx::ZlibHeader());
+            taken.words = std::move(job.words);
+        }
         accessIndex.chunks.push_back({payloadSize, job.offset, job.deflated.adler, job.deflated.stored});
         payloadSize += job.deflated.bytes.size();
         adler = ZLibEx::CombineAdler32(adler, job.deflated.adler, job.length);
@@ -154,8 +174,8 @@ std::optional<SimExe::AccessIndex> PageCompressor::TakePage(std::size_t index, c
         if (job.chunk + 1 == job.count) break;
     }
     sink.write(ZLibEx::ZlibTrailer(adler));
-    if (accessIndex.chunks.size() == 1) return std::nullopt;
-    return accessIndex;
+    if (accessIndex.chunks.size() > 1) taken.accessIndex = std::move(accessIndex);
+    return taken;
 }
 
 }  // namespace compiler

@@ -8,6 +8,7 @@
 
 #include "AccessIndex.h"
 #include "Chunks.h"
+#include "PageWords.h"
 
 #include <condition_variable>
 #include <cstdint>
@@ -41,6 +42,10 @@ public:
         // the writer's pauses.
         std::size_t maxChunksAhead = 4096;
         std::size_t maxBytesAhead = 64u << 20;
+        // Whether the words of searched pages (HTML and text files up to
+        // wordsUpTo bytes) are made for the search index, as they are read.
+        bool pageWords = false;
+        std::uint64_t wordsUpTo = 64u << 20;
 
         // How many chunks a file of `size` bytes is compressed in.
         std::uint64_t ChunksOf(std::uint64_t size) const {
@@ -61,11 +66,16 @@ public:
     PageCompressor(const PageCompressor&) = delete;
     PageCompressor& operator=(const PageCompressor&) = delete;
 
+    // What TakePage gives back besides the payload.
+    struct TakenPage {
+        std::optional<SimExe::AccessIndex> accessIndex;  // of a page of more than one chunk
+        std::optional<search::PageWords> words;          // of a searched page, when asked for
+    };
+
     // Hands the block payload of file `index` to the sink as one zlib
     // stream: the header, each chunk as soon as it is ready, the trailer.
-    // Files are taken in order from 0 on. Raises that file's error. Returns
-    // the access index of a page of more than one chunk.
-    std::optional<SimExe::AccessIndex> TakePage(std::size_t index, const PageSink& sink);
+    // Files are taken in order from 0 on. Raises that file's error.
+    TakenPage TakePage(std::size_t index, const PageSink& sink);
 
 private:
     // One chunk of one file, from its reading to its handing over.
@@ -76,6 +86,7 @@ private:
         std::size_t length = 0;              // as the file's size at its opening gave it
         bool done = false;
         ZLibEx::DeflatedChunk deflated;
+        std::optional<search::PageWords> words;  // with a file's first chunk
         std::exception_ptr error;
     };
     // The file whose chunks are being handed out to workers.
@@ -87,7 +98,9 @@ private:
 
     void Work();
     void PlanFile(std::unique_lock<std::mutex>& lock);
-    ZLibEx::DeflatedChunk Compress(const Job& job, const SimExe::FileIO::PieceReader& file) const;
+    void Compress(Job& job, const SimExe::FileIO::PieceReader& file) const;
+    std::optional<search::PageWords> WordsOf(const Job& job, const SimExe::FileIO::PieceReader& file,
+                                             const std::string& chunk) const;
     Job TakeJob(const std::function<void()>& idle);
 
     const std::vector<std::string> paths_;

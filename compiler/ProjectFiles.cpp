@@ -8,6 +8,8 @@ namespace compiler {
 namespace {
 
 const char* const kProjectFilter = "Application (*.zbp)|*.zbp";
+// Whether a compile of the project builds a search index: "1" or "0".
+const char* const kSearchIndexKey = "csearch_index";
 
 std::string FileNamePart(const std::string& path) {
     std::size_t slash = path.rfind('/');
@@ -52,6 +54,7 @@ void TForm1::SpeedButton13Click(TObject&) {
         {"cproject_dir", vproject_dir}, {"csave_dir", vSave_dir}, {"ccompile_file", Vcompile_file}};
     for (const auto& [key, field] : places)
         if (!field->Text().empty()) SimExe::AddStringBlock(key, field->Text());
+    SimExe::AddStringBlock(kSearchIndexKey, vSearchIndex->Checked() ? "1" : "0");
     SimExe::SaveStringToFile(SimExe::BlockStore().View(), FileNamePart(ProjectFileName()), FolderPart(ProjectFileName()));
     ShowProjectCaption();
 }
@@ -72,6 +75,9 @@ void TForm1::SpeedButton12Click(TObject&) {
                                     "cauthor",      "cemail",    "cweb",          "cabout"};
         std::string values[14];
         for (int i = 0; i < 14; ++i) SimExe::ReadBlock(keys[i], i == 3 ? ToolbarFlags() : values[i]);
+        // Projects saved before the search index existed get one, as new ones do.
+        std::string searchIndex;
+        SimExe::ReadBlock(kSearchIndexKey, searchIndex);
         TEdit* const fields[] = {vproject_dir, vSave_dir, Vcompile_file, nullptr, vpass, vOnStart, vOnClose,
                                  vproject_homefile, vproject_title, vEnumber, vauthor, vemail, vweb, vabout};
         for (int i = 0; i < 14; ++i)
@@ -89,6 +95,7 @@ void TForm1::SpeedButton12Click(TObject&) {
             GroupBox3->SetVisible(true);
             vpass->SetText(values[4]);
         }
+        vSearchIndex->SetChecked(searchIndex != "0");
         if (vShowStart->Checked()) vOnStart->SetEnabled(true);
         if (vShowClose->Checked()) vOnClose->SetEnabled(true);
         if (!vproject_dir->Text().empty()) search_files();

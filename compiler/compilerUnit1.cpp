@@ -305,6 +305,12 @@ void TForm1::BuildAdvancedPage() {
     Vzip_3->SetEnabled(false);
     Vzip_2->SetChecked(true);
 
+    auto* search = group->Add<TGroupBox>("GroupBox13", " Search ");
+    search->Padding = 8;
+    vSearchIndex = search->Add<TCheckBox>("vSearchIndex", "Build a search index");
+    vSearchIndex->SetHint("Lets readers search every page of the eBook at once");
+    vSearchIndex->SetChecked(true);
+
     auto* toolbar = group->Add<TGroupBox>("GroupBox11", " Toolbar Buttons");
     toolbar->Arrange = Layout::Row;
     toolbar->Padding = 8;
@@ -410,6 +416,7 @@ void TForm1::inicial() {
     Vzip_2->SetChecked(true);
     Vzip_1->SetChecked(false);
     Vzip_3->SetChecked(false);
+    vSearchIndex->SetChecked(true);
     for (TCheckBox* box : {vT1, vT2, vT3, vT4, vT5, vT6, vT7, vT8, vT9}) box->SetChecked(true);
     vSave_dir->SetText("");
     Vcompile_file->SetText("eBook.exe");

@@ -105,6 +105,7 @@ public:
 
     // Advanced.
     TRadioButton *Vzip_1, *Vzip_2, *Vzip_3;
+    TCheckBox* vSearchIndex;
     TButton *SpeedButton27, *SpeedButton26, *SpeedButton25, *SpeedButton24, *SpeedButton23, *SpeedButton21,
         *SpeedButton20, *SpeedButton19, *SpeedButton22;
     TCheckBox *vT1, *vT2, *vT3, *vT4, *vT5, *vT6, *vT7, *vT8, *vT9;

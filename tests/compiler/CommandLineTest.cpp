@@ -100,7 +100,11 @@ TEST_F(CommandLineTest, FolderBuildsIntoAnEBookBesideTheCaller) {
     const std::string viewer = ReadFile(ZORBIN_VIEWER_PAYLOAD);
     EXPECT_EQ(ebook.substr(0, viewer.size()), viewer);
     using Blocks = std::vector<std::pair<std::string, std::string>>;
-    EXPECT_EQ(ListBlocks(ebook.substr(viewer.size())),
+    Blocks blocks = ListBlocks(ebook.substr(viewer.size()));
+    ASSERT_FALSE(blocks.empty());
+    EXPECT_EQ(blocks.back().first, "/ZORBIN/SEARCH");
+    blocks.pop_back();
+    EXPECT_EQ(blocks,
               (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", "index.html"}, {"CPROJECT", "My Book"},
                       {"ABOUT.HTM", "<html>about</html>"}, {"INDEX.HTML", "<html>start</html>"},
                       {"PICS/A.PNG", std::string("\x89PNG\r\n\x1a\n", 8)}}));
@@ -202,4 +206,51 @@ TEST_F(CommandLineTest, InfoAndVerifyOnBuiltEBooksAndTheirProjects) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("Cannot open file " + (work / "no-such.exe")), std::string::npos) << missing.err;
     EXPECT_EQ(Compiler("verify '" + project + "x'", work.path()).status, 1);
+}
+
+TEST_F(CommandLineTest, SearchListsThePagesOfABuiltEBookBestFirst) {
+    site.Write("brew.html", "<html><head><title>Brewing</title></head><body><p>Green tea is brewed at 80 degrees."
+                            "</p></body></html>");
+    site.Write("green.html", "<html><head><title>Green tea</title></head><body><p>All about it.</p></body></html>");
+    ASSERT_EQ(Compiler("build '" + site.path() + "' -o book.exe -q", work.path()).status, 0);
+
+    Result found = Compiler("search book.exe 'green tea'", work.path());
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.out, "1\tgreen.html\tGreen tea\tAll about it\n"
+                         "2\tbrew.html\tBrewing\t[Green] [tea] is brewed at 80 degrees\n");
+    Result limited = Compiler("search book.exe --limit 1 \"brewed\" degrees", work.path());
+    EXPECT_EQ(limited.out, "1\tbrew.html\tBrewing\tGreen tea is [brewed] at 80 [degrees]\n") << limited.err;
+    Result none = Compiler("search book.exe zebra", work.path());
+    EXPECT_EQ(none.status, 1);
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(none.err, "zorbin-compiler: no page matches zebra\n");
+
+    ASSERT_EQ(Compiler("build '" + site.path() + "' -o plain.exe -q --no-search-index", work.path()).status, 0);
+    Result without = Compiler("search plain.exe tea", work.path());
+    EXPECT_EQ(without.status, 1);
+    EXPECT_EQ(without.err, "zorbin-compiler: plain.exe has no search index (it was built without one)\n");
+    std::string index;
+    SimExe::ExtractBlockFromFile("/zorbin/search", work / "plain.exe", index);
+    EXPECT_TRUE(index.empty());
+
+    for (const char* bad : {"search book.exe", "search book.exe tea --limit x", "build x --limit 3",
+                            "info x --no-search-index"})
+        EXPECT_EQ(Compiler(bad, work.path()).status, 2) << bad;
+}
+
+// The project's choice is kept in its file; projects from before it get an index.
+TEST_F(CommandLineTest, AProjectKeepsItsSearchIndexChoice) {
+    for (const char* choice : {"0", "1", ""}) {
+        SimExe::BlockStore().clear();
+        SimExe::AddStringBlock("chome", "index.html");
+        SimExe::AddStringBlock("cproject_dir", site.path());
+        SimExe::AddStringBlock("ccompile_file", work / "chosen.exe");
+        if (*choice) SimExe::AddStringBlock("csearch_index", choice);
+        work.Write("chosen.zbp", std::string(SimExe::BlockStore().View()));
+        SimExe::BlockStore().clear();
+        ASSERT_EQ(Compiler("build chosen.zbp -q", work.path()).status, 0) << choice;
+        std::string index;
+        SimExe::ExtractBlockFromFile("/zorbin/search", work / "chosen.exe", index);
+        EXPECT_EQ(index.empty(), std::string(choice) == "0") << choice;
+    }
 }

@@ -7,6 +7,7 @@
 #include "CompileFixture.h"
 #include "CompilerWindowFixture.h"
 #include "FailingCall.h"
+#include "SearchIndex.h"
 #include "TempDir.h"
 
 #include <fcntl.h>
@@ -49,14 +50,21 @@ TEST_F(CompileTest, EBookIsTheViewerThenSettingsThenPagesInListOrder) {
     EXPECT_EQ(form->Vcompile_file->Text(), "book.exe");
     const std::string ebook = Output("book.exe");
     EXPECT_EQ(ebook.substr(0, viewer.size()), viewer);
-    EXPECT_EQ(ListBlocks(ebook), (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", "index.htm"},
-                                        {"INDEX.HTM", "<html>home</html>"},
-                                        {"IMAGES/A.GIF", std::string("GIF89a\0\x01", 8)}}));
+    Blocks blocks = ListBlocks(ebook);
+    ASSERT_FALSE(blocks.empty());
+    const auto [indexName, image] = blocks.back();
+    blocks.pop_back();
+    EXPECT_EQ(blocks, (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", "index.htm"},
+                              {"INDEX.HTM", "<html>home</html>"}, {"IMAGES/A.GIF", std::string("GIF89a\0\x01", 8)}}));
+    EXPECT_EQ(indexName, "/ZORBIN/SEARCH") << "the search index comes last";
+    const search::SearchIndex index(image);
+    EXPECT_EQ(index.Pages(), 1u) << "the page, not the picture";
+    EXPECT_EQ(index.Find(search::ParseQuery("home"), 5).hits[0].pageName, "index.htm");
     EXPECT_EQ(ebook, SimExe::BlockStore().View());
     EXPECT_EQ(form->cStatus->Caption(), "eBook Sucessfully Created");
     EXPECT_TRUE(form->runeBook->Visible());
-    EXPECT_EQ(form->ProgressBar1->Max(), 2);
-    EXPECT_EQ(form->ProgressBar1->Position(), 2);
+    EXPECT_EQ(form->ProgressBar1->Max(), 3) << "two files and the index";
+    EXPECT_EQ(form->ProgressBar1->Position(), 3);
     struct stat st;
     ASSERT_EQ(::stat((out / "book.exe").c_str(), &st), 0);
     EXPECT_TRUE(st.st_mode & S_IXUSR);
@@ -75,8 +83,9 @@ TEST_F(CompileTest, LargeFileIsChunkedWithItsIndexAndMovesTheProgressBar) {
     form->SpeedButton14->Click();
     form->ProgressBar1->Observer = nullptr;
     ASSERT_TRUE(dialogs->messages.empty()) << dialogs->messages[0].text;
-    EXPECT_EQ(form->ProgressBar1->Max(), 8);
-    EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8})) << "one step for each chunk and small file";
+    EXPECT_EQ(form->ProgressBar1->Max(), 9);
+    EXPECT_EQ(positions, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}))
+        << "one step for each chunk and small file, and one for the index";
 
     const std::string ebook = Output();
     EXPECT_TRUE(ebook == SimExe::BlockStore().View());
@@ -89,8 +98,11 @@ TEST_F(CompileTest, LargeFileIsChunkedWithItsIndexAndMovesTheProgressBar) {
     const auto index = SimExe::DecodeAccessIndex(ZLibEx::DecompressString(page[1].second), page->second.size());
     ASSERT_TRUE(index);
     EXPECT_EQ(index->chunks.size(), 6u);
-    EXPECT_EQ(std::count_if(blocks.begin(), blocks.end(), [](const auto& b) { return b.first[0] == '/'; }), 1)
-        << "small files have no index";
+    const std::string accessIndexes = SimExe::FoldName(SimExe::AccessIndexName(""));
+    EXPECT_EQ(std::count_if(blocks.begin(), blocks.end(),
+                            [&](const auto& b) { return b.first.rfind(accessIndexes, 0) == 0; }),
+              1)
+        << "small files have no access index";
 }
 
 namespace {

@@ -36,7 +36,7 @@ struct Page {
 
 Page Take(PageCompressor& pages, std::size_t i) {
     Page page;
-    page.index = pages.TakePage(i, {[&](std::string_view piece) { page.payload += piece; }, nullptr, nullptr});
+    page.index = pages.TakePage(i, {[&](std::string_view piece) { page.payload += piece; }, nullptr, nullptr}).accessIndex;
     return page;
 }
 
@@ -184,4 +184,44 @@ TEST(PageCompressor, WaitingLetsTheWindowRepaint) {
 
 TEST(PageCompressor, NoFilesAtAll) {
     PageCompressor pages({}, PageCompressor::Options{});
+}
+
+// The words of searched pages come with the page, read whole also when the
+// page is chunked; other files, large searched ones and a compile that does
+// not ask have none.
+TEST(PageCompressor, SearchedPagesComeWithTheirWords) {
+    TempDir dir;
+    std::string big = "<html><body><p>opening";
+    while (big.size() < 3 * kChunkedAbove) big += " filler words";
+    big += " closing</p></body></html>";
+    dir.Write("small.html", "<html><head><title>Small</title></head><body>Tea</body></html>");
+    dir.Write("big.HTM", big);
+    dir.Write("picture.png", "\x89PNG tea");
+    dir.Write("notes.txt", "First line\ntea again");
+    const std::vector<std::string> paths = {dir / "small.html", dir / "big.HTM", dir / "picture.png", dir / "notes.txt"};
+    for (const bool asked : {true, false}) {
+        PageCompressor::Options options = SmallChunks(3);
+        options.pageWords = asked;
+        options.wordsUpTo = big.size();
+        PageCompressor pages(paths, options);
+        std::vector<std::optional<search::PageWords>> words;
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            words.push_back(pages.TakePage(i, {[](std::string_view) {}, nullptr, nullptr}).words);
+        if (!asked) {
+            for (const auto& w : words) EXPECT_FALSE(w);
+            continue;
+        }
+        ASSERT_TRUE(words[0] && words[1] && words[3]);
+        EXPECT_EQ(words[0]->title, "Small");
+        EXPECT_EQ(words[0]->bodyWords, "tea");
+        EXPECT_EQ(words[1]->bodyWords.substr(0, 8), "opening ");
+        EXPECT_EQ(words[1]->bodyWords.substr(words[1]->bodyWords.size() - 8), " closing") << "the page's end too";
+        EXPECT_FALSE(words[2]) << "not a page";
+        EXPECT_EQ(words[3]->title, "First line");
+    }
+    PageCompressor::Options small = SmallChunks(2);
+    small.pageWords = true;
+    small.wordsUpTo = big.size() - 1;
+    PageCompressor pages({dir / "big.HTM"}, small);
+    EXPECT_FALSE(pages.TakePage(0, {[](std::string_view) {}, nullptr, nullptr}).words) << "larger than searched";
 }

@@ -43,7 +43,8 @@ TEST_F(ProjectFilesTest, DefaultsSaveTheirBlocksAndComeBack) {
     EXPECT_EQ(form->Caption(), "Zorbin eBook Compiler - v1.0  [project.zbp]");
     EXPECT_EQ(ListBlocks(ReadFile(dir / "project.zbp")),
               (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", ""}, {"CONSTART", "Your Message Here...\r\n"},
-                      {"CONCLOSE", "Your Message Here...\r\n"}, {"CCOMPILE_FILE", "eBook.exe"}}));
+                      {"CONCLOSE", "Your Message Here...\r\n"}, {"CCOMPILE_FILE", "eBook.exe"},
+                      {"CSEARCH_INDEX", "1"}}));
     ASSERT_EQ(dialogs->fileRequests.size(), 1u);
     EXPECT_EQ(dialogs->fileRequests[0].filter, "Application (*.zbp)|*.zbp");
     EXPECT_TRUE(dialogs->fileRequests[0].save);
@@ -177,7 +178,7 @@ namespace {
 // The keys in the order Open Project reads them.
 const char* const kKeysRead[] = {"cproject_dir", "csave_dir", "ccompile_file", "ctoolbar", "cpass",
                                  "cOnStart",     "cOnClose",  "chome",         "cproject", "cenumber",
-                                 "cauthor",      "cemail",    "cweb",          "cabout"};
+                                 "cauthor",      "cemail",    "cweb",          "cabout",   "csearch_index"};
 
 // A saved project with every key, damaged in many ways and opened again.
 class DamagedProjectTest : public ProjectFilesTest {
@@ -294,4 +295,13 @@ TEST_F(ProjectFilesTest, SaveFailingAtAnyFileCallKeepsThePreviousFile) {
         });
     EXPECT_GE(calls, 8);
     EXPECT_EQ(dialogs->fileRequests.size(), 1u);
+}
+
+TEST_F(ProjectFilesTest, TheSearchIndexChoiceComesBack) {
+    EXPECT_TRUE(form->vSearchIndex->Checked()) << "on by default";
+    form->vSearchIndex->SetChecked(false);
+    SaveAndReopen();
+    EXPECT_FALSE(form->vSearchIndex->Checked());
+    form->SpeedButton1->Click();
+    EXPECT_TRUE(form->vSearchIndex->Checked()) << "a new project starts with it on";
 }

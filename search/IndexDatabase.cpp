@@ -1,0 +1,75 @@
+// The index's database connection and its tokenizer.
+#include "IndexDatabase.h"
+
+#include "PageWords.h"
+
+namespace search {
+
+namespace {
+
+// The tokenizer needs no state: every instance is the same empty one.
+int CreateTokenizer(void*, const char**, int, Fts5Tokenizer** tokenizer) {
+    static int instance;
+    *tokenizer = reinterpret_cast<Fts5Tokenizer*>(&instance);
+    return SQLITE_OK;
+}
+
+void DeleteTokenizer(Fts5Tokenizer*) {}
+
+// Hands FTS5 the keys of a word list (see PageWords.h) as they stand.
+int Tokenize(Fts5Tokenizer*, void* context, int, const char* text, int length,
+             int (*token)(void*, int, const char*, int, int, int)) {
+    int begin = 0;
+    for (int i = 0; i <= length; ++i) {
+        if (i < length && text[i] != kNextWord) continue;
+        if (i > begin) {
+            if (const int code = token(context, 0, text + begin, i - begin, begin, i); code != SQLITE_OK) return code;
+        }
+        begin = i + 1;
+    }
+    return SQLITE_OK;
+}
+
+fts5_api* Fts5Of(sqlite3* db) {
+    fts5_api* api = nullptr;
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "SELECT fts5(?1)", -1, &statement, nullptr) == SQLITE_OK) {
+        sqlite3_bind_pointer(statement, 1, &api, "fts5_api_ptr", nullptr);
+        sqlite3_step(statement);
+    }
+    sqlite3_finalize(statement);
+    return api;
+}
+
+}  // namespace
+
+Database::Database() {
+    const int code = sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    if (code != SQLITE_OK) {
+        sqlite3_close(db_);
+        db_ = nullptr;
+        throw EIndexError(std::string("Cannot open an index database: ") + sqlite3_errstr(code));
+    }
+    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    // Sorts and VACUUM's copy stay in memory too: nothing of a book reaches
+    // a temporary file.
+    Execute("PRAGMA temp_store=MEMORY");
+}
+
+Database::~Database() { sqlite3_close(db_); }
+
+void Database::Execute(const char* sql) { Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), sql); }
+
+void Database::Check(int code, const char* doing) const {
+    if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;
+    throw EIndexError(std::string("The search index failed (") + doing + "): " + sqlite3_errmsg(db_));
+}
+
+void RegisterWordListTokenizer(const Database& db) {
+    static fts5_tokenizer tokenizer{CreateTokenizer, DeleteTokenizer, Tokenize};
+    fts5_api* api = Fts5Of(db.Handle());
+    if (!api) throw EIndexError("This SQLite has no full-text search (FTS5)");
+    db.Check(api->xCreateTokenizer(api, "wordlist", nullptr, &tokenizer, nullptr), "registering the tokenizer");
+}
+
+}  // namespace search

@@ -1,0 +1,73 @@
+// Typed queries parsed into phrases of word keys.
+#include "Query.h"
+
+#include "PageWords.h"
+#include "Words.h"
+
+namespace search {
+
+namespace {
+
+bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// Adds the phrase of one typed term (a word or a quoted phrase), if it has
+// any words.
+void AddTerm(Query& query, std::string_view term, bool prefix) {
+    Phrase phrase;
+    for (const Word& word : SplitWords(term))
+        for (std::string& key : ListedKeys(word.key)) phrase.keys.push_back(std::move(key));
+    if (phrase.keys.empty()) return;
+    phrase.prefix = prefix;
+    query.phrases.push_back(std::move(phrase));
+}
+
+}  // namespace
+
+Query ParseQuery(std::string_view typed, bool typing) {
+    Query query;
+    std::size_t i = 0;
+    while (i < typed.size()) {
+        if (IsSpace(typed[i])) {
+            ++i;
+            continue;
+        }
+        std::string_view term;
+        bool closed = true;
+        if (typed[i] == '"') {
+            const std::size_t close = typed.find('"', i + 1);
+            closed = close != std::string_view::npos;
+            term = typed.substr(i + 1, (closed ? close : typed.size()) - i - 1);
+            i = closed ? close + 1 : typed.size();
+        } else {
+            std::size_t end = i;
+            while (end < typed.size() && !IsSpace(typed[end]) && typed[end] != '"') ++end;
+            term = typed.substr(i, end - i);
+            closed = end < typed.size();
+            i = end;
+        }
+        bool prefix = !term.empty() && term.back() == '*';
+        while (!term.empty() && term.back() == '*') term.remove_suffix(1);
+        if (typing && !closed && i >= typed.size()) prefix = true;
+        AddTerm(query, term, prefix);
+    }
+    return query;
+}
+
+std::string MatchExpression(const Query& query) {
+    std::string expression;
+    for (const Phrase& phrase : query.phrases) {
+        if (!expression.empty()) expression += ' ';
+        expression += '"';
+        for (std::size_t k = 0; k < phrase.keys.size(); ++k) {
+            if (k) expression += kNextWord;
+            for (char c : phrase.keys[k]) {
+                if (c == '"') expression += '"';
+                expression += c;
+            }
+        }
+        expression += phrase.prefix ? "\" *" : "\"";
+    }
+    return expression;
+}
+
+}  // namespace search

@@ -1,0 +1,49 @@
+// Reads a book's search index: opens the database image in place (read
+// only, never copied or written anywhere) and answers queries with the
+// pages ranked by relevance (BM25, a title hit weighing most, then a
+// heading hit).
+#pragma once
+
+#include "IndexDatabase.h"
+#include "Query.h"
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace search {
+
+struct Hit {
+    std::string pageName;  // its block name
+    std::string title;
+    double score = 0;      // lower is better, as SQLite's bm25() ranks
+};
+
+struct Results {
+    std::size_t count = 0;  // every page that matches
+    std::vector<Hit> hits;  // the best of them, best first
+};
+
+class SearchIndex {
+public:
+    // `image` must outlive the index. Raises EIndexError when it is not an
+    // index this program wrote, or is damaged.
+    explicit SearchIndex(std::string_view image);
+    ~SearchIndex();
+    SearchIndex(const SearchIndex&) = delete;
+    SearchIndex& operator=(const SearchIndex&) = delete;
+
+    std::size_t Pages() const { return pages_; }
+    // The pages that hold every phrase of the query, the `limit` best.
+    // Raises EIndexError when the index turns out damaged.
+    Results Find(const Query& query, std::size_t limit) const;
+
+private:
+    Database db_;
+    sqlite3_stmt* match_ = nullptr;
+    sqlite3_stmt* page_ = nullptr;
+    std::size_t pages_ = 0;
+};
+
+}  // namespace search

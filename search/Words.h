@@ -1,0 +1,33 @@
+// Words as readers search for them, in any language: found by ICU's word
+// breaking (dictionary-based for Chinese, Japanese, Thai and the like), and
+// keyed case-insensitively (Unicode case folding) and accent-insensitively
+// ("café" and "cafe", "naïve" and "naive" have one key). Words joined by
+// "." or "_" ("os.path", "__init__", "3.14") stay whole.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace search {
+
+struct Word {
+    std::string key;     // the folded form the index holds, UTF-8 (NFC), never empty
+    std::size_t begin;   // where the word stands in the text, in bytes
+    std::size_t end;
+};
+
+// The words of UTF-8 text, in order; spaces, punctuation and symbols are no
+// words. Invalid UTF-8 is read as if each bad byte were U+FFFD (no word).
+// Safe to call from several threads at once.
+std::vector<Word> SplitWords(std::string_view text);
+
+// The key of a word as typed: the same folding, "" when nothing is left.
+std::string FoldWord(std::string_view word);
+
+// The parts of a key joined by "." or "_": "os.path" is {"os", "path"},
+// "__init__" is {"init"}; empty when the key has no such joins.
+std::vector<std::string> KeyParts(std::string_view key);
+
+}  // namespace search

@@ -1,0 +1,155 @@
+// The search index end to end in memory: pages in several languages and
+// character sets made into word lists, written as a database image, opened
+// again and queried as readers query it.
+#include "IndexWriter.h"
+#include "SearchIndex.h"
+#include "Snippet.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace search {
+namespace {
+
+// The pages of a small book: name and bytes as they lie in the folder.
+const std::vector<std::pair<std::string, std::string>>& BookPages() {
+    static const std::vector<std::pair<std::string, std::string>> pages = {
+        {"index.html", "<html><head><title>Tea Guide</title></head><body><h1>Welcome</h1>"
+                       "<p>The caf\xC3\xA9 serves tea. The quick brown fox drinks it.</p>"
+                       "<img src=pot.png alt='Porcelain teapot'>"
+                       "<script>var hidden = 'scriptword';</script></body></html>"},
+        {"old.htm", "<html><head><meta http-equiv='Content-Type' content='text/html; charset=windows-1252'>"
+                    "<title>Old page</title></head><body>A na\xEFve \x93quoted\x94 saying.</body></html>"},
+        {"jp/tokyo.html", "<html><head><meta charset=shift_jis><title>\x93\x8C\x8B\x9E</title></head>"
+                          "<body><p>\x93\x8C\x8B\x9E\x82\xC9\x8F\x5A\x82\xF1\x82\xC5\x82\xA2\x82\xDC\x82\xB7</p>"
+                          "</body></html>"},
+        {"zh.html", "<html><body><p>\xE6\x88\x91\xE4\xBB\xAC\xE5\x9C\xA8\xE5\x8C\x97\xE4\xBA\xAC\xE5\xA4\xA7"
+                    "\xE5\xAD\xA6\xE5\xAD\xA6\xE4\xB9\xA0</p></body></html>"},
+        {"api/os.html", "<html><head><title>Paths</title></head><body><p>Use os.path.join and __init__ "
+                        "for documentation of modules.</p></body></html>"},
+        {"fox-title.html", "<html><head><title>Fox</title></head><body><p>A page about animals.</p></body></html>"},
+        {"fox-body.html", "<html><head><title>Animals</title></head><body><p>There was a fox, and another fox, "
+                          "a fox again.</p></body></html>"},
+        {"notes.txt", "Plain notes\nThe fox jumps over the lazy dog.\n"},
+        {"pot.png", "\x89PNG not a page"},
+    };
+    return pages;
+}
+
+std::string BuildImage() {
+    IndexWriter writer;
+    for (const auto& [name, bytes] : BookPages())
+        if (std::optional<PageWords> words = WordsOfPage(name, bytes)) writer.Add(name, *words);
+    return writer.Finish();
+}
+
+const std::string& Image() {
+    static const std::string image = BuildImage();
+    return image;
+}
+
+std::vector<std::string> PagesFound(const std::string& typed, bool typing = false) {
+    SearchIndex index(Image());
+    std::vector<std::string> names;
+    for (const Hit& hit : index.Find(ParseQuery(typed, typing), 50).hits) names.push_back(hit.pageName);
+    return names;
+}
+
+using Names = std::vector<std::string>;
+
+}  // namespace
+
+TEST(SearchIndexTest, WordsAreFoundInAnyCaseAccentLanguageAndCharacterSet) {
+    EXPECT_EQ(PagesFound("cafe"), Names{"index.html"});
+    EXPECT_EQ(PagesFound("CAF\xC3\x89"), Names{"index.html"});
+    EXPECT_EQ(PagesFound("naive"), Names{"old.htm"}) << "windows-1252, declared";
+    EXPECT_EQ(PagesFound("quoted"), Names{"old.htm"});
+    EXPECT_EQ(PagesFound("\xE6\x9D\xB1\xE4\xBA\xAC"), Names{"jp/tokyo.html"}) << "Shift_JIS";
+    EXPECT_EQ(PagesFound("\xE5\x8C\x97\xE4\xBA\xAC"), Names{"zh.html"}) << "a Chinese word inside a sentence";
+    EXPECT_EQ(PagesFound("os.path"), Names{"api/os.html"});
+    EXPECT_EQ(PagesFound("path"), Names{"api/os.html"}) << "a part of a joined word";
+    EXPECT_EQ(PagesFound("__init__"), Names{"api/os.html"});
+    EXPECT_EQ(PagesFound("porcelain"), Names{"index.html"}) << "alt text";
+    EXPECT_EQ(PagesFound("lazy"), Names{"notes.txt"});
+    EXPECT_TRUE(PagesFound("scriptword").empty()) << "scripts are not text";
+    EXPECT_TRUE(PagesFound("png").empty()) << "pictures are not pages";
+    EXPECT_TRUE(PagesFound("zebra").empty());
+}
+
+TEST(SearchIndexTest, PhrasesPrefixesAndRanking) {
+    EXPECT_EQ(PagesFound("\"quick brown fox\""), Names{"index.html"});
+    EXPECT_TRUE(PagesFound("\"fox brown quick\"").empty()) << "a phrase matches in order";
+    EXPECT_EQ(PagesFound("quick fox"), Names{"index.html"}) << "words are all required";
+    EXPECT_EQ(PagesFound("docu*"), Names{"api/os.html"});
+    EXPECT_EQ(PagesFound("docu", true), Names{"api/os.html"}) << "the word being typed";
+    EXPECT_TRUE(PagesFound("docu").empty());
+    const Names fox = PagesFound("fox");
+    ASSERT_EQ(fox.size(), 4u);
+    EXPECT_EQ(fox[0], "fox-title.html") << "a title hit weighs more than three body hits";
+
+    SearchIndex index(Image());
+    EXPECT_EQ(index.Pages(), 8u);
+    const Results limited = index.Find(ParseQuery("fox"), 2);
+    EXPECT_EQ(limited.count, 4u);
+    EXPECT_EQ(limited.hits.size(), 2u);
+    EXPECT_EQ(limited.hits[0].title, "Fox");
+}
+
+TEST(SearchIndexTest, TheSamePagesGiveTheSameImage) { EXPECT_EQ(BuildImage(), Image()); }
+
+// A damaged image is reported as such, wherever the damage lies; it never
+// crashes the reader.
+TEST(SearchIndexTest, DamagedImagesAreReportedNotFollowed) {
+    EXPECT_THROW(SearchIndex(""), EIndexError);
+    EXPECT_THROW(SearchIndex("not a database at all"), EIndexError);
+    std::mt19937 gen(7);
+    const std::string& image = Image();
+    for (int round = 0; round < 300; ++round) {
+        std::string damaged = image;
+        if (round % 3 == 0) {
+            damaged.resize(gen() % image.size());
+        } else {
+            for (int flips = 0; flips < 1 + round % 7; ++flips) damaged[gen() % damaged.size()] ^= 1 + gen() % 255;
+        }
+        try {
+            SearchIndex index(damaged);
+            for (const char* typed : {"fox", "caf*", "\"quick brown\"", "os.path"}) index.Find(ParseQuery(typed), 5);
+        } catch (const EIndexError&) {
+        }
+    }
+}
+
+TEST(QueryTest, TypedTextBecomesPhrasesOfKeys) {
+    const Query query = ParseQuery("Caf\xC3\xA9 \"Quick  Brown\" docu* e-mail", false);
+    ASSERT_EQ(query.phrases.size(), 4u);
+    EXPECT_EQ(query.phrases[0].keys, Names{"cafe"});
+    EXPECT_EQ(query.phrases[1].keys, (Names{"quick", "brown"}));
+    EXPECT_TRUE(query.phrases[2].prefix);
+    EXPECT_EQ(query.phrases[3].keys, (Names{"e", "mail"})) << "one typed word, several words: a phrase";
+    EXPECT_EQ(MatchExpression(query), "\"cafe\" \"quick brown\" \"docu\" * \"e mail\"");
+    EXPECT_TRUE(ParseQuery("  \"\" *** ... ").empty());
+    EXPECT_TRUE(ParseQuery("fox ", true).phrases[0].prefix == false) << "a space ends the word being typed";
+    EXPECT_TRUE(ParseQuery("\"brown fo", true).phrases[0].prefix) << "inside an open phrase";
+}
+
+TEST(SnippetTest, TheWindowWithTheMostKeysIsShownWithItsHits) {
+    std::string text = "Intro words here.";
+    for (int i = 0; i < 60; ++i) text += " filler";
+    text += " The quick fox met a \xC3\xA9l\xC3\xA9phant.\nThe end";
+    for (int i = 0; i < 60; ++i) text += " more";
+    const Snippet snippet = SnippetOf(text, ParseQuery("fox elephant"), 12);
+    ASSERT_EQ(snippet.hits.size(), 2u);
+    EXPECT_EQ(snippet.text.substr(snippet.hits[0].first, snippet.hits[0].second - snippet.hits[0].first), "fox");
+    EXPECT_EQ(snippet.text.substr(snippet.hits[1].first, snippet.hits[1].second - snippet.hits[1].first),
+              "\xC3\xA9l\xC3\xA9phant");
+    EXPECT_EQ(snippet.text.rfind("\xE2\x80\xA6", 0), 0u) << "cut at the front";
+    EXPECT_EQ(snippet.text.find('\n'), std::string::npos);
+
+    const Snippet none = SnippetOf("Short text.", ParseQuery("absent"));
+    EXPECT_EQ(none.text, "Short text");
+    EXPECT_TRUE(none.hits.empty());
+    EXPECT_TRUE(SnippetOf("", ParseQuery("x")).text.empty());
+}
+
+}  // namespace search
