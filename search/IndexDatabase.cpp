@@ -58,11 +58,15 @@ Database::Database() {
 
 Database::~Database() { sqlite3_close(db_); }
 
-void Database::Execute(const char* sql) { Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), sql); }
+void Database::Execute(const char* sql) const { Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), sql); }
 
 void Database::Check(int code, const char* doing) const {
     if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;
     throw EIndexError(std::string("The search index failed (") + doing + "): " + sqlite3_errmsg(db_));
+}
+
+Statement::Statement(const Database& db, const char* sql) {
+    db.Check(sqlite3_prepare_v2(db.Handle(), sql, -1, &statement_, nullptr), sql);
 }
 
 void RegisterWordListTokenizer(const Database& db) {

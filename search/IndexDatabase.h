@@ -29,12 +29,26 @@ public:
     Database& operator=(const Database&) = delete;
 
     sqlite3* Handle() const { return db_; }
-    void Execute(const char* sql);
+    void Execute(const char* sql) const;
     // Raises EIndexError with SQLite's message when `code` is an error.
     void Check(int code, const char* doing) const;
 
 private:
     sqlite3* db_ = nullptr;
+};
+
+// Owns one prepared statement.
+class Statement {
+public:
+    Statement(const Database& db, const char* sql);  // raises EIndexError
+    ~Statement() { sqlite3_finalize(statement_); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    sqlite3_stmt* get() const { return statement_; }
+
+private:
+    sqlite3_stmt* statement_ = nullptr;
 };
 
 // Registers the word-list tokenizer on the connection.

@@ -5,14 +5,15 @@ namespace search {
 
 namespace {
 
-sqlite3_stmt* Prepare(const Database& db, const char* sql) {
-    sqlite3_stmt* statement = nullptr;
-    db.Check(sqlite3_prepare_v2(db.Handle(), sql, -1, &statement, nullptr), sql);
-    return statement;
-}
-
 void BindText(sqlite3_stmt* statement, int column, const std::string& text) {
     sqlite3_bind_text(statement, column, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
+}
+
+// Runs a statement to its end and makes it ready for the next run.
+void StepOnce(const Database& db, sqlite3_stmt* statement, const char* doing) {
+    const int code = sqlite3_step(statement);
+    sqlite3_reset(statement);
+    db.Check(code, doing);
 }
 
 }  // namespace
@@ -23,34 +24,28 @@ IndexWriter::IndexWriter() {
     db_.Execute("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=4096;");
     db_.Execute(kSchema);
     db_.Execute("BEGIN");
-    addPage_ = Prepare(db_, "INSERT INTO page(id, name, title) VALUES(?1, ?2, ?3)");
-    addWords_ = Prepare(db_, "INSERT INTO words(rowid, title, headings, body) VALUES(?1, ?2, ?3, ?4)");
-}
-
-IndexWriter::~IndexWriter() {
-    sqlite3_finalize(addPage_);
-    sqlite3_finalize(addWords_);
+    addPage_.emplace(db_, "INSERT INTO page(id, name, title) VALUES(?1, ?2, ?3)");
+    addWords_.emplace(db_, "INSERT INTO words(rowid, title, headings, body) VALUES(?1, ?2, ?3, ?4)");
 }
 
 void IndexWriter::Add(const std::string& pageName, const PageWords& words) {
     const sqlite3_int64 id = static_cast<sqlite3_int64>(++pages_);
-    sqlite3_bind_int64(addPage_, 1, id);
-    BindText(addPage_, 2, pageName);
-    BindText(addPage_, 3, words.title);
-    db_.Check(sqlite3_step(addPage_), "adding a page");
-    sqlite3_reset(addPage_);
-    sqlite3_bind_int64(addWords_, 1, id);
-    BindText(addWords_, 2, words.titleWords);
-    BindText(addWords_, 3, words.headingWords);
-    BindText(addWords_, 4, words.bodyWords);
-    db_.Check(sqlite3_step(addWords_), "adding a page's words");
-    sqlite3_reset(addWords_);
+    sqlite3_stmt* page = addPage_->get();
+    sqlite3_bind_int64(page, 1, id);
+    BindText(page, 2, pageName);
+    BindText(page, 3, words.title);
+    StepOnce(db_, page, "adding a page");
+    sqlite3_stmt* wordLists = addWords_->get();
+    sqlite3_bind_int64(wordLists, 1, id);
+    BindText(wordLists, 2, words.titleWords);
+    BindText(wordLists, 3, words.headingWords);
+    BindText(wordLists, 4, words.bodyWords);
+    StepOnce(db_, wordLists, "adding a page's words");
 }
 
 std::string IndexWriter::Finish() {
-    sqlite3_finalize(addPage_);
-    sqlite3_finalize(addWords_);
-    addPage_ = addWords_ = nullptr;
+    addPage_.reset();
+    addWords_.reset();
     db_.Execute("COMMIT");
     // One merged segment answers queries fastest; VACUUM leaves no free pages.
     db_.Execute("INSERT INTO words(words) VALUES('optimize')");

@@ -7,6 +7,7 @@
 #include "PageWords.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace search {
@@ -14,7 +15,6 @@ namespace search {
 class IndexWriter {
 public:
     IndexWriter();
-    ~IndexWriter();
     IndexWriter(const IndexWriter&) = delete;
     IndexWriter& operator=(const IndexWriter&) = delete;
 
@@ -27,8 +27,7 @@ public:
 
 private:
     Database db_;
-    sqlite3_stmt* addPage_ = nullptr;
-    sqlite3_stmt* addWords_ = nullptr;
+    std::optional<Statement> addPage_, addWords_;  // until Finish
     std::size_t pages_ = 0;
 };
 

@@ -30,7 +30,6 @@ public:
     // `image` must outlive the index. Raises EIndexError when it is not an
     // index this program wrote, or is damaged.
     explicit SearchIndex(std::string_view image);
-    ~SearchIndex();
     SearchIndex(const SearchIndex&) = delete;
     SearchIndex& operator=(const SearchIndex&) = delete;
 
@@ -40,10 +39,12 @@ public:
     Results Find(const Query& query, std::size_t limit) const;
 
 private:
+    // Opens the image in the connection and checks it is ours; the pages it holds.
+    static std::size_t Open(const Database& db, std::string_view image);
+
     Database db_;
-    sqlite3_stmt* match_ = nullptr;
-    sqlite3_stmt* page_ = nullptr;
-    std::size_t pages_ = 0;
+    std::size_t pages_;
+    Statement match_, page_;
 };
 
 }  // namespace search

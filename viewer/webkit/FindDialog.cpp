@@ -1,6 +1,9 @@
 // The find dialog over a web view.
 #include "FindDialog.h"
 
+#include "BookResults.h"
+
+#include <gdk/gdkkeysyms.h>
 #include <webkit2/webkit2.h>
 
 namespace viewer::webkit {
@@ -8,6 +11,9 @@ namespace viewer::webkit {
 namespace {
 
 enum Response { kFindNext = 1, kFindPrevious = 2 };
+
+// How long typing may pause before the whole book is searched.
+constexpr unsigned kTypingPauseMs = 250;
 
 GtkWidget* NamedWidget(GtkWidget* widget, const char* name) {
     gtk_widget_set_name(widget, name);
@@ -39,13 +45,49 @@ FindDialog::FindDialog(WebKitWebView* view)
     gtk_box_pack_start(GTK_BOX(row), gtk_label_new_with_mnemonic("Fi_nd what:"), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), entry_, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
+    if (BookResults::BookHasIndex()) {
+        GtkWidget* scope = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
+        GtkWidget* thisPage = NamedWidget(gtk_radio_button_new_with_mnemonic(nullptr, "This _page"), "find-this-page");
+        wholeBook_ = NamedWidget(gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(thisPage), "_Whole book"),
+                                 "find-whole-book");
+        gtk_box_pack_start(GTK_BOX(scope), thisPage, FALSE, FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(scope), wholeBook_, FALSE, FALSE, 0);
+        gtk_box_pack_start(GTK_BOX(box), scope, FALSE, FALSE, 0);
+        gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(wholeBook_), TRUE);
+        book_ = std::make_unique<BookResults>(view_);
+        gtk_window_set_resizable(GTK_WINDOW(dialog_), TRUE);
+    }
     gtk_box_pack_start(GTK_BOX(box), matchCase_, FALSE, FALSE, 0);
     gtk_label_set_xalign(GTK_LABEL(notFound_), 0);
     gtk_box_pack_start(GTK_BOX(box), notFound_, FALSE, FALSE, 0);
+    if (book_) gtk_box_pack_start(GTK_BOX(box), book_->Widget(), TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(gtk_dialog_get_content_area(GTK_DIALOG(dialog_))), box, TRUE, TRUE, 0);
     gtk_widget_show_all(box);
     gtk_widget_set_no_show_all(notFound_, TRUE);
     gtk_widget_hide(notFound_);
+    if (book_) {
+        ShowScope();
+        g_signal_connect_swapped(wholeBook_, "toggled", G_CALLBACK(+[](FindDialog* self) {
+                                     self->ShowScope();
+                                     if (self->WholeBook()) self->SearchBookSoon();
+                                 }),
+                                 this);
+        g_signal_connect_swapped(entry_, "changed", G_CALLBACK(+[](FindDialog* self) {
+                                     if (self->WholeBook()) self->SearchBookSoon();
+                                 }),
+                                 this);
+        // Enter searches the book at once; the Down arrow goes to the list.
+        g_signal_connect_swapped(entry_, "activate", G_CALLBACK(+[](FindDialog* self) {
+                                     if (self->WholeBook()) self->book_->Search(gtk_entry_get_text(GTK_ENTRY(self->entry_)), false);
+                                 }),
+                                 this);
+        g_signal_connect(entry_, "key-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventKey* key, gpointer self) -> gboolean {
+                             auto* find = static_cast<FindDialog*>(self);
+                             if (key->keyval != GDK_KEY_Down || !find->WholeBook()) return FALSE;
+                             return gtk_widget_child_focus(find->book_->Widget(), GTK_DIR_TAB_FORWARD);
+                         }),
+                         this);
+    }
 
     g_signal_connect(dialog_, "response", G_CALLBACK(+[](GtkDialog*, gint response, gpointer self) {
                          auto* find = static_cast<FindDialog*>(self);
@@ -68,6 +110,9 @@ FindDialog::FindDialog(WebKitWebView* view)
 }
 
 FindDialog::~FindDialog() {
+    if (typingTimer_) g_source_remove(typingTimer_);
+    g_signal_handlers_disconnect_by_data(entry_, this);
+    if (wholeBook_) g_signal_handlers_disconnect_by_data(wholeBook_, this);
     g_signal_handlers_disconnect_by_data(finder_, notFound_);
     g_object_unref(finder_);
     g_signal_handlers_disconnect_by_data(dialog_, this);
@@ -83,9 +128,48 @@ void FindDialog::Present() {
     gtk_widget_grab_focus(entry_);
 }
 
+bool FindDialog::WholeBook() const {
+    return wholeBook_ && gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(wholeBook_));
+}
+
+// The parts of the chosen scope: the results for the whole book, Match case
+// for the page. Enter in the entry searches the book, or finds on the page.
+void FindDialog::ShowScope() {
+    gtk_widget_set_visible(book_->Widget(), WholeBook());
+    gtk_widget_set_visible(matchCase_, !WholeBook());
+    gtk_widget_hide(notFound_);
+    gtk_entry_set_activates_default(GTK_ENTRY(entry_), !WholeBook());
+}
+
+void FindDialog::SearchBookSoon() {
+    if (typingTimer_) g_source_remove(typingTimer_);
+    typingTimer_ = g_timeout_add(kTypingPauseMs, +[](gpointer self) -> gboolean {
+        auto* find = static_cast<FindDialog*>(self);
+        find->typingTimer_ = 0;
+        const char* text = gtk_entry_get_text(GTK_ENTRY(find->entry_));
+        find->book_->Search(text, *text && !g_str_has_suffix(text, " "));
+        return G_SOURCE_REMOVE;
+    }, this);
+}
+
+// On the page opened from the results, Find Next and Find Previous step
+// through its highlighted hits.
+void FindDialog::StepThroughHits(bool backwards) {
+    if (book_->Highlighted().empty()) return;
+    const char* current = webkit_find_controller_get_search_text(finder_);
+    if (!current || book_->Highlighted() != current)
+        webkit_find_controller_search(finder_, book_->Highlighted().c_str(),
+                                      WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND, G_MAXUINT);
+    else if (backwards)
+        webkit_find_controller_search_previous(finder_);
+    else
+        webkit_find_controller_search_next(finder_);
+}
+
 // Each press searches again from the current match, so Find Next and Find
 // Previous step through the matches and wrap around at the ends.
 void FindDialog::Search(bool backwards) {
+    if (WholeBook()) return StepThroughHits(backwards);
     const char* text = gtk_entry_get_text(GTK_ENTRY(entry_));
     if (!text || !*text) return;
     guint32 options = WEBKIT_FIND_OPTIONS_WRAP_AROUND;

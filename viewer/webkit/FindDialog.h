@@ -1,13 +1,20 @@
-// The find-on-page dialog: a text entry, Find Next, Find Previous, Match
-// case and Close, driving the view's WebKitFindController. A label tells
-// when the text is not in the page.
+// The find dialog: a text entry, Find Next, Find Previous, Match case and
+// Close, driving the view's WebKitFindController on the page shown. A label
+// tells when the text is not in the page. In a book with a search index it
+// also searches the whole book ("Whole book", then the default): the pages
+// found are listed as the reader types (BookResults), and Find Next and
+// Find Previous step through the hits on the page opened from the list.
 #pragma once
+
+#include <memory>
 
 typedef struct _GtkWidget GtkWidget;
 typedef struct _WebKitWebView WebKitWebView;
 typedef struct _WebKitFindController WebKitFindController;
 
 namespace viewer::webkit {
+
+class BookResults;
 
 class FindDialog {
 public:
@@ -22,6 +29,10 @@ public:
 
 private:
     void Search(bool backwards);
+    void StepThroughHits(bool backwards);
+    bool WholeBook() const;
+    void ShowScope();
+    void SearchBookSoon();
 
     WebKitWebView* view_;
     WebKitFindController* finder_;
@@ -29,6 +40,9 @@ private:
     GtkWidget* entry_;
     GtkWidget* matchCase_;
     GtkWidget* notFound_;
+    GtkWidget* wholeBook_ = nullptr;      // the scope choice, when the book has an index
+    std::unique_ptr<BookResults> book_;   // likewise
+    unsigned typingTimer_ = 0;
 };
 
 }  // namespace viewer::webkit

@@ -2,6 +2,7 @@
 // store, links, history notifications, empty answers, content types, byte
 // ranges, the host hooks, find and print.
 #include "ChunkedPage.h"
+#include "IndexWriter.h"
 #include "ZeroBomb.h"
 #include "PageScheme.h"
 #include "SimExe.h"
@@ -385,6 +386,69 @@ TEST_F(WebKitBrowserTest, FindDialogSearchesThePageAndTellsWhenTextIsMissing) {
 
     gtk_button_clicked(GTK_BUTTON(Part(dialog, "find-close")));
     EXPECT_FALSE(gtk_widget_get_visible(dialog));
+}
+
+namespace {
+
+// The site's pages made into a search index block.
+void AddSearchIndex() {
+    search::IndexWriter writer;
+    for (const char* name : {"index.html", "book/chapter1.html", "book/chapter2.html"}) {
+        std::string bytes;
+        SimExe::ReadBlock(name, bytes);
+        writer.Add(name, *search::WordsOfPage(name, bytes));
+    }
+    SimExe::AddStringBlock(search::kIndexBlockName, writer.Finish());
+}
+
+std::string LabelText(GtkWidget* label) { return gtk_label_get_text(GTK_LABEL(label)); }
+
+}  // namespace
+
+TEST_F(WebKitBrowserTest, WholeBookSearchListsPagesAndOpensOneWithItsHitsHighlighted) {
+    AddSearchIndex();
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    browser().Find();
+    GtkWidget* dialog = FindDialogWindow();
+    ASSERT_NE(dialog, nullptr);
+    GtkWidget* wholeBook = Part(dialog, "find-whole-book");
+    ASSERT_NE(wholeBook, nullptr);
+    EXPECT_TRUE(gtk_toggle_button_get_active(GTK_TOGGLE_BUTTON(wholeBook))) << "the default with an index";
+    GtkWidget* count = Part(dialog, "search-count");
+    GtkWidget* results = Part(dialog, "search-results");
+
+    gtk_entry_set_text(GTK_ENTRY(Part(dialog, "find-text")), "text tw");  // as typed, the last word unfinished
+    ASSERT_TRUE(RunUntil([&] { return LabelText(count) == "2 pages found."; }, 5000)) << LabelText(count);
+    GtkListBoxRow* first = gtk_list_box_get_row_at_index(GTK_LIST_BOX(results), 0);
+    ASSERT_NE(first, nullptr);
+    EXPECT_STREQ(gtk_widget_get_name(GTK_WIDGET(first)), "search-result-0");
+
+    gtk_entry_set_text(GTK_ENTRY(Part(dialog, "find-text")), "zebra");
+    EXPECT_TRUE(RunUntil([&] { return LabelText(count) == "No page matches."; }, 5000));
+    gtk_entry_set_text(GTK_ENTRY(Part(dialog, "find-text")), "chapter two");
+    g_signal_emit_by_name(Part(dialog, "find-text"), "activate");  // Enter: at once
+    EXPECT_EQ(LabelText(count), "2 pages found.");
+    const int before = harness->finishedLoads;
+    gtk_widget_activate(GTK_WIDGET(gtk_list_box_get_row_at_index(GTK_LIST_BOX(results), 0)));
+    ASSERT_TRUE(harness->WaitForLoad(before, "ebook://ebook/book/chapter2.html"));
+    EXPECT_TRUE(RunUntil([&] { return harness->Eval("window.getSelection().toString()") == "Chapter"; }, 5000))
+        << "the first hit is highlighted and selected";
+    EXPECT_TRUE(gtk_widget_get_visible(dialog)) << "the results stay for the next visit";
+
+    gtk_toggle_button_set_active(GTK_TOGGLE_BUTTON(Part(dialog, "find-this-page")), TRUE);
+    EXPECT_FALSE(gtk_widget_is_visible(results));
+    EXPECT_TRUE(gtk_widget_get_visible(Part(dialog, "find-match-case")));
+}
+
+TEST_F(WebKitBrowserTest, ADamagedSearchIndexIsReportedNotFollowed) {
+    SimExe::AddStringBlock(search::kIndexBlockName, "SQLite format 3 and then nothing sound");
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    browser().Find();
+    GtkWidget* dialog = FindDialogWindow();
+    ASSERT_NE(dialog, nullptr);
+    gtk_entry_set_text(GTK_ENTRY(Part(dialog, "find-text")), "chapter");
+    g_signal_emit_by_name(Part(dialog, "find-text"), "activate");
+    EXPECT_EQ(LabelText(Part(dialog, "search-count")), "The search index of this eBook is damaged.");
 }
 
 TEST_F(WebKitBrowserTest, PrintingWithoutAPrinterFailsQuietly) {

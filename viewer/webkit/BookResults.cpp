@@ -1,0 +1,180 @@
+// Whole-book search results in the find dialog.
+#include "BookResults.h"
+
+#include "IndexDatabase.h"
+#include "SimExe.h"
+#include "eProtocol.h"
+
+#include <gdk/gdkkeysyms.h>
+#include <webkit2/webkit2.h>
+
+namespace viewer::webkit {
+
+namespace {
+
+constexpr std::size_t kShown = 50;
+
+std::string Escaped(std::string_view text) {
+    char* escaped = g_markup_escape_text(text.data(), static_cast<gssize>(text.size()));
+    std::string result = escaped;
+    g_free(escaped);
+    return result;
+}
+
+// A snippet as Pango markup, its hits in bold.
+std::string SnippetMarkup(const search::Snippet& snippet) {
+    std::string markup;
+    std::size_t at = 0;
+    for (const auto& [begin, end] : snippet.hits) {
+        markup += Escaped(std::string_view(snippet.text).substr(at, begin - at));
+        markup += "<b>" + Escaped(std::string_view(snippet.text).substr(begin, end - begin)) + "</b>";
+        at = end;
+    }
+    return markup + Escaped(std::string_view(snippet.text).substr(at));
+}
+
+GtkWidget* ResultRow(const search::Found& found, std::size_t index) {
+    GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 2);
+    gtk_container_set_border_width(GTK_CONTAINER(box), 4);
+    GtkWidget* heading = gtk_label_new(nullptr);
+    const std::string& title = found.hit.title.empty() ? found.hit.pageName : found.hit.title;
+    gtk_label_set_markup(GTK_LABEL(heading),
+                         ("<b>" + Escaped(title) + "</b>  <small>" + Escaped(found.hit.pageName) + "</small>").c_str());
+    GtkWidget* snippet = gtk_label_new(nullptr);
+    gtk_label_set_markup(GTK_LABEL(snippet), SnippetMarkup(found.snippet).c_str());
+    for (GtkWidget* label : {heading, snippet}) {
+        gtk_label_set_xalign(GTK_LABEL(label), 0);
+        gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+        gtk_label_set_max_width_chars(GTK_LABEL(label), 70);
+        gtk_box_pack_start(GTK_BOX(box), label, FALSE, FALSE, 0);
+    }
+    GtkWidget* row = gtk_list_box_row_new();
+    gtk_widget_set_name(row, ("search-result-" + std::to_string(index)).c_str());
+    gtk_container_add(GTK_CONTAINER(row), box);
+    return row;
+}
+
+// What to highlight on a result's page: its first hit as the page writes it,
+// else the first word asked for.
+std::string HitText(const search::Found& found, const search::Query& query) {
+    if (!found.snippet.hits.empty()) {
+        const auto [begin, end] = found.snippet.hits.front();
+        return found.snippet.text.substr(begin, end - begin);
+    }
+    return query.empty() ? std::string() : query.phrases.front().keys.front();
+}
+
+}  // namespace
+
+BookResults::BookResults(WebKitWebView* view)
+    : view_(view), box_(gtk_box_new(GTK_ORIENTATION_VERTICAL, 6)), count_(gtk_label_new(nullptr)),
+      list_(gtk_list_box_new()) {
+    g_object_ref_sink(box_);
+    gtk_widget_set_name(count_, "search-count");
+    gtk_widget_set_name(list_, "search-results");
+    gtk_label_set_xalign(GTK_LABEL(count_), 0);
+    gtk_list_box_set_activate_on_single_click(GTK_LIST_BOX(list_), TRUE);
+    GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
+    gtk_scrolled_window_set_min_content_height(GTK_SCROLLED_WINDOW(scrolled), 320);
+    gtk_scrolled_window_set_min_content_width(GTK_SCROLLED_WINDOW(scrolled), 480);
+    gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
+    gtk_container_add(GTK_CONTAINER(scrolled), list_);
+    gtk_box_pack_start(GTK_BOX(box_), count_, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box_), scrolled, TRUE, TRUE, 0);
+    gtk_widget_show_all(box_);
+
+    g_signal_connect(list_, "row-activated", G_CALLBACK(+[](GtkListBox*, GtkListBoxRow* row, gpointer self) {
+                         static_cast<BookResults*>(self)->Open(gtk_list_box_row_get_index(row));
+                     }),
+                     this);
+    // Enter opens the row the arrow keys went to (the list's own binding
+    // does not, for a row focused from the entry).
+    g_signal_connect(list_, "key-press-event", G_CALLBACK(+[](GtkWidget* list, GdkEventKey* key, gpointer self) -> gboolean {
+                         const bool enter = key->keyval == GDK_KEY_Return || key->keyval == GDK_KEY_KP_Enter ||
+                                            key->keyval == GDK_KEY_ISO_Enter || key->keyval == GDK_KEY_space;
+                         GtkListBoxRow* row = gtk_list_box_get_selected_row(GTK_LIST_BOX(list));
+                         if (!enter || !row) return FALSE;
+                         static_cast<BookResults*>(self)->Open(gtk_list_box_row_get_index(row));
+                         return TRUE;
+                     }),
+                     this);
+    loadHandler_ = g_signal_connect(view_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+                                        if (event == WEBKIT_LOAD_FINISHED) static_cast<BookResults*>(self)->HighlightOnceLoaded();
+                                    }),
+                                    this);
+}
+
+BookResults::~BookResults() {
+    g_signal_handler_disconnect(view_, loadHandler_);
+    g_signal_handlers_disconnect_by_data(list_, this);
+    g_object_unref(box_);
+}
+
+bool BookResults::BookHasIndex() {
+    try {
+        return SimExe::BlockStore().Find(search::kIndexBlockName).has_value();
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void BookResults::Search(const std::string& typed, bool typing) {
+    Clear();
+    if (!index_ && !indexFailed_) {
+        try {
+            index_ = search::BookSearch::Open();
+        } catch (const std::exception&) {
+        }
+        indexFailed_ = !index_;
+    }
+    if (!index_) {
+        gtk_label_set_text(GTK_LABEL(count_), "The search index of this eBook is damaged.");
+        return;
+    }
+    try {
+        Show(index_->Search(typed, typing, kShown));
+    } catch (const std::exception&) {
+        gtk_label_set_text(GTK_LABEL(count_), "The search index of this eBook is damaged.");
+    }
+}
+
+void BookResults::Show(const search::Answer& answer) {
+    if (answer.query.empty()) return;
+    std::string count = answer.count == 0   ? "No page matches."
+                        : answer.count == 1 ? "1 page found."
+                                            : std::to_string(answer.count) + " pages found.";
+    if (answer.count > answer.found.size()) count += " The best " + std::to_string(answer.found.size()) + " are shown.";
+    gtk_label_set_text(GTK_LABEL(count_), count.c_str());
+    for (std::size_t i = 0; i < answer.found.size(); ++i) {
+        results_.push_back({answer.found[i].hit.pageName, HitText(answer.found[i], answer.query)});
+        gtk_list_box_insert(GTK_LIST_BOX(list_), ResultRow(answer.found[i], i), -1);
+    }
+    gtk_widget_show_all(list_);
+}
+
+void BookResults::Clear() {
+    results_.clear();
+    gtk_label_set_text(GTK_LABEL(count_), "");
+    GList* rows = gtk_container_get_children(GTK_CONTAINER(list_));
+    for (GList* r = rows; r; r = r->next) gtk_widget_destroy(GTK_WIDGET(r->data));
+    g_list_free(rows);
+}
+
+void BookResults::Open(int row) {
+    if (row < 0 || static_cast<std::size_t>(row) >= results_.size()) return;
+    gtk_list_box_select_row(GTK_LIST_BOX(list_), gtk_list_box_get_row_at_index(GTK_LIST_BOX(list_), row));
+    const Result& result = results_[static_cast<std::size_t>(row)];
+    pending_ = result.highlight;
+    webkit_web_view_load_uri(view_, ViewUriOf(PageUrl(result.pageName)).c_str());
+}
+
+void BookResults::HighlightOnceLoaded() {
+    if (pending_.empty()) return;
+    highlighted_ = std::move(pending_);
+    pending_.clear();
+    webkit_find_controller_search(webkit_web_view_get_find_controller(view_), highlighted_.c_str(),
+                                  WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND, G_MAXUINT);
+}
+
+}  // namespace viewer::webkit

@@ -1,0 +1,59 @@
+// The whole-book half of the find dialog: the count and the list of the
+// pages found, best first, each with its title and the text around its hits
+// (hits in bold). Choosing a page (a click, Enter, the arrow keys and Enter)
+// opens it in the view with every hit highlighted, scrolled to the first.
+// The book's index is opened at the first search, not before.
+#pragma once
+
+#include "BookSearch.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+typedef struct _GtkWidget GtkWidget;
+typedef struct _WebKitWebView WebKitWebView;
+
+namespace viewer::webkit {
+
+class BookResults {
+public:
+    explicit BookResults(WebKitWebView* view);
+    ~BookResults();
+    BookResults(const BookResults&) = delete;
+    BookResults& operator=(const BookResults&) = delete;
+
+    // Whether the book the viewer shows has a search index.
+    static bool BookHasIndex();
+
+    GtkWidget* Widget() const { return box_; }
+    // Lists the pages for what the reader typed; `typing`: the last word
+    // may still grow.
+    void Search(const std::string& typed, bool typing);
+    // Opens the page of the result at `row`.
+    void Open(int row);
+    // The text highlighted on the page opened last; empty before.
+    const std::string& Highlighted() const { return highlighted_; }
+
+private:
+    void Show(const search::Answer& answer);
+    void Clear();
+    void HighlightOnceLoaded();
+
+    WebKitWebView* view_;
+    GtkWidget* box_;
+    GtkWidget* count_;
+    GtkWidget* list_;
+    std::unique_ptr<search::BookSearch> index_;
+    bool indexFailed_ = false;
+    struct Result {
+        std::string pageName;
+        std::string highlight;  // the text highlighted on its page
+    };
+    std::vector<Result> results_;
+    std::string pending_;      // to highlight once the page opening now has loaded
+    std::string highlighted_;
+    unsigned long loadHandler_ = 0;
+};
+
+}  // namespace viewer::webkit
