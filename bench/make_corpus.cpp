@@ -6,6 +6,10 @@
 //   make_corpus video FOLDER MEGABYTES   one incompressible file of that size
 //                                        (a stand-in for a video) and two pages
 //   make_corpus text FOLDER MEGABYTES    one HTML-like text file of that size
+//   make_corpus book FOLDER PAGES        PAGES pages of about 50 KB of prose
+//                                        whose words follow Zipf's law over a
+//                                        vocabulary of 60,000 made-up words;
+//                                        FOLDER.queries holds 30 queries on them
 #include "html_like.h"
 
 #include <zlib.h>
@@ -16,6 +20,7 @@
 #include <iostream>
 #include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -149,12 +154,60 @@ std::size_t Images(const fs::path& root, int count) {
     return written;
 }
 
+// A made-up word for each rank: syllables, so that it reads like a word.
+std::string VocabularyWord(std::size_t rank) {
+    static const char* syllables[] = {"ka", "lo", "mi", "ne", "ru", "sa", "to", "vi", "ba", "de",
+                                      "fu", "go", "hi", "ju", "ke", "la", "mo", "nu", "pa", "ri"};
+    std::string word;
+    for (std::size_t n = rank + 20; n > 0; n /= 20) word += syllables[n % 20];
+    return word;
+}
+
+// Pages of prose: a title, headings and paragraphs of words drawn by rank
+// with probability falling as 1/rank, as words of real text do.
+std::size_t Book(const fs::path& root, std::size_t pages) {
+    constexpr std::size_t kVocabulary = 60000;
+    std::vector<double> weights(kVocabulary);
+    for (std::size_t r = 0; r < kVocabulary; ++r) weights[r] = 1.0 / static_cast<double>(r + 1);
+    std::discrete_distribution<std::size_t> rank(weights.begin(), weights.end());
+    std::mt19937 gen(11);
+    const auto words = [&](int n) {
+        std::string text;
+        for (int w = 0; w < n; ++w) text += (w ? " " : "") + VocabularyWord(rank(gen));
+        return text;
+    };
+    std::size_t written = 0;
+    for (std::size_t p = 0; p < pages; ++p) {
+        std::string page = "<html><head><title>" + words(4) + "</title></head><body>\n<h1>" + words(4) + "</h1>\n";
+        while (page.size() < 50000) {
+            if (gen() % 8 == 0) page += "<h2>" + words(3) + "</h2>\n";
+            page += "<p>" + words(40 + static_cast<int>(gen() % 60)) + ".</p>\n";
+        }
+        page += "</body></html>\n";
+        Write(root / ("part" + std::to_string(p % 100)) / ("page" + std::to_string(p) + ".html"), page);
+        written += page.size();
+    }
+    Write(root / "index.html", "<html><head><title>Benchmark book</title></head><body>Start</body></html>\n");
+    // Words common, rare and absent, prefixes and phrases, as readers type them.
+    std::ofstream queries(root.string() + ".queries");
+    for (std::size_t r : {3, 40, 200, 900, 2500, 7000, 15000, 30000, 50000, 59000})
+        queries << VocabularyWord(r) << "\n";
+    for (std::size_t r : {10, 150, 1200, 8000, 40000})
+        queries << VocabularyWord(r).substr(0, 4) << "*\n";
+    for (std::size_t r : {5, 60, 400, 3000, 20000}) queries << VocabularyWord(r) << " " << VocabularyWord(r * 3 + 7) << "\n";
+    for (std::size_t r : {1, 2, 8, 30, 100})
+        queries << "\"" << VocabularyWord(r) << " " << VocabularyWord(r + 1) << "\"\n";
+    for (const char* absent : {"zyzzyva", "qwertyuiop", "xylograph", "flibbertigibbet", "quux"}) queries << absent << "\n";
+    return written;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     const std::string mode = argc == 4 ? argv[1] : "";
-    if (mode != "tree" && mode != "media" && mode != "images" && mode != "video" && mode != "text") {
-        std::cerr << "usage: make_corpus tree|media|video|text FOLDER MEGABYTES | make_corpus images FOLDER COUNT\n";
+    if (mode != "tree" && mode != "media" && mode != "images" && mode != "video" && mode != "text" && mode != "book") {
+        std::cerr << "usage: make_corpus tree|media|video|text FOLDER MEGABYTES | make_corpus images FOLDER COUNT\n"
+                     "       make_corpus book FOLDER PAGES\n";
         return 2;
     }
     const fs::path root = argv[2];
@@ -163,6 +216,7 @@ int main(int argc, char** argv) {
                                 : mode == "media" ? Media(root, amount << 20)
                                 : mode == "video" ? Video(root, amount << 20)
                                 : mode == "text"  ? Text(root, amount << 20)
+                                : mode == "book"  ? Book(root, amount)
                                                   : Images(root, static_cast<int>(amount));
     std::cout << written << " bytes written under " << root << "\n";
     return 0;

@@ -30,44 +30,69 @@ int KeyAnswered(const Query& query, const std::string& word) {
     return -1;
 }
 
-}  // namespace
+// Where a stretch of about `about` bytes from `from` ends: after a line
+// break (where words always break), or at the text's end.
+std::size_t StretchEnd(std::string_view text, std::size_t from, std::size_t about) {
+    const std::size_t lineEnd = text.find('\n', std::min(text.size(), from + about));
+    return lineEnd == std::string_view::npos ? text.size() : lineEnd + 1;
+}
 
-Snippet SnippetOf(std::string_view text, const Query& query, std::size_t words) {
-    const std::vector<Word> all = SplitWords(text);
-    std::vector<int> answered(all.size());
-    for (std::size_t i = 0; i < all.size(); ++i) answered[i] = KeyAnswered(query, all[i].key);
-
-    // The window with the most different keys, then the most hits.
-    std::size_t bestStart = 0, bestKinds = 0, bestHits = 0;
-    const std::size_t window = std::max<std::size_t>(words, 1);
-    for (std::size_t start = 0; start < all.size(); ++start) {
+// Where the first window of `window` words with the most of the query's
+// keys begins, and how many keys it holds.
+std::pair<std::size_t, std::size_t> BestWindow(const std::vector<int>& answered, std::size_t window) {
+    std::size_t bestStart = 0, bestKinds = 0;
+    for (std::size_t start = 0; start < answered.size(); ++start) {
         if (answered[start] < 0) continue;  // a best window may as well begin with a hit
         std::set<int> kinds;
-        std::size_t hits = 0;
-        for (std::size_t i = start; i < std::min(all.size(), start + window); ++i)
-            if (answered[i] >= 0) kinds.insert(answered[i]), ++hits;
-        if (kinds.size() > bestKinds || (kinds.size() == bestKinds && hits > bestHits)) {
-            bestStart = start;
-            bestKinds = kinds.size();
-            bestHits = hits;
-        }
+        for (std::size_t i = start; i < std::min(answered.size(), start + window); ++i)
+            if (answered[i] >= 0) kinds.insert(answered[i]);
+        if (kinds.size() > bestKinds) bestStart = start, bestKinds = kinds.size();
     }
+    return {bestStart, bestKinds};
+}
+
+}  // namespace
+
+// The text is split a stretch at a time, and no further once a window
+// holds every key: pages are long, and most hits come early.
+Snippet SnippetOf(std::string_view text, const Query& query, std::size_t words) {
+    constexpr std::size_t kStretch = 8192;
+    std::size_t keys = 0;
+    for (const Phrase& phrase : query.phrases) keys += phrase.keys.size();
+    const std::size_t window = std::max<std::size_t>(words, 1);
+    std::vector<Word> all;
+    std::vector<int> answered;
+    std::pair<std::size_t, std::size_t> best{0, 0};
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const std::size_t to = StretchEnd(text, from, kStretch);
+        for (Word& word : SplitWords(text.substr(from, to - from))) {
+            word.begin += from;
+            word.end += from;
+            answered.push_back(KeyAnswered(query, word.key));
+            all.push_back(std::move(word));
+        }
+        from = to;
+        best = BestWindow(answered, window);
+        if (best.second == keys && all.size() >= best.first + window) break;
+    }
+    if (all.empty()) return {};
+    std::size_t bestStart = best.first;
     // A few words of what leads up to the first hit.
-    if (bestHits) bestStart -= std::min<std::size_t>(bestStart, window / 4);
+    if (best.second) bestStart -= std::min<std::size_t>(bestStart, window / 4);
     Snippet snippet;
-    if (all.empty()) return snippet;
     const std::size_t last = std::min(all.size(), bestStart + window) - 1;
     if (bestStart > 0) snippet.text = kEllipsis;
-    const std::size_t from = all[bestStart].begin;
     for (std::size_t i = bestStart; i <= last; ++i) {
         // The text between words as it stands, a line break being a space.
-        const std::size_t gapFrom = i == bestStart ? from : all[i - 1].end;
+        const std::size_t gapFrom = i == bestStart ? all[i].begin : all[i - 1].end;
         for (char c : text.substr(gapFrom, all[i].begin - gapFrom)) snippet.text += (c == '\n' ? ' ' : c);
         const std::size_t begin = snippet.text.size();
         snippet.text += text.substr(all[i].begin, all[i].end - all[i].begin);
         if (answered[i] >= 0) snippet.hits.emplace_back(begin, snippet.text.size());
     }
-    if (last + 1 < all.size()) snippet.text += kEllipsis;
+    // Cut where more words follow, read or not.
+    if (last + 1 < all.size() || from < text.size()) snippet.text += kEllipsis;
     return snippet;
 }
 

@@ -18,7 +18,7 @@ struct Snippet {
 
 // The stretch of `words` words of the page's text that holds the most of
 // the query's keys (the earliest among equals; the page's beginning when it
-// holds none), "…" where it is cut.
+// holds none), led by a few words before its first hit, "…" where it is cut.
 Snippet SnippetOf(std::string_view text, const Query& query, std::size_t words = 24);
 
 }  // namespace search

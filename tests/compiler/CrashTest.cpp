@@ -23,7 +23,9 @@ constexpr int kRuns = 100;
 #endif
 // Random bytes do not compress, so the eBook is about as large as the
 // pages and writing it takes a good part of the build. The last page is
-// large enough to be compressed and written chunk by chunk.
+// large enough to be compressed and written chunk by chunk. They are not
+// pages that are searched (random bytes read as text would make the search
+// index the build's main work); index.html is, so builds end with an index.
 constexpr int kPages = 6;
 constexpr std::size_t kPageBytes = 1200000;
 constexpr std::size_t kLargePageBytes = (5u << 20) + 1;
@@ -65,7 +67,7 @@ TEST(CrashTest, KilledBuildLeavesThePreviousOrTheNewEBook) {
     for (int i = 0; i < kPages; ++i) {
         std::string bytes(i + 1 < kPages ? kPageBytes : kLargePageBytes, '\0');
         for (char& c : bytes) c = static_cast<char>(random());
-        site.Write("page" + std::to_string(i) + ".htm", bytes);
+        site.Write("page" + std::to_string(i) + ".bin", bytes);
     }
     const std::string ebook = out / "book.exe";
     site.Write("index.html", "<html>the previous edition</html>");

@@ -146,6 +146,11 @@ TEST(SnippetTest, TheWindowWithTheMostKeysIsShownWithItsHits) {
     EXPECT_EQ(snippet.text.rfind("\xE2\x80\xA6", 0), 0u) << "cut at the front";
     EXPECT_EQ(snippet.text.find('\n'), std::string::npos);
 
+    std::string longText = "Fox first.\n";
+    for (int i = 0; i < 20000; ++i) longText += i % 10 ? "word " : "line\n";
+    const Snippet early = SnippetOf(longText + "fox again", ParseQuery("fox"), 6);
+    EXPECT_EQ(early.text, "Fox first. line word word word\xE2\x80\xA6") << "the earliest window, the text read on no further";
+
     const Snippet none = SnippetOf("Short text.", ParseQuery("absent"));
     EXPECT_EQ(none.text, "Short text");
     EXPECT_TRUE(none.hits.empty());
