@@ -3,6 +3,8 @@
 // index of a chunked one), written as one executable eBook as they are made.
 #include "AccessIndex.h"
 #include "BookInspection.h"
+#include "ChunkedBlock.h"
+#include "IndexFile.h"
 #include "IndexWriter.h"
 #include "PageCompressor.h"
 #include "SimExe.h"
@@ -114,6 +116,10 @@ void TForm1::SpeedButton14Click(TObject&) {
     ebook.Write(viewer);
     ebook.Write(in.settingsBlocks);
     SimExe::Delay(100);
+    const auto writeAccessIndex = [&](const std::string& name, const SimExe::AccessIndex& index) {
+        ebook.WriteBlock(SimExe::AccessIndexName(name),
+                         ZLibEx::CompressString(SimExe::EncodeAccessIndex(index), ZLibEx::lvDefault));
+    };
     std::optional<search::IndexWriter> index;
     if (in.searchIndex) index.emplace();
     for (std::size_t i = 0; i < in.files.size(); ++i) {
@@ -128,16 +134,18 @@ void TForm1::SpeedButton14Click(TObject&) {
         ebook.Write(SimExe::StartMarker(in.files[i]));
         PageCompressor::TakenPage page = pages.TakePage(i, sink);
         ebook.Write(SimExe::EndMarker(in.files[i]));
-        if (page.accessIndex)
-            ebook.WriteBlock(SimExe::AccessIndexName(in.files[i]),
-                             ZLibEx::CompressString(SimExe::EncodeAccessIndex(*page.accessIndex), ZLibEx::lvDefault));
+        if (page.accessIndex) writeAccessIndex(in.files[i], *page.accessIndex);
         if (index && page.words) index->Add(in.files[i], *page.words);
         ProgressBar1->SetPosition(ProgressPosition(progressAt[i + 1]));
         Application().ProcessMessages();
     }
     // A book without a page to search has no index, and no whole-book search.
-    if (index && index->Pages() > 0)
-        ebook.WriteBlock(search::kIndexBlockName, ZLibEx::CompressString(index->Finish(), ZLibEx::lvDefault));
+    // The index is read a chunk at a time where it lies, so it is chunked.
+    if (index && index->Pages() > 0) {
+        const SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(index->Finish(), search::kIndexChunkSize);
+        ebook.WriteBlock(search::kIndexBlockName, block.payload);
+        writeAccessIndex(search::kIndexBlockName, block.index);
+    }
     ProgressBar1->SetPosition(ProgressPosition(progressAt.back()));
     ebook.CommitToBlockStore();
     cStatus->SetCaption(kStatusDone);

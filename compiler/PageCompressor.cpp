@@ -1,6 +1,7 @@
 // Page compression on worker threads, chunk by chunk.
 #include "PageCompressor.h"
 
+#include "ChunkedBlock.h"
 #include "FileIO.h"
 #include "PageText.h"
 #include "SimExe.h"
@@ -10,16 +11,6 @@
 #include <stdexcept>
 
 namespace compiler {
-
-namespace {
-
-// The tags that begin block markers. They never appear raw in a payload,
-// where one would cut a block short or be found by a lookup: a page that
-// holds them (an eBook inside an eBook) is never stored as it is.
-const std::string& StartTag() { static const std::string tag = SimExe::StartMarker("").substr(0, 4); return tag; }
-const std::string& EndTag() { static const std::string tag = SimExe::EndMarker(""); return tag; }
-
-}  // namespace
 
 PageCompressor::PageCompressor(std::vector<std::string> paths, Options options)
     : paths_(std::move(paths)), options_(std::move(options)) {
@@ -117,7 +108,10 @@ void PageCompressor::Compress(Job& job, const SimExe::FileIO::PieceReader& file)
     const std::string data = file.Read(job.offset, job.length + (last ? 1 : 0));
     if (data.size() != job.length)
         throw SimExe::EFileError("The file " + paths_[job.file] + " changed while it was compiled");
-    job.deflated = ZLibEx::DeflateChunk(data, last, {StartTag(), EndTag()});
+    // The tags that begin block markers never appear raw in a payload, where
+    // one would cut a block short or be found by a lookup: a page that holds
+    // them (an eBook inside an eBook) is never stored as it is.
+    job.deflated = ZLibEx::DeflateChunk(data, last, {SimExe::StartTag(), SimExe::EndTag()});
     if (options_.pageWords && job.chunk == 0) job.words = WordsOf(job, file, data);
 }
 

@@ -1,6 +1,7 @@
 // Whole-book search over the block store.
 #include "BookSearch.h"
 
+#include "AccessIndex.h"
 #include "PageText.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
@@ -27,21 +28,25 @@ std::string TextOfPageBlock(const std::string& pageName) {
 }  // namespace
 
 std::unique_ptr<BookSearch> BookSearch::Open() {
-    std::string image;
+    std::unique_ptr<BookSearch> book(new BookSearch());
+    SimExe::TBlockStore& store = SimExe::BlockStore();
+    if (store.Find(SimExe::AccessIndexName(kIndexBlockName))) {
+        book->index_ = std::make_unique<SearchIndex>(IndexBlock{kIndexBlockName});
+        return book;
+    }
     try {
-        if (!SimExe::ReadBlock(kIndexBlockName, image)) return nullptr;
+        if (!SimExe::ReadBlock(kIndexBlockName, book->image_)) return nullptr;
     } catch (const ZLibEx::EZLibError& e) {
         throw EIndexError(std::string("The search index is damaged: ") + e.what());
     }
-    return std::unique_ptr<BookSearch>(new BookSearch(std::move(image)));
+    book->index_ = std::make_unique<SearchIndex>(book->image_);
+    return book;
 }
-
-BookSearch::BookSearch(std::string image) : image_(std::move(image)), index_(image_) {}
 
 Answer BookSearch::Search(std::string_view typed, bool typing, std::size_t limit) const {
     Answer answer;
     answer.query = ParseQuery(typed, typing);
-    Results results = index_.Find(answer.query, limit);
+    Results results = index_->Find(answer.query, limit);
     answer.count = results.count;
     answer.found.resize(results.hits.size());
     // Each snippet reads and parses its page: the cores share them out.

@@ -1,6 +1,7 @@
-// Whole-book search on the eBook in the block store: its index block,
-// inflated into memory once and opened there, and the pages it names, read
-// for the snippets of the best hits. Shared by the viewer's search dialog
+// Whole-book search on the eBook in the block store: its index block, read
+// in place a chunk at a time (or, when it is not chunked, inflated into
+// memory once), and the pages it names, read for the snippets of the best
+// hits. Shared by the viewer's search dialog
 // and the command line.
 #pragma once
 
@@ -37,10 +38,10 @@ public:
     Answer Search(std::string_view typed, bool typing, std::size_t limit) const;
 
 private:
-    explicit BookSearch(std::string image);
+    BookSearch() = default;
 
-    std::string image_;  // must outlive index_
-    SearchIndex index_;
+    std::string image_;  // an index inflated whole, which index_ reads
+    std::unique_ptr<SearchIndex> index_;
 };
 
 }  // namespace search

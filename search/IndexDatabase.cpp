@@ -43,12 +43,18 @@ fts5_api* Fts5Of(sqlite3* db) {
 
 }  // namespace
 
-Database::Database() {
-    const int code = sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+Database::Database() : Database(":memory:", nullptr, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) {}
+
+Database::Database(const std::string& uri, const char* vfs)
+    : Database(uri.c_str(), vfs, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI) {}
+
+Database::Database(const char* name, const char* vfs, int flags) {
+    const int code = sqlite3_open_v2(name, &db_, flags, vfs);
     if (code != SQLITE_OK) {
+        const std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
         sqlite3_close(db_);
         db_ = nullptr;
-        throw EIndexError(std::string("Cannot open an index database: ") + sqlite3_errstr(code));
+        throw EIndexError("Cannot open the index database: " + why);
     }
     sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     // Sorts and VACUUM's copy stay in memory too: nothing of a book reaches

@@ -24,6 +24,8 @@ public:
 class Database {
 public:
     Database();  // an empty database in memory, temporary tables and sorts in memory too
+    // The database a URI names, read only through the VFS of that name.
+    Database(const std::string& uri, const char* vfs);
     ~Database();
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
@@ -34,6 +36,8 @@ public:
     void Check(int code, const char* doing) const;
 
 private:
+    Database(const char* name, const char* vfs, int flags);
+
     sqlite3* db_ = nullptr;
 };
 

@@ -1,5 +1,7 @@
-// Queries on the index database, opened from its image.
+// Queries on the index database, opened from its image or its block.
 #include "SearchIndex.h"
+
+#include "IndexFile.h"
 
 #include <cstring>
 
@@ -26,24 +28,34 @@ std::string SchemaOf(const Database& db) {
     return schema;
 }
 
+constexpr char kPageOfId[] = "SELECT name, title FROM page WHERE id = ?1";
+
 std::string TextColumn(sqlite3_stmt* statement, int column) {
     const unsigned char* text = sqlite3_column_text(statement, column);
     return text ? std::string(reinterpret_cast<const char*>(text), static_cast<std::size_t>(sqlite3_column_bytes(statement, column)))
                 : std::string();
 }
 
-}  // namespace
-
-SearchIndex::SearchIndex(std::string_view image)
-    : pages_(Open(db_, image)), match_(db_, kRanked), page_(db_, "SELECT name, title FROM page WHERE id = ?1") {}
-
-std::size_t SearchIndex::Open(const Database& db, std::string_view image) {
-    RegisterWordListTokenizer(db);
-    // SQLite reads the image where it is; the flag keeps it from writing.
+// SQLite reads the image where it is; the flag keeps it from writing.
+const Database& Deserialized(const Database& db, std::string_view image) {
     auto* bytes = reinterpret_cast<unsigned char*>(const_cast<char*>(image.data()));
     const auto size = static_cast<sqlite3_int64>(image.size());
     db.Check(sqlite3_deserialize(db.Handle(), "main", bytes, size, size, SQLITE_DESERIALIZE_READONLY),
              "opening the index");
+    return db;
+}
+
+}  // namespace
+
+SearchIndex::SearchIndex(std::string_view image)
+    : pages_(Prepared(Deserialized(db_, image))), match_(db_, kRanked), page_(db_, kPageOfId) {}
+
+SearchIndex::SearchIndex(const IndexBlock& block)
+    : db_(BlockFileUri(block.name), BlockFileSystem()), pages_(Prepared(db_)), match_(db_, kRanked),
+      page_(db_, kPageOfId) {}
+
+std::size_t SearchIndex::Prepared(const Database& db) {
+    RegisterWordListTokenizer(db);
     db.Execute("PRAGMA query_only=ON; PRAGMA trusted_schema=OFF; PRAGMA cell_size_check=ON;");
     if (SchemaOf(db) != kSchema) throw EIndexError("The search index is not one this program wrote");
     const Statement count(db, "SELECT count(*) FROM page");

@@ -25,11 +25,18 @@ struct Results {
     std::vector<Hit> hits;  // the best of them, best first
 };
 
+// A chunked block of the block store that holds an index (IndexFile.h).
+struct IndexBlock {
+    std::string name;
+};
+
 class SearchIndex {
 public:
-    // `image` must outlive the index. Raises EIndexError when it is not an
-    // index this program wrote, or is damaged.
+    // An index image held in memory; `image` must outlive the index. Raises
+    // EIndexError when it is not an index this program wrote, or is damaged.
     explicit SearchIndex(std::string_view image);
+    // An index read in place from its block, likewise.
+    explicit SearchIndex(const IndexBlock& block);
     SearchIndex(const SearchIndex&) = delete;
     SearchIndex& operator=(const SearchIndex&) = delete;
 
@@ -39,8 +46,8 @@ public:
     Results Find(const Query& query, std::size_t limit) const;
 
 private:
-    // Opens the image in the connection and checks it is ours; the pages it holds.
-    static std::size_t Open(const Database& db, std::string_view image);
+    // Checks the connection's database is an index of ours; the pages it holds.
+    static std::size_t Prepared(const Database& db);
 
     Database db_;
     std::size_t pages_;

@@ -101,7 +101,8 @@ TEST_F(CommandLineTest, FolderBuildsIntoAnEBookBesideTheCaller) {
     EXPECT_EQ(ebook.substr(0, viewer.size()), viewer);
     using Blocks = std::vector<std::pair<std::string, std::string>>;
     Blocks blocks = ListBlocks(ebook.substr(viewer.size()));
-    ASSERT_FALSE(blocks.empty());
+    ASSERT_GE(blocks.size(), 2u);
+    blocks.pop_back();  // the search index's access index
     EXPECT_EQ(blocks.back().first, "/ZORBIN/SEARCH");
     blocks.pop_back();
     EXPECT_EQ(blocks,

@@ -2,6 +2,7 @@
 // its own, incompressible chunks are stored, and a lone compressed chunk is
 // exactly what CompressString makes.
 #include "ChunkedPage.h"
+#include "Chunks.h"
 #include "ZLibEx.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,13 @@
 // The search index end to end in memory: pages in several languages and
 // character sets made into word lists, written as a database image, opened
 // again and queried as readers query it.
+#include "AccessIndex.h"
+#include "ChunkedBlock.h"
 #include "IndexWriter.h"
 #include "SearchIndex.h"
+#include "SimExe.h"
 #include "Snippet.h"
+#include "ZLibEx.h"
 
 #include <gtest/gtest.h>
 
@@ -97,6 +101,45 @@ TEST(SearchIndexTest, PhrasesPrefixesAndRanking) {
 }
 
 TEST(SearchIndexTest, TheSamePagesGiveTheSameImage) { EXPECT_EQ(BuildImage(), Image()); }
+
+// The index read where it lies in its chunked block answers as the image
+// does; a damaged chunk is reported when a query reads it, never followed.
+TEST(SearchIndexTest, AnIndexIsReadInPlaceFromItsChunkedBlock) {
+    const SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(Image(), 4096);
+    SimExe::BlockStore() = "image";
+    SimExe::AppendBlock(kIndexBlockName, block.payload, SimExe::BlockStore());
+    SimExe::AppendBlock(SimExe::AccessIndexName(kIndexBlockName),
+                        ZLibEx::CompressString(SimExe::EncodeAccessIndex(block.index), ZLibEx::lvDefault),
+                        SimExe::BlockStore());
+    {
+        const SearchIndex inPlace(IndexBlock{kIndexBlockName});
+        const SearchIndex inMemory(Image());
+        EXPECT_EQ(inPlace.Pages(), 8u);
+        for (const char* typed : {"fox", "caf*", "\"quick brown fox\"", "os.path", "zebra"}) {
+            const Results a = inPlace.Find(ParseQuery(typed), 5), b = inMemory.Find(ParseQuery(typed), 5);
+            EXPECT_EQ(a.count, b.count) << typed;
+            ASSERT_EQ(a.hits.size(), b.hits.size()) << typed;
+            for (std::size_t i = 0; i < a.hits.size(); ++i) EXPECT_EQ(a.hits[i].pageName, b.hits[i].pageName) << typed;
+        }
+    }
+    EXPECT_THROW(SearchIndex(IndexBlock{"/zorbin/nothing"}), EIndexError);
+
+    for (std::size_t chunk = 0; chunk < block.index.chunks.size(); ++chunk) {
+        std::string payload = block.payload;
+        payload[block.index.chunks[chunk].payloadOffset + 3] ^= 0x40;
+        SimExe::BlockStore() = "image";
+        SimExe::AppendBlock(kIndexBlockName, payload, SimExe::BlockStore());
+        SimExe::AppendBlock(SimExe::AccessIndexName(kIndexBlockName),
+                            ZLibEx::CompressString(SimExe::EncodeAccessIndex(block.index), ZLibEx::lvDefault),
+                            SimExe::BlockStore());
+        try {
+            const SearchIndex damaged(IndexBlock{kIndexBlockName});
+            for (const char* typed : {"fox", "caf*", "\"quick brown\"", "os.path"}) damaged.Find(ParseQuery(typed), 5);
+        } catch (const EIndexError&) {
+        }
+    }
+    SimExe::BlockStore().clear();
+}
 
 // A damaged image is reported as such, wherever the damage lies; it never
 // crashes the reader.

@@ -1,0 +1,183 @@
+// A read-only SQLite VFS over chunked blocks.
+#include "IndexFile.h"
+
+#include "PageRange.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <list>
+#include <mutex>
+#include <new>
+#include <optional>
+#include <stdexcept>
+
+namespace search {
+
+namespace {
+
+constexpr char kName[] = "zorbin-block";
+// What one read of the block inflates (a chunk of the compiler's), and how
+// many such pieces are kept.
+constexpr std::uint64_t kPieceSize = kIndexChunkSize;
+constexpr std::size_t kPiecesKept = 64;
+
+// One open block: its name and size, and the pieces read last, the most
+// recent first.
+struct OpenBlock {
+    std::string name;
+    std::uint64_t size = 0;
+    std::list<std::pair<std::uint64_t, std::string>> pieces;  // start, bytes
+
+    // The piece that starts at `start`; raises what the range read raises.
+    const std::string& Piece(std::uint64_t start) {
+        for (auto it = pieces.begin(); it != pieces.end(); ++it) {
+            if (it->first != start) continue;
+            pieces.splice(pieces.begin(), pieces, it);
+            return pieces.front().second;
+        }
+        std::optional<SimExe::PageBytes> read = SimExe::ReadBlockRange(name, start, kPieceSize);
+        if (!read) throw std::runtime_error("the block is gone");
+        pieces.emplace_front(start, std::move(read->bytes));
+        if (pieces.size() > kPiecesKept) pieces.pop_back();
+        return pieces.front().second;
+    }
+};
+
+struct BlockFile {
+    sqlite3_file base;
+    OpenBlock* block;
+};
+
+OpenBlock& BlockOf(sqlite3_file* file) { return *reinterpret_cast<BlockFile*>(file)->block; }
+
+int Close(sqlite3_file* file) {
+    delete reinterpret_cast<BlockFile*>(file)->block;
+    return SQLITE_OK;
+}
+
+// Reads go piece by piece; past the block's end they read zeros, as SQLite
+// expects of a short file.
+int Read(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
+    OpenBlock& block = BlockOf(file);
+    auto* out = static_cast<char*>(buffer);
+    std::uint64_t at = static_cast<std::uint64_t>(offset);
+    const std::uint64_t end = at + static_cast<std::uint64_t>(amount);
+    try {
+        while (at < std::min(end, block.size)) {
+            const std::uint64_t start = at - at % kPieceSize;
+            const std::string& piece = block.Piece(start);
+            if (at - start >= piece.size()) break;  // the block is shorter than it said
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(end, start + piece.size()) - at);
+            std::memcpy(out, piece.data() + (at - start), n);
+            out += n;
+            at += n;
+        }
+    } catch (...) {
+        return SQLITE_IOERR_READ;  // a damaged block
+    }
+    if (at == end) return SQLITE_OK;
+    std::memset(out, 0, static_cast<std::size_t>(end - at));
+    return SQLITE_IOERR_SHORT_READ;
+}
+
+int ReadOnly(sqlite3_file*, const void*, int, sqlite3_int64) { return SQLITE_READONLY; }
+int Truncate(sqlite3_file*, sqlite3_int64) { return SQLITE_READONLY; }
+int Sync(sqlite3_file*, int) { return SQLITE_OK; }
+int FileSize(sqlite3_file* file, sqlite3_int64* size) {
+    *size = static_cast<sqlite3_int64>(BlockOf(file).size);
+    return SQLITE_OK;
+}
+int Lock(sqlite3_file*, int) { return SQLITE_OK; }
+int CheckReservedLock(sqlite3_file*, int* reserved) {
+    *reserved = 0;
+    return SQLITE_OK;
+}
+int FileControl(sqlite3_file*, int, void*) { return SQLITE_NOTFOUND; }
+int SectorSize(sqlite3_file*) { return 4096; }
+int DeviceCharacteristics(sqlite3_file*) { return SQLITE_IOCAP_IMMUTABLE; }
+
+// Version 1: no shared memory, no memory mapping.
+const sqlite3_io_methods kMethods = {
+    1,        Close,    Read,       ReadOnly,              Truncate, Sync,     FileSize, Lock,
+    Lock,     CheckReservedLock,    FileControl,           SectorSize,         DeviceCharacteristics,
+    nullptr,  nullptr,  nullptr,    nullptr,               nullptr,  nullptr,
+};
+
+// Only the database itself is opened, and only blocks with a size.
+int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+    file->pMethods = nullptr;
+    if (!name || !(flags & SQLITE_OPEN_MAIN_DB) || (flags & SQLITE_OPEN_READWRITE)) return SQLITE_CANTOPEN;
+    auto* block = new (std::nothrow) OpenBlock{name, 0, {}};
+    if (!block) return SQLITE_NOMEM;
+    try {
+        const std::optional<SimExe::PageBytes> probe = SimExe::ReadBlockRange(name, 0, 0);
+        if (!probe) throw std::runtime_error("no such block");
+        block->size = probe->pageSize;
+    } catch (...) {
+        delete block;
+        return SQLITE_CANTOPEN;
+    }
+    reinterpret_cast<BlockFile*>(file)->block = block;
+    file->pMethods = &kMethods;
+    if (outFlags) *outFlags = SQLITE_OPEN_READONLY;
+    return SQLITE_OK;
+}
+
+int Delete(sqlite3_vfs*, const char*, int) { return SQLITE_IOERR_DELETE; }
+// No journal or other file beside a block exists.
+int Access(sqlite3_vfs*, const char*, int, int* result) {
+    *result = 0;
+    return SQLITE_OK;
+}
+int FullPathname(sqlite3_vfs*, const char* name, int size, char* out) {
+    if (static_cast<int>(std::strlen(name)) >= size) return SQLITE_CANTOPEN;
+    std::strcpy(out, name);
+    return SQLITE_OK;
+}
+// Randomness, sleep and the time come from SQLite's own file system.
+int Randomness(sqlite3_vfs*, int size, char* out) {
+    sqlite3_vfs* real = sqlite3_vfs_find(nullptr);
+    return real->xRandomness(real, size, out);
+}
+int Sleep(sqlite3_vfs*, int microseconds) {
+    sqlite3_vfs* real = sqlite3_vfs_find(nullptr);
+    return real->xSleep(real, microseconds);
+}
+int CurrentTime(sqlite3_vfs*, double* now) {
+    sqlite3_vfs* real = sqlite3_vfs_find(nullptr);
+    return real->xCurrentTime(real, now);
+}
+int LastError(sqlite3_vfs*, int, char*) { return 0; }
+
+}  // namespace
+
+const char* BlockFileSystem() {
+    static sqlite3_vfs vfs = {1,       sizeof(BlockFile), 1024,       nullptr,     kName,       nullptr,
+                              Open,    Delete,            Access,     FullPathname, nullptr,   nullptr,
+                              nullptr, nullptr,           Randomness, Sleep,       CurrentTime, LastError,
+                              nullptr, nullptr,           nullptr,    nullptr};
+    static std::once_flag registered;
+    std::call_once(registered, [] { sqlite3_vfs_register(&vfs, 0); });
+    return kName;
+}
+
+std::string BlockFileUri(const std::string& blockName) {
+    // Characters a URI path cannot carry are escaped; SQLite decodes them.
+    std::string uri = "file:";
+    for (unsigned char c : blockName) {
+        if (std::isalnum(c) || std::strchr("/-._~", c)) {
+            uri += static_cast<char>(c);
+        } else {
+            static const char hex[] = "0123456789ABCDEF";
+            uri += '%';
+            uri += hex[c >> 4];
+            uri += hex[c & 15];
+        }
+    }
+    return uri + "?immutable=1";
+}
+
+}  // namespace search
