@@ -5,6 +5,11 @@
 #include "SimExe.h"
 #include "ZLibEx.h"
 
+#include <algorithm>
+#include <atomic>
+#include <thread>
+#include <vector>
+
 namespace SimExe {
 
 std::string_view StartTag() {
@@ -17,21 +22,32 @@ std::string_view EndTag() {
     return tag;
 }
 
+// The chunks are deflated on every core, then joined in order.
 ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize) {
+    const std::size_t count = content.empty() ? 1 : (content.size() + chunkSize - 1) / chunkSize;
+    std::vector<ZLibEx::DeflatedChunk> chunks(count);
+    std::atomic<std::size_t> next{0};
+    const auto deflate = [&] {
+        for (std::size_t i; (i = next++) < count;)
+            chunks[i] = ZLibEx::DeflateChunk(content.substr(i * chunkSize, chunkSize), i + 1 == count,
+                                             {StartTag(), EndTag()});
+    };
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency())); ++t)
+        helpers.emplace_back(deflate);
+    deflate();
+    for (std::thread& helper : helpers) helper.join();
+
     ChunkedBlock block;
     block.payload = ZLibEx::ZlibHeader();
     block.index.fileSize = content.size();
     std::uint32_t adler = 1;
-    std::size_t at = 0;
-    do {
-        const std::string_view piece = content.substr(at, chunkSize);
-        const bool last = at + piece.size() == content.size();
-        const ZLibEx::DeflatedChunk chunk = ZLibEx::DeflateChunk(piece, last, {StartTag(), EndTag()});
-        block.index.chunks.push_back({block.payload.size(), at, chunk.adler, chunk.stored});
-        block.payload += chunk.bytes;
-        adler = ZLibEx::CombineAdler32(adler, chunk.adler, piece.size());
-        at += piece.size();
-    } while (at < content.size());
+    for (std::size_t i = 0; i < count; ++i) {
+        const std::size_t at = i * chunkSize, size = std::min(chunkSize, content.size() - at);
+        block.index.chunks.push_back({block.payload.size(), at, chunks[i].adler, chunks[i].stored});
+        block.payload += chunks[i].bytes;
+        adler = ZLibEx::CombineAdler32(adler, chunks[i].adler, size);
+    }
     block.payload += ZLibEx::ZlibTrailer(adler);
     return block;
 }

@@ -21,6 +21,7 @@ struct ChunkedBlock {
     AccessIndex index;
 };
 
+// Byte for byte the same for any number of cores.
 ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize);
 
 }  // namespace SimExe
