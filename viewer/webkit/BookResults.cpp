@@ -2,11 +2,14 @@
 #include "BookResults.h"
 
 #include "IndexDatabase.h"
+#include "PageScheme.h"
 #include "SimExe.h"
 #include "eProtocol.h"
 
 #include <gdk/gdkkeysyms.h>
 #include <webkit2/webkit2.h>
+
+#include <optional>
 
 namespace viewer::webkit {
 
@@ -66,9 +69,34 @@ std::string HitText(const search::Found& found, const search::Query& query) {
 
 }  // namespace
 
+// The index and the search under way, shared with the worker thread that
+// searches, so that either may end first.
+struct BookResults::Searcher {
+    std::unique_ptr<search::BookSearch> index;  // opened by the first search
+    bool failed = false;                        // the index could not be opened
+    BookResults* results = nullptr;             // none once the results are gone
+    bool busy = false;                          // a search is running
+    std::optional<std::pair<std::string, bool>> next;  // what to search for once it ends
+};
+
+namespace {
+
+// One search on a worker thread: the words typed, and the answer or the
+// failure.
+struct SearchJob {
+    std::shared_ptr<void> keep;  // the searcher, alive as long as the job
+    std::string typed;
+    bool typing = false;
+    std::optional<search::Answer> answer;
+    PageWork reading;            // the block store must outlive the search
+};
+
+}  // namespace
+
 BookResults::BookResults(WebKitWebView* view)
     : view_(view), box_(gtk_box_new(GTK_ORIENTATION_VERTICAL, 6)), count_(gtk_label_new(nullptr)),
-      list_(gtk_list_box_new()) {
+      list_(gtk_list_box_new()), searcher_(std::make_shared<Searcher>()) {
+    searcher_->results = this;
     g_object_ref_sink(box_);
     gtk_widget_set_name(count_, "search-count");
     gtk_widget_set_name(list_, "search-results");
@@ -106,6 +134,7 @@ BookResults::BookResults(WebKitWebView* view)
 }
 
 BookResults::~BookResults() {
+    searcher_->results = nullptr;
     g_signal_handler_disconnect(view_, loadHandler_);
     g_signal_handlers_disconnect_by_data(list_, this);
     g_object_unref(box_);
@@ -119,27 +148,50 @@ bool BookResults::BookHasIndex() {
     }
 }
 
+// Only one search runs at a time; what is typed meanwhile waits, and only
+// the latest of it is searched next.
 void BookResults::Search(const std::string& typed, bool typing) {
-    Clear();
-    if (!index_ && !indexFailed_) {
+    searcher_->next.emplace(typed, typing);
+    if (!searcher_->busy) StartNextSearch(searcher_);
+}
+
+void BookResults::StartNextSearch(const std::shared_ptr<Searcher>& searcher) {
+    if (!searcher->next) return;
+    auto* job = new SearchJob{searcher, searcher->next->first, searcher->next->second, std::nullopt, {}};
+    searcher->next.reset();
+    searcher->busy = true;
+    GTask* task = g_task_new(nullptr, nullptr, +[](GObject*, GAsyncResult* result, gpointer) {
+        auto* job = static_cast<SearchJob*>(g_task_get_task_data(G_TASK(result)));
+        auto searcher = std::static_pointer_cast<Searcher>(job->keep);
+        searcher->busy = false;
+        if (!searcher->results) return;
+        if (!searcher->next) searcher->results->Show(job->answer);
+        StartNextSearch(searcher);
+    }, nullptr);
+    g_task_set_task_data(task, job, [](gpointer data) { delete static_cast<SearchJob*>(data); });
+    g_task_run_in_thread(task, [](GTask* task, gpointer, gpointer data, GCancellable*) {
+        auto* job = static_cast<SearchJob*>(data);
+        auto& searcher = *std::static_pointer_cast<Searcher>(job->keep);
         try {
-            index_ = search::BookSearch::Open();
+            if (!searcher.index && !searcher.failed) searcher.index = search::BookSearch::Open();
+            searcher.failed = !searcher.index;
+            if (searcher.index) job->answer = searcher.index->Search(job->typed, job->typing, kShown);
         } catch (const std::exception&) {
+            job->answer.reset();
         }
-        indexFailed_ = !index_;
-    }
-    if (!index_) {
+        g_task_return_boolean(task, TRUE);
+    });
+    g_object_unref(task);
+}
+
+// Nothing to show means the index could not be read.
+void BookResults::Show(const std::optional<search::Answer>& found) {
+    Clear();
+    if (!found) {
         gtk_label_set_text(GTK_LABEL(count_), "The search index of this eBook is damaged.");
         return;
     }
-    try {
-        Show(index_->Search(typed, typing, kShown));
-    } catch (const std::exception&) {
-        gtk_label_set_text(GTK_LABEL(count_), "The search index of this eBook is damaged.");
-    }
-}
-
-void BookResults::Show(const search::Answer& answer) {
+    const search::Answer& answer = *found;
     if (answer.query.empty()) return;
     std::string count = answer.count == 0   ? "No page matches."
                         : answer.count == 1 ? "1 page found."

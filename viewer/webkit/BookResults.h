@@ -2,12 +2,14 @@
 // pages found, best first, each with its title and the text around its hits
 // (hits in bold). Choosing a page (a click, Enter, the arrow keys and Enter)
 // opens it in the view with every hit highlighted, scrolled to the first.
-// The book's index is opened at the first search, not before.
+// The book's index is opened at the first search, not before, and every
+// search runs on a worker thread: the window never waits for one.
 #pragma once
 
 #include "BookSearch.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -27,8 +29,8 @@ public:
     static bool BookHasIndex();
 
     GtkWidget* Widget() const { return box_; }
-    // Lists the pages for what the reader typed; `typing`: the last word
-    // may still grow.
+    // Lists the pages for what the reader typed, once they are found;
+    // `typing`: the last word may still grow.
     void Search(const std::string& typed, bool typing);
     // Opens the page of the result at `row`.
     void Open(int row);
@@ -36,7 +38,9 @@ public:
     const std::string& Highlighted() const { return highlighted_; }
 
 private:
-    void Show(const search::Answer& answer);
+    struct Searcher;
+    static void StartNextSearch(const std::shared_ptr<Searcher>& searcher);
+    void Show(const std::optional<search::Answer>& answer);
     void Clear();
     void HighlightOnceLoaded();
 
@@ -44,8 +48,7 @@ private:
     GtkWidget* box_;
     GtkWidget* count_;
     GtkWidget* list_;
-    std::unique_ptr<search::BookSearch> index_;
-    bool indexFailed_ = false;
+    std::shared_ptr<Searcher> searcher_;
     struct Result {
         std::string pageName;
         std::string highlight;  // the text highlighted on its page

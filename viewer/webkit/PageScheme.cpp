@@ -18,16 +18,8 @@ constexpr const char* kScheme = "ebook";
 constexpr const char* kSchemeKey = "zorbin-page-scheme";
 constexpr const char* kServesPagesKey = "zorbin-serves-pages";
 
-// Answers being prepared and bodies being read on worker threads.
+// Answers being prepared, bodies being read and searches made on worker threads.
 std::atomic<int> pageWork{0};
-
-// Counts one piece of page work for as long as it lives.
-struct PageWork {
-    PageWork() { ++pageWork; }
-    ~PageWork() { --pageWork; }
-    PageWork(const PageWork&) = delete;
-    PageWork& operator=(const PageWork&) = delete;
-};
 
 // A chunked page's body, read piece by piece as WebKit reads the stream.
 struct PageBodyStream {
@@ -139,6 +131,9 @@ GInputStream* BodyStreamOf(viewer::PageAnswer&& answer) {
     g_bytes_unref(data);
     return stream;
 }
+
+PageWork::PageWork() { ++pageWork; }
+PageWork::~PageWork() { --pageWork; }
 
 int PageWorkInProgress() { return pageWork.load(); }
 

@@ -29,9 +29,19 @@ using viewer::ViewUriOf;
 // when read asynchronously). The caller owns the reference.
 GInputStream* BodyStreamOf(viewer::PageAnswer&& answer);
 
-// How many answers are being prepared, or their bodies read, on worker
-// threads right now. They read the block store, which must outlive them.
+// How many answers are being prepared, their bodies read, or whole-book
+// searches made on worker threads right now. They read the block store,
+// which must outlive them.
 int PageWorkInProgress();
+
+// Counts one piece of such work for as long as it lives.
+class PageWork {
+public:
+    PageWork();
+    ~PageWork();
+    PageWork(const PageWork&) = delete;
+    PageWork& operator=(const PageWork&) = delete;
+};
 
 // Lets the work in progress end, handling the main thread's events
 // meanwhile, for at most `milliseconds`: before the program ends.
