@@ -3,6 +3,7 @@
 #include "BookInspection.h"
 
 #include "Chunks.h"
+#include "IndexDatabase.h"
 #include "PageRange.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
@@ -162,7 +163,13 @@ void WriteSummary(std::ostream& out, const Inspection& in) {
             << (in.knownViewer ? " (the viewer of this compiler)" : "") << "\n";
     if (IsCarrier(in)) out << "  " << Plural(in.blocks.size(), "block") << "\n";
     else out << "  " << Plural(settings, "setting") << ", " << Plural(pages, "page") << "\n";
-    if (const std::size_t own = CountOf(in, BlockKind::Own)) out << "  " << Plural(own, "access index") << "\n";
+    std::size_t accessIndexes = 0;
+    const std::string accessPrefix = SimExe::FoldName(SimExe::AccessIndexName(""));
+    for (const InspectedBlock& b : in.blocks)
+        accessIndexes += b.kind == BlockKind::Own && b.name.compare(0, accessPrefix.size(), accessPrefix) == 0;
+    if (accessIndexes) out << "  " << accessIndexes << (accessIndexes == 1 ? " access index" : " access indexes") << "\n";
+    if (const InspectedBlock* index = BlockNamed(in, SimExe::FoldName(search::kIndexBlockName), BlockKind::Own))
+        out << "  a search index of " << index->payload.size() << " bytes\n";
 }
 
 // One line per setting in stored order; the password only as present or absent.

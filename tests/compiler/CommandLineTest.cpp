@@ -233,6 +233,8 @@ TEST_F(CommandLineTest, SearchListsThePagesOfABuiltEBookBestFirst) {
     std::string index;
     SimExe::ExtractBlockFromFile("/zorbin/search", work / "plain.exe", index);
     EXPECT_TRUE(index.empty());
+    EXPECT_NE(Compiler("info book.exe", work.path()).out.find("\n  a search index of "), std::string::npos);
+    EXPECT_EQ(Compiler("info plain.exe", work.path()).out.find("search index"), std::string::npos);
 
     for (const char* bad : {"search book.exe", "search book.exe tea --limit x", "build x --limit 3",
                             "info x --no-search-index"})
