@@ -1,23 +1,50 @@
-// Fuzz target: a search index block as a damaged or hostile eBook may carry
-// it. The input's first byte picks a query, the rest is the database image.
-// Opening either fails with EIndexError or gives an index whose queries
-// either answer within their limit or fail with EIndexError.
+// Fuzz target: a search index as a damaged or hostile eBook may carry it.
+// The input's first byte picks a query and how the index is read (an image
+// in memory, or a chunked block read in place through the block store);
+// the rest is the database image. Opening either fails with EIndexError or
+// gives an index whose queries answer within their limit or fail with
+// EIndexError.
+#include "AccessIndex.h"
+#include "ChunkedBlock.h"
+#include "IndexFile.h"
 #include "SearchIndex.h"
+#include "SimExe.h"
+#include "ZLibEx.h"
 
 #include <cstdint>
 #include <cstdlib>
+#include <memory>
 #include <string>
+
+namespace {
+
+// The image as the compiler stores it, in small chunks so that short inputs
+// have several.
+void StoreAsChunkedBlock(const std::string& image) {
+    const SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(image, 512);
+    SimExe::BlockStore() = "viewer";
+    SimExe::AppendBlock(search::kIndexBlockName, block.payload, SimExe::BlockStore());
+    SimExe::AppendBlock(SimExe::AccessIndexName(search::kIndexBlockName),
+                        ZLibEx::CompressString(SimExe::EncodeAccessIndex(block.index), ZLibEx::lvDefault),
+                        SimExe::BlockStore());
+}
+
+}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1) return 0;
     static const char* const kQueries[] = {"fox", "caf*", "\"quick brown\"", "os.path", "a b c d", "x*", "東京"};
     const char* typed = kQueries[data[0] % (sizeof kQueries / sizeof *kQueries)];
+    const bool inPlace = data[0] & 0x40;
     const std::string image(reinterpret_cast<const char*>(data + 1), size - 1);
+    if (inPlace) StoreAsChunkedBlock(image);
     try {
-        const search::SearchIndex index(image);
-        const search::Results results = index.Find(search::ParseQuery(typed, data[0] & 0x80), 3);
+        const auto index = inPlace ? std::make_unique<search::SearchIndex>(search::IndexBlock{search::kIndexBlockName})
+                                   : std::make_unique<search::SearchIndex>(image);
+        const search::Results results = index->Find(search::ParseQuery(typed, data[0] & 0x80), 3);
         if (results.hits.size() > 3 || results.hits.size() > results.count) std::abort();
     } catch (const search::EIndexError&) {
     }
+    SimExe::BlockStore().clear();
     return 0;
 }
