@@ -699,8 +699,10 @@ struct XmlDocFreer {
 // the UTF-8 this unit hands over whatever the page's <meta> says. XML_PARSE_HUGE
 // lifts libxml2's nesting limit of 256 elements, past which it would drop the
 // rest of the page (old pages leave <font> and <b> unclosed by the thousand).
+// HTML_PARSE_COMPACT keeps short text inside its node: fewer allocations.
 constexpr int kHtmlParseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                                  HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | static_cast<int>(XML_PARSE_HUGE);
+                                  HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | HTML_PARSE_COMPACT |
+                                  static_cast<int>(XML_PARSE_HUGE);
 
 void InitLibxmlOnce() {
     static std::once_flag once;
