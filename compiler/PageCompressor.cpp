@@ -122,7 +122,9 @@ std::optional<search::PageWords> PageCompressor::WordsOf(const Job& job, const S
     const std::uint64_t size = file.Size();
     if (search::KindOfPage(paths_[job.file]) == search::PageKind::kNone || size > options_.wordsUpTo) return std::nullopt;
     try {
-        return search::WordsOfPage(paths_[job.file], job.count == 1 ? chunk : file.Read(0, size));
+        if (job.count == 1) return search::WordsOfPage(paths_[job.file], chunk);
+        const std::lock_guard<std::mutex> oneAtATime(largeWords_);
+        return search::WordsOfPage(paths_[job.file], file.Read(0, size));
     } catch (const std::exception&) {
         return std::nullopt;
     }

@@ -44,8 +44,10 @@ public:
         std::size_t maxBytesAhead = 64u << 20;
         // Whether the words of searched pages (HTML and text files up to
         // wordsUpTo bytes) are made for the search index, as they are read.
+        // Reading a page for its words takes about 20 times its size in
+        // memory, so chunked pages are read for them one at a time.
         bool pageWords = false;
-        std::uint64_t wordsUpTo = 64u << 20;
+        std::uint64_t wordsUpTo = 16u << 20;
 
         // How many chunks a file of `size` bytes is compressed in.
         std::uint64_t ChunksOf(std::uint64_t size) const {
@@ -105,6 +107,7 @@ private:
 
     const std::vector<std::string> paths_;
     const Options options_;
+    mutable std::mutex largeWords_;  // held while a chunked page is read for its words
     std::mutex mutex_;
     std::condition_variable changed_;
     std::size_t nextFile_ = 0;     // the next file to open

@@ -14,12 +14,12 @@ std::vector<std::string> ListedKeys(const std::string& key) {
 
 std::string WordListOf(std::string_view text) {
     std::string list;
-    for (const Word& word : SplitWords(text)) {
-        for (const std::string& key : ListedKeys(word.key)) {
+    ForEachWord(text, [&](std::string_view word, std::size_t, std::size_t) {
+        for (const std::string& key : ListedKeys(std::string(word))) {
             if (!list.empty()) list += kNextWord;
             list += key;
         }
-    }
+    });
     return list;
 }
 

@@ -176,7 +176,7 @@ private:
 
 }  // namespace
 
-std::vector<Word> SplitWords(std::string_view text) {
+void ForEachWord(std::string_view text, const std::function<void(std::string_view, std::size_t, std::size_t)>& take) {
     CheckLength(text);
     icu::BreakIterator& breaker = ThreadWordBreaker();
     // ICU reads the UTF-8 where it is: the boundaries it gives are byte
@@ -188,15 +188,20 @@ std::vector<Word> SplitWords(std::string_view text) {
     utext_close(&utf8);
     CheckIcu(status, "ICU word breaking");
 
-    std::vector<Word> words;
     KeyFolder folder;
     std::int32_t begin = breaker.first();
     for (std::int32_t end = breaker.next(); end != icu::BreakIterator::DONE; begin = end, end = breaker.next()) {
         if (!IsWordStatus(breaker.getRuleStatus())) continue;
         const std::string_view key = folder.Fold(text.substr(begin, end - begin));
-        if (!key.empty())
-            words.push_back(Word{std::string(key), static_cast<std::size_t>(begin), static_cast<std::size_t>(end)});
+        if (!key.empty()) take(key, static_cast<std::size_t>(begin), static_cast<std::size_t>(end));
     }
+}
+
+std::vector<Word> SplitWords(std::string_view text) {
+    std::vector<Word> words;
+    ForEachWord(text, [&](std::string_view key, std::size_t begin, std::size_t end) {
+        words.push_back(Word{std::string(key), begin, end});
+    });
     return words;
 }
 

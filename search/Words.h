@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,6 +23,10 @@ struct Word {
 // words. Invalid UTF-8 is read as if each bad byte were U+FFFD (no word).
 // Safe to call from several threads at once.
 std::vector<Word> SplitWords(std::string_view text);
+
+// The same, word by word: `take` gets each key (valid until it returns)
+// and where the word stands, without a list of them all being made.
+void ForEachWord(std::string_view text, const std::function<void(std::string_view, std::size_t, std::size_t)>& take);
 
 // The key of a word as typed: the same folding, "" when nothing is left.
 std::string FoldWord(std::string_view word);
