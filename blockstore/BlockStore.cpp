@@ -204,12 +204,21 @@ void TBlockStore::ReleasePages(std::string_view part) const {
     if (to > from) ::madvise(reinterpret_cast<void*>(from), to - from, MADV_DONTNEED);
 }
 
+std::shared_ptr<const void> TBlockStore::Derived(const std::string& key,
+                                                 const std::function<std::shared_ptr<const void>()>& make) {
+    const std::lock_guard<std::mutex> making(derivedMaking_);
+    std::shared_ptr<const void>& value = derived_[key];
+    if (!value) value = make();
+    return value;
+}
+
 void TBlockStore::Changing() {
     if (indexer_.joinable()) {
         stopIndexing_ = true;
         indexer_.join();
     }
     index_.reset();
+    derived_.clear();
 }
 
 void TBlockStore::Unmap() {

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -91,6 +92,12 @@ public:
     // when read again. Does nothing to bytes the store owns.
     void ReleasePages(std::string_view part) const;
 
+    // A value derived from the current bytes, made by `make` the first time
+    // `key` is asked for and kept until the bytes change, so that readers
+    // do not derive it again on every read. Safe from several threads.
+    std::shared_ptr<const void> Derived(const std::string& key,
+                                        const std::function<std::shared_ptr<const void>()>& make);
+
 private:
     // The index of the current bytes, made when first needed, also when
     // threads look up blocks side by side.
@@ -104,6 +111,8 @@ private:
     struct stat mappedFile_ {};  // which file, of what size and time
     std::unique_ptr<TBlockIndex> index_;
     std::mutex indexMaking_;
+    std::mutex derivedMaking_;
+    std::unordered_map<std::string, std::shared_ptr<const void>> derived_;
     std::thread indexer_;
     std::atomic<bool> stopIndexing_{false};
 };

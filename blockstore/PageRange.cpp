@@ -102,13 +102,18 @@ void CheckAccessIndex(std::string_view payload, const AccessIndex& index) {
 
 PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view> accessIndexBlock,
                         std::uint64_t offset, std::uint64_t length) {
-    if (accessIndexBlock) {
-        if (const std::optional<AccessIndex> index = IndexOf(*accessIndexBlock, payload.size())) {
-            try {
-                return ReadRangeByIndex(payload, *index, offset, length);
-            } catch (const EAccessIndexError&) {
-                // The index does not fit the stream: the stream itself decides.
-            }
+    const std::optional<AccessIndex> index =
+        accessIndexBlock ? IndexOf(*accessIndexBlock, payload.size()) : std::nullopt;
+    return ReadPageRange(payload, index ? &*index : nullptr, offset, length);
+}
+
+PageBytes ReadPageRange(std::string_view payload, const AccessIndex* index, std::uint64_t offset,
+                        std::uint64_t length) {
+    if (index) {
+        try {
+            return ReadRangeByIndex(payload, *index, offset, length);
+        } catch (const EAccessIndexError&) {
+            // The index does not fit the stream: the stream itself decides.
         }
     }
     PageBytes out;
@@ -132,7 +137,14 @@ std::optional<PageBytes> ReadBlockRange(const std::string& blockName, std::uint6
     if (store.empty()) LoadOwnImage();
     const std::optional<std::string_view> payload = store.Find(blockName);
     if (!payload) return std::nullopt;
-    PageBytes read = ReadPageRange(*payload, store.Find(AccessIndexName(blockName)), offset, length);
+    // The index is decoded once for the store's bytes, not on every read.
+    const auto index = std::static_pointer_cast<const std::optional<AccessIndex>>(
+        store.Derived(AccessIndexName(blockName), [&]() -> std::shared_ptr<const void> {
+            const std::optional<std::string_view> block = store.Find(AccessIndexName(blockName));
+            return std::make_shared<const std::optional<AccessIndex>>(
+                block ? IndexOf(*block, payload->size()) : std::nullopt);
+        }));
+    PageBytes read = ReadPageRange(*payload, *index ? &**index : nullptr, offset, length);
     store.ReleasePages(payload->substr(read.payloadFrom, read.payloadTo - read.payloadFrom));
     return read;
 }

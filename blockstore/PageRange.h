@@ -44,9 +44,14 @@ void CheckAccessIndex(std::string_view payload, const AccessIndex& index);
 PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view> accessIndexBlock,
                         std::uint64_t offset, std::uint64_t length);
 
+// The same with the access index already decoded (or none).
+PageBytes ReadPageRange(std::string_view payload, const AccessIndex* index, std::uint64_t offset,
+                        std::uint64_t length);
+
 // The same on the block store (the program's own file when it is empty):
 // nothing when there is no block of that name. What it read of a mapped
-// file does not stay resident.
+// file does not stay resident; the access index is decoded once for the
+// store's bytes.
 std::optional<PageBytes> ReadBlockRange(const std::string& blockName, std::uint64_t offset, std::uint64_t length);
 
 }  // namespace SimExe
