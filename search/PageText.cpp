@@ -1,12 +1,12 @@
 // The text of a page for the search index: the page's bytes read in the
 // character set a browser would pick (byte-order mark, <meta> prescan, UTF-8
 // check, windows-1252), converted to UTF-8 through iconv, and for HTML parsed
-// with libxml2's HTML parser and walked for what a browser shows.
+// with libxml2's HTML parser, its events collected for what a browser shows.
 #include "PageText.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/parser.h>
-#include <libxml/tree.h>
+#include <libxml/parserInternals.h>
 
 #include <iconv.h>
 
@@ -515,80 +515,78 @@ constexpr auto kRoles = std::to_array<ElementRole>({
 });
 static_assert(std::ranges::is_sorted(kRoles, {}, &ElementRole::name), "kRoles is searched by name");
 
-std::string_view NameOf(const xmlNode& node) {
-    return node.name != nullptr ? reinterpret_cast<const char*>(node.name) : "";
-}
-
-const xmlAttr* FindAttribute(const xmlNode& element, std::string_view name) {
-    for (const xmlAttr* attribute = element.properties; attribute != nullptr; attribute = attribute->next) {
-        if (attribute->name != nullptr && reinterpret_cast<const char*>(attribute->name) == name) return attribute;
+// The value of an attribute in the list libxml2's parser hands over (name,
+// value, name, value, ..., null; a value is null where the attribute has
+// none), or nothing when the element has no such attribute.
+std::optional<std::string_view> FindAttribute(const xmlChar** attributes, std::string_view name) {
+    for (; attributes != nullptr && attributes[0] != nullptr; attributes += 2) {
+        if (reinterpret_cast<const char*>(attributes[0]) != name) continue;
+        return attributes[1] != nullptr ? reinterpret_cast<const char*>(attributes[1]) : "";
     }
-    return nullptr;
-}
-
-std::string ValueOf(const xmlAttr* attribute) {
-    std::string value;
-    if (attribute == nullptr) return value;
-    for (const xmlNode* part = attribute->children; part != nullptr; part = part->next) {
-        if (part->content != nullptr) value += reinterpret_cast<const char*>(part->content);
-    }
-    return value;
+    return std::nullopt;
 }
 
 // The role of an element; libxml2 gives HTML element and attribute names in
 // lower case. Anything with the hidden attribute is hidden, as browsers
 // show it.
-std::optional<Role> RoleOf(const xmlNode& element) {
-    if (FindAttribute(element, "hidden") != nullptr) return Role::kHidden;
-    const std::string_view name = NameOf(element);
+std::optional<Role> RoleOf(std::string_view name, const xmlChar** attributes) {
+    if (FindAttribute(attributes, "hidden")) return Role::kHidden;
     const auto found = std::ranges::lower_bound(kRoles, name, {}, &ElementRole::name);
     if (found == kRoles.end() || found->name != name) return std::nullopt;
     if (found->role == Role::kAltText && name == "input" &&
-        !EqualsIgnoringAsciiCase(ValueOf(FindAttribute(element, "type")), "image"))
+        !EqualsIgnoringAsciiCase(FindAttribute(attributes, "type").value_or(""), "image"))
         return std::nullopt;
     return found->role;
 }
 
-// A walk over a parsed page collecting its text. The walk follows the
-// tree's own links (child, next, parent), never recursing, so pages nested
-// as deep as libxml2 lets them are no danger to the stack.
-class TextWalker {
+// Collects a page's text from the parser's events as they come, without a
+// tree being built: an element's start and end, and the text between them.
+// The parser hands over one text in pieces; they are gathered and taken in
+// whole when the next element, comment or the end comes.
+class TextCollector {
 public:
-    PageText Walk(const xmlDoc& doc) {
-        const xmlNode* const top = reinterpret_cast<const xmlNode*>(&doc);
-        const xmlNode* node = doc.children;
-        while (node != nullptr) {
-            if (Enter(*node) && node->children != nullptr) {
-                node = node->children;
-                continue;
-            }
-            for (;;) {
-                Leave(*node);
-                if (node->next != nullptr) {
-                    node = node->next;
-                    break;
-                }
-                node = node->parent;
-                if (node == nullptr || node == top) {
-                    node = nullptr;
-                    break;
-                }
-            }
+    void Start(std::string_view name, const xmlChar** attributes) {
+        TakeText();
+        if (skipped_ > 0) {
+            ++skipped_;  // inside something not shown
+            return;
         }
+        const std::optional<Role> role = RoleOf(name, attributes);
+        open_.push_back(role);
+        if (!Enter(role, attributes)) skipped_ = 1;
+    }
+
+    void End() {
+        TakeText();
+        if (skipped_ > 1) {
+            --skipped_;
+            return;
+        }
+        skipped_ = 0;
+        if (open_.empty()) return;  // an end the parser made up past the top
+        Leave(open_.back());
+        open_.pop_back();
+    }
+
+    void Text(std::string_view piece) {
+        if (skipped_ == 0) pendingText_.append(piece);
+    }
+
+    void TakeText() {
+        if (!pendingText_.empty()) AddText(pendingText_);
+        pendingText_.clear();
+    }
+
+    PageText Finish() {
+        TakeText();
         page_.title = !title_.Empty() || page_.headings.empty() ? title_.Take() : page_.headings.front();
         page_.body = body_.Take();
         return std::move(page_);
     }
 
 private:
-    // Takes in a node; whether its children are to be walked.
-    bool Enter(const xmlNode& node) {
-        if (node.type == XML_TEXT_NODE || node.type == XML_CDATA_SECTION_NODE) {
-            if (node.content != nullptr) AddText(reinterpret_cast<const char*>(node.content));
-            return false;
-        }
-        if (node.type != XML_ELEMENT_NODE) return false;  // comments, processing instructions, DTDs
-        const std::optional<Role> role = RoleOf(node);
+    // Takes in an element; whether what it holds is shown.
+    bool Enter(std::optional<Role> role, const xmlChar** attributes) {
         if (!role) return true;
         switch (*role) {
             case Role::kHidden:
@@ -596,11 +594,11 @@ private:
             case Role::kTitle:
                 if (sawTitle_) return false;
                 sawTitle_ = true;
-                openTitle_ = &node;
+                titleDepth_ = open_.size();
                 return true;
             case Role::kAltText:
                 Space();
-                AddText(ValueOf(FindAttribute(node, "alt")));
+                AddText(FindAttribute(attributes, "alt").value_or(""));
                 Space();
                 return false;
             case Role::kHeading:
@@ -616,17 +614,15 @@ private:
         return true;
     }
 
-    // Takes leave of a node, whether its children were walked or not.
-    void Leave(const xmlNode& node) {
-        if (node.type != XML_ELEMENT_NODE) return;
-        const std::optional<Role> role = RoleOf(node);
+    // Takes leave of an element, whether what it holds was shown or not.
+    void Leave(std::optional<Role> role) {
         if (!role) return;
         switch (*role) {
             case Role::kHidden:
             case Role::kAltText:
                 return;
             case Role::kTitle:
-                if (&node == openTitle_) openTitle_ = nullptr;
+                if (open_.size() == titleDepth_) titleDepth_ = 0;
                 return;
             case Role::kHeading:
                 if (--headingDepth_ == 0 && !heading_.Empty()) page_.headings.push_back(heading_.Take());
@@ -681,28 +677,49 @@ private:
         heading_.Space();
     }
 
-    bool InTitle() const { return openTitle_ != nullptr; }
+    bool InTitle() const { return titleDepth_ > 0; }
 
     PageText page_;
     CollapsedText title_, body_, heading_;
+    std::vector<std::optional<Role>> open_;  // the roles of the open elements, outermost first
+    std::size_t skipped_ = 0;                // the depth inside an element not shown, 0 outside any
+    std::string pendingText_;
     bool sawTitle_ = false;
-    const xmlNode* openTitle_ = nullptr;  // the first title element, while walking it
+    std::size_t titleDepth_ = 0;  // how many elements are open in the first title, while in it
     int headingDepth_ = 0;
     int preformattedDepth_ = 0;
 };
 
-struct XmlDocFreer {
-    void operator()(xmlDoc* doc) const { xmlFreeDoc(doc); }
+TextCollector& CollectorOf(void* context) {
+    return *static_cast<TextCollector*>(static_cast<htmlParserCtxtPtr>(context)->_private);
+}
+
+// The parser's events the collector takes; everything else (comments,
+// processing instructions, the doctype) only ends a text.
+xmlSAXHandler CollectingHandler() {
+    xmlSAXHandler handler{};
+    handler.startElement = [](void* context, const xmlChar* name, const xmlChar** attributes) {
+        CollectorOf(context).Start(name ? reinterpret_cast<const char*>(name) : "", attributes);
+    };
+    handler.endElement = [](void* context, const xmlChar*) { CollectorOf(context).End(); };
+    handler.characters = handler.ignorableWhitespace = handler.cdataBlock = [](void* context, const xmlChar* text, int length) {
+        CollectorOf(context).Text({reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)});
+    };
+    handler.comment = [](void* context, const xmlChar*) { CollectorOf(context).TakeText(); };
+    handler.processingInstruction = [](void* context, const xmlChar*, const xmlChar*) { CollectorOf(context).TakeText(); };
+    return handler;
+}
+
+struct ParserFreer {
+    void operator()(htmlParserCtxtPtr parser) const { htmlFreeParserCtxt(parser); }
 };
 
 // The parser options: recover from anything, quietly, never fetch, and keep
 // the UTF-8 this unit hands over whatever the page's <meta> says. XML_PARSE_HUGE
 // lifts libxml2's nesting limit of 256 elements, past which it would drop the
 // rest of the page (old pages leave <font> and <b> unclosed by the thousand).
-// HTML_PARSE_COMPACT keeps short text inside its node: fewer allocations.
 constexpr int kHtmlParseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                                  HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | HTML_PARSE_COMPACT |
-                                  static_cast<int>(XML_PARSE_HUGE);
+                                  HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | static_cast<int>(XML_PARSE_HUGE);
 
 void InitLibxmlOnce() {
     static std::once_flag once;
@@ -738,10 +755,16 @@ PageText TextOfHtml(std::string_view bytes) {
     std::size_t length = std::min<std::size_t>(text.size(), INT_MAX);
     while (length < text.size() && (static_cast<std::uint8_t>(text[length]) & 0xC0) == 0x80) --length;
     InitLibxmlOnce();
-    const std::unique_ptr<xmlDoc, XmlDocFreer> doc(
-        htmlReadMemory(text.data(), static_cast<int>(length), nullptr, "UTF-8", kHtmlParseOptions));
-    if (!doc) return {};
-    return TextWalker().Walk(*doc);
+    const std::unique_ptr<htmlParserCtxt, ParserFreer> parser(htmlCreateMemoryParserCtxt(text.data(), static_cast<int>(length)));
+    if (!parser) return {};
+    static const xmlSAXHandler kHandler = CollectingHandler();
+    *parser->sax = kHandler;
+    TextCollector collector;
+    parser->_private = &collector;
+    htmlCtxtUseOptions(parser.get(), kHtmlParseOptions);
+    xmlSwitchEncoding(parser.get(), XML_CHAR_ENCODING_UTF8);
+    htmlParseDocument(parser.get());
+    return collector.Finish();
 }
 
 PageText TextOfPlainText(std::string_view bytes) {
