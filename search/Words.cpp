@@ -25,6 +25,7 @@
 #include <unicode/utf8.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <limits>
 #include <memory>
@@ -174,27 +175,114 @@ private:
     std::string key_;
 };
 
-}  // namespace
+// ---- Word breaking ----------------------------------------------------------
 
-void ForEachWord(std::string_view text, const std::function<void(std::string_view, std::size_t, std::size_t)>& take) {
-    CheckLength(text);
+using TakeWord = std::function<void(std::string_view, std::size_t, std::size_t)>;
+
+// The words of text[begin, end) by ICU's word break iterator, as if read
+// in the whole text: the stretch starts and ends where nothing around it
+// changes its words (see NextCut).
+void IcuWords(std::string_view text, std::size_t begin, std::size_t end, KeyFolder& folder, const TakeWord& take) {
     icu::BreakIterator& breaker = ThreadWordBreaker();
+    const std::string_view stretch = text.substr(begin, end - begin);
     // ICU reads the UTF-8 where it is: the boundaries it gives are byte
     // offsets, and ill-formed bytes read as U+FFFD, which is no word.
     UErrorCode status = U_ZERO_ERROR;
     UText utf8 = UTEXT_INITIALIZER;
-    utext_openUTF8(&utf8, text.empty() ? "" : text.data(), static_cast<std::int64_t>(text.size()), &status);
+    utext_openUTF8(&utf8, stretch.empty() ? "" : stretch.data(), static_cast<std::int64_t>(stretch.size()), &status);
     breaker.setText(&utf8, status);  // keeps a shallow clone of utf8
     utext_close(&utf8);
     CheckIcu(status, "ICU word breaking");
-
-    KeyFolder folder;
-    std::int32_t begin = breaker.first();
-    for (std::int32_t end = breaker.next(); end != icu::BreakIterator::DONE; begin = end, end = breaker.next()) {
+    std::int32_t from = breaker.first();
+    for (std::int32_t to = breaker.next(); to != icu::BreakIterator::DONE; from = to, to = breaker.next()) {
         if (!IsWordStatus(breaker.getRuleStatus())) continue;
-        const std::string_view key = folder.Fold(text.substr(begin, end - begin));
-        if (!key.empty()) take(key, static_cast<std::size_t>(begin), static_cast<std::size_t>(end));
+        const std::string_view key = folder.Fold(stretch.substr(from, to - from));
+        if (!key.empty()) take(key, begin + from, begin + to);
     }
+}
+
+// What an ASCII character is to ICU's word rules (its root locale).
+enum class WordClass : std::uint8_t {
+    kOther,
+    kLetter,          // A-Z, a-z, and "@" (so that e-mail addresses are words)
+    kDigit,           // 0-9
+    kJoiner,          // "_", joined to letters and digits on both sides
+    kBetweenLetters,  // "." and "'": joined between two letters...
+    kBetweenDigits,   // "," and ";" (and "." and "'"): ... or two digits
+};
+
+constexpr std::array<WordClass, 128> kWordClasses = [] {
+    std::array<WordClass, 128> classes{};
+    for (char c = 'a'; c <= 'z'; ++c) classes[c] = classes[c - 'a' + 'A'] = WordClass::kLetter;
+    classes['@'] = WordClass::kLetter;
+    for (char c = '0'; c <= '9'; ++c) classes[c] = WordClass::kDigit;
+    classes['_'] = WordClass::kJoiner;
+    classes['.'] = classes['\''] = WordClass::kBetweenLetters;
+    classes[','] = classes[';'] = WordClass::kBetweenDigits;
+    return classes;
+}();
+
+bool IsWordPart(WordClass c) { return c == WordClass::kLetter || c == WordClass::kDigit || c == WordClass::kJoiner; }
+
+// The words of ASCII text[begin, end), found as ICU finds them, without it:
+// letters, digits and "_" run together; "." and "'" stay inside a word
+// between two letters or two digits, "," and ";" between two digits.
+void AsciiWords(std::string_view text, std::size_t begin, std::size_t end, KeyFolder& folder, const TakeWord& take) {
+    const auto classAt = [&](std::size_t i) {
+        return i >= begin && i < end ? kWordClasses[static_cast<unsigned char>(text[i])] : WordClass::kOther;
+    };
+    const auto joinsAt = [&](std::size_t i) {  // whether the character at i is inside a word
+        const WordClass before = classAt(i - 1), after = classAt(i + 1), at = classAt(i);
+        if (at == WordClass::kBetweenLetters && before == WordClass::kLetter && after == WordClass::kLetter) return true;
+        return (at == WordClass::kBetweenLetters || at == WordClass::kBetweenDigits) && before == WordClass::kDigit &&
+               after == WordClass::kDigit;
+    };
+    for (std::size_t i = begin; i < end;) {
+        if (!IsWordPart(classAt(i))) {
+            ++i;
+            continue;
+        }
+        std::size_t stop = i + 1;
+        while (stop < end && (IsWordPart(classAt(stop)) || joinsAt(stop))) ++stop;
+        const std::string_view key = folder.Fold(text.substr(i, stop - i));
+        if (!key.empty()) take(key, i, stop);
+        i = stop;
+    }
+}
+
+bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
+
+// Where the next stretch of text after `from` starts: after an ASCII space
+// and at an ASCII character that is none. No word spans that point, and no
+// rule of ICU's looks across it, so the stretches on either side break into
+// the same words alone as in the whole text.
+std::size_t NextCut(std::string_view text, std::size_t from) {
+    for (std::size_t i = from + 1; i < text.size(); ++i) {
+        if (IsAsciiSpace(text[i - 1]) && static_cast<unsigned char>(text[i]) < 0x80 && !IsAsciiSpace(text[i])) return i;
+    }
+    return text.size();
+}
+
+}  // namespace
+
+// Most text of most books is ASCII: its stretches are broken here, and only
+// the stretches with other characters go through ICU, joined into one run.
+void ForEachWord(std::string_view text, const TakeWord& take) {
+    CheckLength(text);
+    KeyFolder folder;
+    std::size_t icuFrom = 0, icuTo = 0;  // the stretches waiting for ICU
+    for (std::size_t begin = 0; begin < text.size();) {
+        const std::size_t end = NextCut(text, begin);
+        if (IsAscii(text.substr(begin, end - begin))) {
+            if (icuTo > icuFrom) IcuWords(text, icuFrom, icuTo, folder, take);
+            icuFrom = icuTo = end;
+            AsciiWords(text, begin, end, folder, take);
+        } else {
+            icuTo = end;
+        }
+        begin = end;
+    }
+    if (icuTo > icuFrom) IcuWords(text, icuFrom, icuTo, folder, take);
 }
 
 std::vector<Word> SplitWords(std::string_view text) {

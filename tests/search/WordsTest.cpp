@@ -5,6 +5,8 @@
 #include "Words.h"
 
 #include <gtest/gtest.h>
+#include <unicode/brkiter.h>
+#include <unicode/utext.h>
 
 #include <algorithm>
 #include <iterator>
@@ -131,6 +133,46 @@ TEST(Words, BadBytesNeverBreakIt) {
         ExpectSoundWords(mixed);
         FoldWord(bytes);
         FoldWord(mixed);
+    }
+}
+
+// The words of text as ICU's word break iterator alone finds them in it.
+std::vector<Word> IcuWordsOf(std::string_view text) {
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<icu::BreakIterator> breaker(icu::BreakIterator::createWordInstance(icu::Locale::getRoot(), status));
+    UText utf8 = UTEXT_INITIALIZER;
+    utext_openUTF8(&utf8, text.data(), static_cast<std::int64_t>(text.size()), &status);
+    breaker->setText(&utf8, status);
+    utext_close(&utf8);
+    std::vector<Word> words;
+    std::int32_t begin = breaker->first();
+    for (std::int32_t end = breaker->next(); end != icu::BreakIterator::DONE; begin = end, end = breaker->next()) {
+        if (breaker->getRuleStatus() < UBRK_WORD_NUMBER || breaker->getRuleStatus() >= UBRK_WORD_IDEO_LIMIT) continue;
+        std::string key = FoldWord(text.substr(begin, end - begin));
+        if (!key.empty()) words.push_back({std::move(key), static_cast<std::size_t>(begin), static_cast<std::size_t>(end)});
+    }
+    return words;
+}
+
+// ASCII text is broken into words without ICU, and text mixing ASCII with
+// other characters only partly through it: either way the words are those
+// ICU finds in the whole text.
+TEST(Words, AsciiAndMixedTextSplitAsIcuSplitsIt) {
+    std::vector<std::string> pieces = {"a", "Z", "7", "_", ".", "'", ",", ";", "@", ":", " ", "\t", "\r\n", "é", "\u0301",
+                                       "¶", "’", "\u00a0", "中文", "東京", "ภาษา", "\u200b", "\xff"};
+    for (char c = 1; c > 0; ++c) pieces.emplace_back(1, c);  // and every ASCII character
+    std::mt19937 random(14);
+    for (int round = 0; round < 50000; ++round) {
+        std::string text;
+        for (int length = std::uniform_int_distribution<int>(1, 24)(random); length > 0; --length)
+            text += pieces[std::uniform_int_distribution<std::size_t>(0, random() % 3 == 0 ? pieces.size() - 1 : 22)(random)];
+        const std::vector<Word> expected = IcuWordsOf(text), found = SplitWords(text);
+        ASSERT_EQ(found.size(), expected.size()) << text;
+        for (std::size_t i = 0; i < found.size(); ++i) {
+            ASSERT_EQ(found[i].key, expected[i].key) << text;
+            ASSERT_EQ(found[i].begin, expected[i].begin) << text;
+            ASSERT_EQ(found[i].end, expected[i].end) << text;
+        }
     }
 }
 
