@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <utility>
@@ -75,8 +76,25 @@ std::size_t Utf8SequenceLength(std::string_view s, std::size_t i) {
     return 0;
 }
 
+// How many bytes from s[i] on are ASCII other than NUL, counted eight at a
+// time: most of most pages.
+std::size_t PlainAsciiRun(std::string_view s, std::size_t i) {
+    constexpr std::uint64_t kLow = 0x0101010101010101u, kHigh = 0x8080808080808080u;
+    const std::size_t start = i;
+    for (std::uint64_t eight; i + 8 <= s.size(); i += 8) {
+        std::memcpy(&eight, s.data() + i, 8);
+        if (((eight | ((eight - kLow) & ~eight)) & kHigh) != 0) break;  // a byte >= 0x80, or a NUL
+    }
+    while (i < s.size() && s[i] != '\0' && static_cast<std::uint8_t>(s[i]) < 0x80) ++i;
+    return i - start;
+}
+
 bool IsValidUtf8(std::string_view s) {
     for (std::size_t i = 0; i < s.size();) {
+        if (const std::size_t ascii = PlainAsciiRun(s, i)) {
+            i += ascii;
+            continue;
+        }
         const std::size_t length = Utf8SequenceLength(s, i);
         if (length == 0) return false;
         i += length;
@@ -94,7 +112,7 @@ std::string CleanUtf8(std::string_view s) {
     clean.reserve(s.size());
     std::size_t runStart = 0;
     for (std::size_t i = 0; i < s.size();) {
-        const std::size_t length = s[i] == '\0' ? 0 : Utf8SequenceLength(s, i);
+        const std::size_t length = s[i] == '\0' ? 0 : std::max(PlainAsciiRun(s, i), Utf8SequenceLength(s, i));
         if (length > 0) {
             i += length;
             continue;

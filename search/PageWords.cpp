@@ -14,11 +14,13 @@ std::vector<std::string> ListedKeys(const std::string& key) {
 
 std::string WordListOf(std::string_view text) {
     std::string list;
+    const auto add = [&](std::string_view key) {
+        if (!list.empty()) list += kNextWord;
+        list += key;
+    };
     ForEachWord(text, [&](std::string_view word, std::size_t, std::size_t) {
-        for (const std::string& key : ListedKeys(std::string(word))) {
-            if (!list.empty()) list += kNextWord;
-            list += key;
-        }
+        if (word.find_first_of("._") == std::string_view::npos) return add(word);  // most words: no parts to list
+        for (const std::string& key : ListedKeys(std::string(word))) add(key);
     });
     return list;
 }
