@@ -23,14 +23,14 @@ std::string_view EndTag() {
 }
 
 // The chunks are deflated on every core, then joined in order.
-ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize) {
+ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize, int level) {
     const std::size_t count = content.empty() ? 1 : (content.size() + chunkSize - 1) / chunkSize;
     std::vector<ZLibEx::DeflatedChunk> chunks(count);
     std::atomic<std::size_t> next{0};
     const auto deflate = [&] {
         for (std::size_t i; (i = next++) < count;)
             chunks[i] = ZLibEx::DeflateChunk(content.substr(i * chunkSize, chunkSize), i + 1 == count,
-                                             {StartTag(), EndTag()});
+                                             {StartTag(), EndTag()}, level);
     };
     std::vector<std::thread> helpers;
     for (unsigned t = 1; t < std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency())); ++t)

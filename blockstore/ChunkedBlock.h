@@ -5,6 +5,7 @@
 #pragma once
 
 #include "AccessIndex.h"
+#include "Chunks.h"
 
 #include <cstddef>
 #include <string>
@@ -21,7 +22,8 @@ struct ChunkedBlock {
     AccessIndex index;
 };
 
-// Byte for byte the same for any number of cores.
-ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize);
+// Byte for byte the same for any number of cores; the chunks are deflated
+// at `level` (see ZLibEx::DeflateChunk).
+ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize, int level = ZLibEx::kDefaultChunkLevel);
 
 }  // namespace SimExe

@@ -142,7 +142,7 @@ void TForm1::SpeedButton14Click(TObject&) {
     // A book without a page to search has no index, and no whole-book search.
     // The index is read a chunk at a time where it lies, so it is chunked.
     if (index && index->Pages() > 0) {
-        const SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(index->Finish(), search::kIndexChunkSize);
+        const SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(index->Finish(), search::kIndexChunkSize, search::kIndexDeflateLevel);
         ebook.WriteBlock(search::kIndexBlockName, block.payload);
         writeAccessIndex(search::kIndexBlockName, block.index);
     }

@@ -120,15 +120,16 @@ std::vector<std::size_t> CutsInside(std::string_view data, std::initializer_list
 }
 
 // The chunk again, for content that holds a sequence that must never be
-// raw: deflated at the levels beside the default, which make other bits,
+// raw: deflated at the levels beside its own, which make other bits,
 // else stored in blocks cut inside every occurrence. A block's header can
 // join the bytes around it into a sequence only for some lengths; smaller
 // blocks give others.
 void AvoidRawSequences(DeflatedChunk& chunk, std::string_view data, bool last,
-                       std::initializer_list<std::string_view> neverRaw) {
+                       std::initializer_list<std::string_view> neverRaw, int level) {
     if (!chunk.stored) {
-        for (int level : {5, 7}) {
-            std::string deflated = Deflate(data, level, last ? Z_FINISH : Z_FULL_FLUSH);
+        for (int beside : {level - 1, level + 1}) {
+            if (beside < Z_BEST_SPEED || beside > Z_BEST_COMPRESSION) continue;
+            std::string deflated = Deflate(data, beside, last ? Z_FINISH : Z_FULL_FLUSH);
             if (!HoldsAny(deflated, neverRaw)) {
                 chunk.bytes = std::move(deflated);
                 return;
@@ -170,20 +171,21 @@ std::uint32_t CombineAdler32(std::uint32_t first, std::uint32_t second, std::uin
     return static_cast<std::uint32_t>(adler32_combine64(first, second, static_cast<z_off64_t>(secondLength)));
 }
 
-DeflatedChunk DeflateChunk(std::string_view data, bool last, std::initializer_list<std::string_view> neverRaw) {
+DeflatedChunk DeflateChunk(std::string_view data, bool last, std::initializer_list<std::string_view> neverRaw,
+                           int level) {
     DeflatedChunk chunk;
     chunk.adler = Adler32(data);
     if (SamplesLookIncompressible(data)) {
         chunk.bytes = StoredBlocks(data, last);
         chunk.stored = true;
     } else {
-        chunk.bytes = Deflate(data, Z_DEFAULT_COMPRESSION, last ? Z_FINISH : Z_FULL_FLUSH);
+        chunk.bytes = Deflate(data, level, last ? Z_FINISH : Z_FULL_FLUSH);
         if (HardlySmaller(chunk.bytes.size(), data.size())) {
             chunk.bytes = StoredBlocks(data, last);
             chunk.stored = true;
         }
     }
-    if (HoldsAny(chunk.bytes, neverRaw)) AvoidRawSequences(chunk, data, last, neverRaw);
+    if (HoldsAny(chunk.bytes, neverRaw)) AvoidRawSequences(chunk, data, last, neverRaw, level);
     return chunk;
 }
 

@@ -27,13 +27,16 @@ std::string ZlibTrailer(std::uint32_t adler);
 std::uint32_t Adler32(std::string_view data, std::uint32_t adler = 1);
 std::uint32_t CombineAdler32(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength);
 
+// zlib's default level, the one every page is deflated at.
+inline constexpr int kDefaultChunkLevel = 6;
+
 struct DeflatedChunk {
     std::string bytes;       // raw deflate data, starting and ending at a byte boundary
     std::uint32_t adler = 1;  // Adler-32 of the chunk's content
     bool stored = false;     // as deflate's stored blocks
 };
 
-// Deflates one chunk at the default level. A chunk that is not the last
+// Deflates one chunk, at the default level unless told another (1 to 9). A chunk that is not the last
 // ends with a full flush; the last one ends with the final block. A chunk
 // whose deflated form would be hardly smaller than a stored copy (judged
 // first on samples of it, then on the result) is stored instead. A single
@@ -42,9 +45,10 @@ struct DeflatedChunk {
 //
 // None of the byte strings in `neverRaw` (each of 2 bytes or more) appears
 // in the result as it is, also where the content holds them: such a chunk
-// is deflated at a neighbouring level, or stored in blocks that end inside
+// is deflated at a level beside its own, or stored in blocks that end inside
 // every place the content holds one of them.
-DeflatedChunk DeflateChunk(std::string_view data, bool last, std::initializer_list<std::string_view> neverRaw = {});
+DeflatedChunk DeflateChunk(std::string_view data, bool last, std::initializer_list<std::string_view> neverRaw = {},
+                           int level = kDefaultChunkLevel);
 
 // Inflates one chunk's raw deflate data into exactly `size` bytes at `out`.
 // False when the data is damaged, makes more or fewer bytes, or (for the

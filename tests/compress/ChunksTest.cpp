@@ -91,7 +91,8 @@ TEST(Chunks, WhatHardlyShrinksIsStoredWhatShrinksIsDeflated) {
 
 // Content that holds sequences its container must never see raw (an eBook
 // inside an eBook holds block markers): the chunk never shows them, stored,
-// deflated or cut into blocks of every length, and still inflates to it.
+// deflated at any level or cut into blocks of every length, and still
+// inflates to it.
 TEST(Chunks, SequencesThatMustNeverBeRawNeverAre) {
     const std::string_view never[] = {"#1!#", "!2!#"};
     std::vector<std::string> contents = {RandomBytes(1 << 20, 11), Text(200000, 12), RandomBytes(300, 13)};
@@ -105,10 +106,11 @@ TEST(Chunks, SequencesThatMustNeverBeRawNeverAre) {
     contents.push_back(RandomBytes(65535, 17) + "1!#" + RandomBytes(0xDC00 - 3, 18));
     contents.push_back(RandomBytes(65535, 19) + "2!#" + RandomBytes(0xDE00 - 3, 20));
     for (const std::string& content : contents) {
-        for (bool last : {false, true}) {
-            const DeflatedChunk chunk = DeflateChunk(content, last, {never[0], never[1]});
-            EXPECT_EQ(chunk.bytes.find(never[0]), std::string::npos) << content.size();
-            EXPECT_EQ(chunk.bytes.find(never[1]), std::string::npos) << content.size();
+        for (const auto& [last, level] : {std::pair{false, kDefaultChunkLevel}, {true, kDefaultChunkLevel}, {false, 1},
+                                          {true, 4}, {false, 9}}) {
+            const DeflatedChunk chunk = DeflateChunk(content, last, {never[0], never[1]}, level);
+            EXPECT_EQ(chunk.bytes.find(never[0]), std::string::npos) << content.size() << " at level " << level;
+            EXPECT_EQ(chunk.bytes.find(never[1]), std::string::npos) << content.size() << " at level " << level;
             std::string back(content.size(), '\0');
             EXPECT_TRUE(InflateChunk(chunk.bytes, last, back.data(), back.size()));
             EXPECT_EQ(back, content);
