@@ -1,0 +1,34 @@
+// The seal a password-protected book keeps its blocks under. Every block
+// but the few a reader needs before the password (the title, the toolbar
+// flags and the password's check) is sealed: whole, or chunk by chunk when
+// it has an access index, with its name and chunk number bound in, so that
+// a changed byte, a block under another name or two chunks swapped never
+// open. A book without a password has no seal, and nothing is sealed.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace SimExe {
+
+class BlockSeal {
+public:
+    // The `part` of a block sealed whole; chunks are numbered from 0.
+    static constexpr std::uint64_t kWholeBlock = UINT64_MAX;
+
+    virtual ~BlockSeal() = default;
+    // The sealed form of a block's payload (or of one chunk of it).
+    virtual std::string Seal(std::string_view plain, std::string_view blockName, std::uint64_t part) const = 0;
+    // The payload back; nothing when the sealed bytes were changed, cut, or
+    // belong to another name or part. Safe from several threads at once.
+    virtual std::optional<std::string> Open(std::string_view sealed, std::string_view blockName,
+                                            std::uint64_t part) const = 0;
+};
+
+// Whether a protected book keeps the block of this name sealed: all but
+// "ctoolbar", "cproject" and "cpass", in any letter case.
+bool IsSealedBlockName(std::string_view blockName);
+
+}  // namespace SimExe
