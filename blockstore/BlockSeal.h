@@ -19,8 +19,10 @@ public:
     static constexpr std::uint64_t kWholeBlock = UINT64_MAX;
 
     virtual ~BlockSeal() = default;
-    // The sealed form of a block's payload (or of one chunk of it).
-    virtual std::string Seal(std::string_view plain, std::string_view blockName, std::uint64_t part) const = 0;
+    // The sealed form of a block's payload (or of one chunk of it). Each
+    // `variant` seals the same bytes differently (see SealPayload).
+    virtual std::string Seal(std::string_view plain, std::string_view blockName, std::uint64_t part,
+                             std::uint32_t variant = 0) const = 0;
     // The payload back; nothing when the sealed bytes were changed, cut, or
     // belong to another name or part. Safe from several threads at once.
     virtual std::optional<std::string> Open(std::string_view sealed, std::string_view blockName,
@@ -30,5 +32,16 @@ public:
 // Whether a protected book keeps the block of this name sealed: all but
 // "ctoolbar", "cproject" and "cpass", in any letter case.
 bool IsSealedBlockName(std::string_view blockName);
+
+// Seals a payload (or one chunk of it) so that no block marker's tag stands
+// in the sealed bytes, also where they follow `before` (the chunk sealed
+// just ahead of them): sealed bytes look random, and a tag in them would
+// cut the block short. Deterministic, like the seal.
+std::string SealPayload(const BlockSeal& seal, std::string_view plain, std::string_view blockName, std::uint64_t part,
+                        std::string_view before = {});
+
+// A block sealed whole, opened; raises ZLibEx::EZDecompressionError, as a
+// damaged block does, when it does not open.
+std::string OpenSealedBlock(const BlockSeal& seal, std::string_view payload, std::string_view blockName);
 
 }  // namespace SimExe

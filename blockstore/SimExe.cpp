@@ -240,6 +240,11 @@ bool ReadBlock(const std::string& blockName, std::string& value) {
     if (BlockStore().empty()) LoadOwnImage();
     auto found = BlockStore().Find(blockName);
     if (!found) return false;
+    std::optional<std::string> opened;
+    if (const auto seal = BlockStore().SealOf(blockName)) {
+        opened = OpenSealedBlock(*seal, *found, blockName);
+        found = *opened;
+    }
     ZLibEx::ZBuffer plain = ZLibEx::DecompressBuffer(found->data(), found->size());
     value.assign(plain.data.get(), plain.length);
     return true;

@@ -95,6 +95,16 @@ struct Cipher {
 
 }  // namespace
 
+std::array<std::uint8_t, 16> SaltOf(std::string_view bookDescription) {
+    InitGcryptOnce();
+    unsigned char digest[32];
+    const std::string text = "zorbin salt " + std::string(bookDescription);
+    gcry_md_hash_buffer(GCRY_MD_SHA256, digest, text.data(), text.size());
+    std::array<std::uint8_t, 16> salt{};
+    std::memcpy(salt.data(), digest, salt.size());
+    return salt;
+}
+
 // The master key's three uses, each its own key.
 struct BookKey::Keys {
     unsigned char master[kKeySize];
@@ -147,13 +157,17 @@ std::unique_ptr<BookKey> BookKey::FromBytes(std::string_view bytes) {
     return std::unique_ptr<BookKey>(new BookKey(bytes));
 }
 
-std::string BookKey::Seal(std::string_view plain, std::string_view blockName, std::uint64_t part) const {
+std::string BookKey::Seal(std::string_view plain, std::string_view blockName, std::uint64_t part,
+                          std::uint32_t variant) const {
     const std::string associated = AssociatedData(blockName, part);
-    const std::uint64_t associatedSize = associated.size();
+    // The nonce: of the associated data (its length first), the variant and
+    // the payload, so that it changes whenever any of them does.
+    std::string prefix;
+    for (const std::uint64_t value : {std::uint64_t(associated.size()), std::uint64_t(variant)})
+        for (int i = 0; i < 8; ++i) prefix += static_cast<char>((value >> (8 * i)) & 0xFF);
     std::string sealed(kNonceSize + plain.size() + kTagSize, '\0');
     auto* out = reinterpret_cast<unsigned char*>(sealed.data());
-    Hmac(keys_->nonce,
-         {std::string_view(reinterpret_cast<const char*>(&associatedSize), sizeof associatedSize), associated, plain},
+    Hmac(keys_->nonce, {std::string_view(prefix).substr(0, 8), associated, std::string_view(prefix).substr(8), plain},
          out, kNonceSize);
     const Cipher cipher(keys_->seal, out, associated);
     Check(gcry_cipher_encrypt(cipher.handle, out + kNonceSize, plain.size(), plain.data(), plain.size()), "AES");

@@ -23,6 +23,10 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A salt made from a description of the book (SHA-256): the same book gets
+// the same salt, and so the same key, on every rebuild.
+std::array<std::uint8_t, 16> SaltOf(std::string_view bookDescription);
+
 class BookKey final : public SimExe::BlockSeal {
 public:
     static constexpr std::size_t kKeySize = 32;
@@ -42,7 +46,8 @@ public:
     std::string Bytes() const;
     static std::unique_ptr<BookKey> FromBytes(std::string_view bytes);
 
-    std::string Seal(std::string_view plain, std::string_view blockName, std::uint64_t part) const override;
+    std::string Seal(std::string_view plain, std::string_view blockName, std::uint64_t part,
+                     std::uint32_t variant = 0) const override;
     std::optional<std::string> Open(std::string_view sealed, std::string_view blockName,
                                     std::uint64_t part) const override;
 

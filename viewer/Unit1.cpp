@@ -1,6 +1,7 @@
 // The viewer window.
 #include "Unit1.h"
 
+#include "BookPassword.h"
 #include "SimExe.h"
 
 namespace viewer {
@@ -91,22 +92,26 @@ void TForm1::FormCreate() {
     s = ViewerSettings{};
     s.chome = "index.html";
     s.cproject = "Zorbin eBook Compiler";
-    const std::pair<const char*, std::string*> keys[] = {
-        {"ctoolbar", &s.ctoolbar}, {"cpass", &s.cpass},       {"cOnStart", &s.cOnStart}, {"cOnClose", &s.cOnClose},
-        {"chome", &s.chome},       {"cproject", &s.cproject}, {"cenumber", &s.cenumber}, {"cauthor", &s.cauthor},
-        {"cemail", &s.cemail},     {"cweb", &s.cweb},         {"cabout", &s.cabout}};
-    for (const auto& [key, value] : keys) SimExe::ReadBlock(key, *value);
+    // What the reader sees before the password; in a protected book the
+    // other settings are sealed and are read once it has opened the book.
+    const std::pair<const char*, std::string*> before[] = {
+        {"ctoolbar", &s.ctoolbar}, {"cpass", &s.cpass}, {"cproject", &s.cproject}};
+    const std::pair<const char*, std::string*> after[] = {
+        {"cOnStart", &s.cOnStart}, {"cOnClose", &s.cOnClose}, {"chome", &s.chome}, {"cenumber", &s.cenumber},
+        {"cauthor", &s.cauthor},   {"cemail", &s.cemail},     {"cweb", &s.cweb},   {"cabout", &s.cabout}};
+    for (const auto& [key, value] : before) SimExe::ReadBlock(key, *value);
 
     SetCaption(s.cproject);
     set_toolbar();
     if (!s.cpass.empty()) {
         std::string typed = Application().dialogs().InputBox(s.cproject, "Password", "", 255).value_or("");
-        if (typed != s.cpass) {
+        if (!PasswordOpensBook(s.cpass, typed)) {
             Application().MessageBox("Incorrect Password");
             Application().Terminate();
             return;
         }
     }
+    for (const auto& [key, value] : after) SimExe::ReadBlock(key, *value);
     if (!s.cOnStart.empty()) Application().MessageBox(s.cOnStart);
     pages_ready = true;
     Browser().Navigate(PageUrl(s.chome));
