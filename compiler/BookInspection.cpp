@@ -174,7 +174,8 @@ std::optional<std::string> OwnBlockDamage(const Inspection& in, const Reader& re
     if (!indexed) return std::nullopt;
     const std::optional<SimExe::AccessIndex> index = SimExe::DecodeAccessIndex(*bytes, indexed->payload.size());
     if (!index || index->sealed != reader.Sealed(*indexed))
-        return "it is no access index of '" + Printable(indexed->name) + "'";
+        return std::string("it is no access index of ") + (indexed->kind == BlockKind::Page ? "page '" : "block '") +
+               Printable(indexed->name) + "'";
     try {
         const std::optional<SimExe::SealedBlock> sealed = reader.SealedChunks(*indexed);
         SimExe::CheckAccessIndex(indexed->payload, *index, sealed ? &*sealed : nullptr);

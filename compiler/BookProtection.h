@@ -24,9 +24,9 @@ struct BookProtection {
 
 // The protection of a book with this password; none for an empty one, which
 // means no password. The salt comes from the book's title and its files'
-// names and sizes (as `files` lists them, read against `folder`): a
-// project rebuilds to the same key, and so to the same bytes, while
-// another book gets another salt.
+// names (as the book names them) and sizes (read against `folder`): a
+// project rebuilds to the same key, and so to the same bytes, wherever its
+// folder is, while another book gets another salt.
 std::optional<BookProtection> ProtectBook(const std::string& password, const std::string& title,
                                           const std::vector<std::string>& files, const std::string& folder);
 

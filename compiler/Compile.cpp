@@ -90,11 +90,9 @@ void TForm1::SpeedButton14Click(TObject&) {
     in.projectDir = vproject_dir->Text();
     in.files = vProject_files->Items();
     in.searchIndex = vSearchIndex->Checked();
-    if (vUse_pass->Checked()) {
-        std::vector<std::string> files;
-        for (const std::string& file : in.files) files.push_back(in.projectDir + "/" + file);
-        in.protection = ProtectBook(vpass->Text(), vproject_title->Text(), files, SimExe::ExecutableFolder());
-    }
+    if (vUse_pass->Checked())
+        in.protection = ProtectBook(vpass->Text(), vproject_title->Text(), in.files,
+                                    SimExe::PathAgainst(in.projectDir, SimExe::ExecutableFolder()));
     const BookProtection* const protection = in.protection ? &*in.protection : nullptr;
     in.settingsBlocks = SettingsBlocks(protection);
 

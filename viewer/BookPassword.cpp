@@ -6,8 +6,10 @@
 
 namespace viewer {
 
+bool IsProtectedBook(const std::string& kept) { return protect::LooksLikePasswordRecord(kept); }
+
 bool PasswordOpensBook(const std::string& kept, const std::string& typed) {
-    if (!protect::LooksLikePasswordRecord(kept)) return typed == kept;
+    if (!IsProtectedBook(kept)) return typed == kept;
     const std::optional<protect::PasswordRecord> record = protect::DecodePasswordRecord(kept);
     if (!record) return false;  // damaged, or asking more than a reader pays
     std::shared_ptr<const protect::BookKey> key = protect::BookKey::Unlock(*record, typed);

@@ -92,14 +92,20 @@ void TForm1::FormCreate() {
     s = ViewerSettings{};
     s.chome = "index.html";
     s.cproject = "Zorbin eBook Compiler";
-    // What the reader sees before the password; in a protected book the
-    // other settings are sealed and are read once it has opened the book.
-    const std::pair<const char*, std::string*> before[] = {
-        {"ctoolbar", &s.ctoolbar}, {"cpass", &s.cpass}, {"cproject", &s.cproject}};
-    const std::pair<const char*, std::string*> after[] = {
-        {"cOnStart", &s.cOnStart}, {"cOnClose", &s.cOnClose}, {"chome", &s.chome}, {"cenumber", &s.cenumber},
-        {"cauthor", &s.cauthor},   {"cemail", &s.cemail},     {"cweb", &s.cweb},   {"cabout", &s.cabout}};
-    for (const auto& [key, value] : before) SimExe::ReadBlock(key, *value);
+    const std::pair<const char*, std::string*> keys[] = {
+        {"ctoolbar", &s.ctoolbar}, {"cpass", &s.cpass},       {"cOnStart", &s.cOnStart}, {"cOnClose", &s.cOnClose},
+        {"chome", &s.chome},       {"cproject", &s.cproject}, {"cenumber", &s.cenumber}, {"cauthor", &s.cauthor},
+        {"cemail", &s.cemail},     {"cweb", &s.cweb},         {"cabout", &s.cabout}};
+    // A protected book's sealed settings are read once the password has
+    // opened the book.
+    std::vector<std::pair<const char*, std::string*>> sealed;
+    for (const auto& [key, value] : keys) {
+        if (IsProtectedBook(s.cpass) && SimExe::IsSealedBlockName(key)) {
+            sealed.emplace_back(key, value);
+            continue;
+        }
+        SimExe::ReadBlock(key, *value);
+    }
 
     SetCaption(s.cproject);
     set_toolbar();
@@ -111,7 +117,7 @@ void TForm1::FormCreate() {
             return;
         }
     }
-    for (const auto& [key, value] : after) SimExe::ReadBlock(key, *value);
+    for (const auto& [key, value] : sealed) SimExe::ReadBlock(key, *value);
     if (!s.cOnStart.empty()) Application().MessageBox(s.cOnStart);
     pages_ready = true;
     Browser().Navigate(PageUrl(s.chome));
