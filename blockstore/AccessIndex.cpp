@@ -1,6 +1,6 @@
-// The access index's bytes: a tag and version (2 for sealed chunks), the content's size and the
-// chunk count, then per chunk its payload offset, content offset, Adler-32
-// and flags, all little-endian.
+// The access index's bytes: a tag and version (2 when the chunks are
+// sealed), the content's size and the chunk count, then per chunk its
+// payload offset, content offset, Adler-32 and flags, all little-endian.
 #include "AccessIndex.h"
 
 #include "Chunks.h"

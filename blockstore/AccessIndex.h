@@ -40,8 +40,9 @@ std::string EncodeAccessIndex(const AccessIndex& index);
 
 // Reads an index back and checks it against the page block's payload size:
 // a known format, at least one chunk, the first chunk right behind the zlib
-// header (at the payload's start when sealed) and at the content's start, offsets strictly increasing, every
-// chunk inside the payload before its trailer and inside the content.
+// header (at the payload's start when sealed) and at the content's start,
+// offsets strictly increasing, every chunk inside the payload before its
+// trailer and inside the content.
 // Nothing when any of it fails.
 std::optional<AccessIndex> DecodeAccessIndex(std::string_view bytes, std::uint64_t payloadSize);
 

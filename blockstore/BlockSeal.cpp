@@ -1,4 +1,5 @@
-// Which blocks of a protected book are sealed.
+// Which blocks of a protected book are sealed, and their sealing and opening
+// around the seal itself.
 #include "BlockSeal.h"
 
 #include "ChunkedBlock.h"

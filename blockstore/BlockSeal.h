@@ -23,10 +23,16 @@ public:
     // `variant` seals the same bytes differently (see SealPayload).
     virtual std::string Seal(std::string_view plain, std::string_view blockName, std::uint64_t part,
                              std::uint32_t variant = 0) const = 0;
-    // The payload back; nothing when the sealed bytes were changed, cut, or
-    // belong to another name or part. Safe from several threads at once.
-    virtual std::optional<std::string> Open(std::string_view sealed, std::string_view blockName,
-                                            std::uint64_t part) const = 0;
+    // The payload back into `plain` (whose room is used again); false when
+    // the sealed bytes were changed, cut, or belong to another name or part.
+    // Safe from several threads at once.
+    virtual bool OpenInto(std::string_view sealed, std::string_view blockName, std::uint64_t part,
+                          std::string& plain) const = 0;
+    std::optional<std::string> Open(std::string_view sealed, std::string_view blockName, std::uint64_t part) const {
+        std::string plain;
+        if (!OpenInto(sealed, blockName, part, plain)) return std::nullopt;
+        return plain;
+    }
 };
 
 // Whether a protected book keeps the block of this name sealed: all but

@@ -32,18 +32,4 @@ std::string SealedPayload(const BookProtection* protection, const std::string& b
     return SimExe::SealPayload(*protection->key, payload, blockName, SimExe::BlockSeal::kWholeBlock);
 }
 
-SimExe::ChunkedBlock SealChunks(const SimExe::ChunkedBlock& block, const SimExe::SealedBlock& sealed) {
-    SimExe::ChunkedBlock out;
-    out.index = block.index;
-    out.index.sealed = true;
-    for (std::size_t i = 0; i < block.index.chunks.size(); ++i) {
-        const std::uint64_t from = block.index.chunks[i].payloadOffset;
-        const std::string_view chunk =
-            std::string_view(block.payload).substr(from, block.index.PayloadEnd(i, block.payload.size()) - from);
-        out.index.chunks[i].payloadOffset = out.payload.size();
-        out.payload += SimExe::SealPayload(sealed.seal, chunk, sealed.name, i, out.payload);
-    }
-    return out;
-}
-
 }  // namespace compiler

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "BookKey.h"
-#include "ChunkedBlock.h"
 #include "PageRange.h"
 
 #include <memory>
@@ -38,8 +37,5 @@ std::string ProtectedSetting(const BookProtection& protection, const std::string
 // A block sealed whole when the book is protected and the name is sealed;
 // else the payload as it is.
 std::string SealedPayload(const BookProtection* protection, const std::string& blockName, std::string payload);
-
-// A chunked block (the search index) with each chunk sealed on its own.
-SimExe::ChunkedBlock SealChunks(const SimExe::ChunkedBlock& block, const SimExe::SealedBlock& sealed);
 
 }  // namespace compiler

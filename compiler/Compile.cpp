@@ -157,7 +157,7 @@ void TForm1::SpeedButton14Click(TObject&) {
     // The index is read a chunk at a time where it lies, so it is chunked.
     if (index && index->Pages() > 0) {
         SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(index->Finish(), search::kIndexChunkSize, search::kIndexDeflateLevel);
-        if (protection) block = SealChunks(block, protection->As(search::kIndexBlockName));
+        if (protection) block = SimExe::SealChunks(block, protection->As(search::kIndexBlockName));
         ebook.WriteBlock(search::kIndexBlockName, block.payload);
         writeAccessIndex(search::kIndexBlockName, block.index);
     }

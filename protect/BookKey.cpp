@@ -175,15 +175,17 @@ std::string BookKey::Seal(std::string_view plain, std::string_view blockName, st
     return sealed;
 }
 
-std::optional<std::string> BookKey::Open(std::string_view sealed, std::string_view blockName, std::uint64_t part) const {
-    if (sealed.size() < kSealOverhead) return std::nullopt;
+bool BookKey::OpenInto(std::string_view sealed, std::string_view blockName, std::uint64_t part,
+                       std::string& plain) const {
+    if (sealed.size() < kSealOverhead) return false;
     const auto* in = reinterpret_cast<const unsigned char*>(sealed.data());
     const std::size_t size = sealed.size() - kSealOverhead;
     const Cipher cipher(keys_->seal, in, AssociatedData(blockName, part));
     Check(gcry_cipher_set_decryption_tag(cipher.handle, in + kNonceSize + size, kTagSize), "AES tag");
-    std::string plain(size, '\0');
-    if (gcry_cipher_decrypt(cipher.handle, plain.data(), size, in + kNonceSize, size) != 0) return std::nullopt;
-    return plain;
+    plain.resize(size);
+    if (gcry_cipher_decrypt(cipher.handle, plain.data(), size, in + kNonceSize, size) == 0) return true;
+    plain.clear();  // what failed its check is never handed out
+    return false;
 }
 
 }  // namespace protect

@@ -48,8 +48,8 @@ public:
 
     std::string Seal(std::string_view plain, std::string_view blockName, std::uint64_t part,
                      std::uint32_t variant = 0) const override;
-    std::optional<std::string> Open(std::string_view sealed, std::string_view blockName,
-                                    std::uint64_t part) const override;
+    bool OpenInto(std::string_view sealed, std::string_view blockName, std::uint64_t part,
+                  std::string& plain) const override;
 
     ~BookKey() override;
     BookKey(const BookKey&) = delete;

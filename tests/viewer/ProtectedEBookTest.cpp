@@ -7,15 +7,9 @@
 // old book used.
 #include "AccessIndex.h"
 #include "BookKey.h"
-#include "FakeBrowser.h"
 #include "PageRange.h"
 #include "PageRequest.h"
-#include "ScriptedDialogsFor.h"
-#include "SimExe.h"
-#include "TempDir.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "ZLibEx.h"
+#include "ViewerOnImage.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -117,45 +111,15 @@ std::map<std::string, std::string> SealedByNonce(const std::string& image, const
     return units;
 }
 
-class ProtectedEBookTest : public ::testing::Test {
+class ProtectedEBookTest : public ViewerOnImage {
 protected:
     void SetUp() override {
         image = Build(dir, Files(), "book");
         ASSERT_FALSE(image.empty()) << "the compiler did not build the book";
-        SetBrowserFactory([this] {
-            auto fake = std::make_unique<FakeBrowser>();
-            browser = fake.get();
-            return fake;
-        });
-    }
-    void TearDown() override {
-        form.reset();
-        SetBrowserFactory(nullptr);
-        SimExe::SetOwnImageFile("");
-        SimExe::BlockStore().SetSeal(nullptr);
-        SimExe::BlockStore().clear();
-        pages_ready = false;
+        ViewerOnImage::SetUp();
     }
 
-    // Starts the viewer on the image, answering the password dialog.
-    void Start(const std::string& bytes, std::optional<std::string> typed) {
-        form.reset();
-        dialogs = &UseScriptedDialogs();
-        dialogs->inputAnswers.push_back(std::move(typed));
-        SimExe::BlockStore().SetSeal(nullptr);
-        SimExe::BlockStore().clear();
-        pages_ready = false;
-        SimExe::SetOwnImageFile(dir.Write("running.exe", bytes));
-        form = std::make_unique<TForm1>(about);
-        toolkit::Application().Dispatch([this] { form->FormCreate(); });
-    }
-
-    TempDir dir;
     std::string image;
-    FakeBrowser* browser = nullptr;
-    toolkit::ScriptedDialogs* dialogs = nullptr;
-    TForm2 about;
-    std::unique_ptr<TForm1> form;
 };
 
 TEST_F(ProtectedEBookTest, NothingOfTheBookStandsInItsFileNorInAnyZlibStreamInIt) {

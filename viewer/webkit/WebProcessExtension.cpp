@@ -122,6 +122,7 @@ GVariant* ExtensionUserData() {
     if (const auto bookKey = std::dynamic_pointer_cast<const protect::BookKey>(SimExe::BlockStore().Seal()))
         key = bookKey->Bytes();
     GVariant* const keyBytes = g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, key.data(), key.size(), 1);
+    ::explicit_bzero(key.data(), key.size());  // the variant holds its own copy
     return g_variant_new("(s@ay)", ImageFileForWebProcess().c_str(), keyBytes);
 }
 
