@@ -1,16 +1,22 @@
 // Measures the viewer in a real WebKit view on a virtual display:
-//   bench_viewer open BOOK
-//     opens the eBook as the viewer program does and prints how long its
-//     first page took to show and the resident memory then and 3 s later;
+//   bench_viewer open BOOK [PASSWORD]
+//     opens the eBook as the viewer program does (the password typed at
+//     once, for a protected one) and prints how long its first page took to
+//     show and the resident memory then and 3 s later;
 //   bench_viewer images BOOK FOLDER ROUNDS
 //     loads index.html alternately from the eBook and through file:// from
 //     FOLDER in the same view and prints the median times and their ratio;
+//   bench_viewer protected PLAIN-BOOK PROTECTED-BOOK PASSWORD ROUNDS
+//     loads index.html alternately from the two books (the second opened
+//     with the password) in the same view and prints the median times and
+//     their ratio;
 //   bench_viewer seek BOOK FOLDER ROUNDS
 //     plays the video of index.html (see bench/media.sh) alternately from
 //     the eBook and through file:// from FOLDER in the same view, seeks to
 //     90 % of it, and prints the median times from the seek to "seeked",
 //     their ratio, and the resident memory of the viewer and its web
 //     process while the eBook's video plays.
+#include "BookPassword.h"
 #include "GtkBinding.h"
 #include "SimExe.h"
 #include "Unit1.h"
@@ -91,13 +97,18 @@ struct LoadCounter {
     int finished = 0;
 };
 
-int Open(int argc, char** argv, const std::string& book) {
+int Open(int argc, char** argv, const std::string& book, const char* password) {
     const auto start = Clock::now();
     SimExe::SetOwnImageFile(book);
 #ifdef ZORBIN_HAVE_OWN_BLOCKS
     viewer::PrepareOwnBlocks();
 #endif
     if (!toolkit::gtk::Initialize(argc, argv)) return 1;
+    if (password) {  // typed at once
+        auto dialogs = std::make_unique<toolkit::ScriptedDialogs>();
+        dialogs->inputAnswers.push_back(password);
+        toolkit::Application().SetDialogs(std::move(dialogs));
+    }
     viewer::webkit::Install();
     viewer::TForm2 about;
     viewer::TForm1 form(about);
@@ -222,32 +233,77 @@ int Seek(int argc, char** argv, const std::string& book, const std::string& fold
     return 0;
 }
 
-int Images(int argc, char** argv, const std::string& book, const std::string& folder, int rounds) {
-    if (!toolkit::gtk::Initialize(argc, argv)) return 1;
-    BenchWindow bench(book);
-    viewer::webkit::WebKitBrowser& browser = *bench.browser;
-    LoadCounter loads(browser.View());
-    int pictures = -1;
-    const auto timeLoad = [&](const std::string& url) {
+// Makes the block store the book's, with the seal its blocks open with.
+void UseBook(const std::string& book, std::shared_ptr<const SimExe::BlockSeal> seal) {
+    SimExe::BlockStore().SetSeal(nullptr);
+    SimExe::BlockStore().clear();
+    SimExe::SetOwnImageFile(book);
+    SimExe::LoadOwnImage();
+    SimExe::BlockStore().SetSeal(std::move(seal));
+}
+
+// Times loads of a page in the window, each until it has finished and shows
+// as many pictures as the first one did.
+struct PageTimer {
+    explicit PageTimer(viewer::webkit::WebKitBrowser& browser) : browser(browser), loads(browser.View()) {}
+    double operator()(const std::string& url) {
         const int before = loads.finished;
         const auto start = Clock::now();
         browser.Navigate(url);
         RunUntil([&] { return loads.finished > before; });
         const double took = MillisecondsSince(start);
-        if (pictures >= 0 && PicturesShown(browser.View()) != pictures) std::fprintf(stderr, "%s: not every picture shown\n", url.c_str());
+        if (pictures < 0) pictures = PicturesShown(browser.View());
+        else if (PicturesShown(browser.View()) != pictures) std::fprintf(stderr, "%s: not every picture shown\n", url.c_str());
         return took;
-    };
+    }
+    viewer::webkit::WebKitBrowser& browser;
+    LoadCounter loads;
+    int pictures = -1;
+};
+
+int Images(int argc, char** argv, const std::string& book, const std::string& folder, int rounds) {
+    if (!toolkit::gtk::Initialize(argc, argv)) return 1;
+    BenchWindow bench(book);
+    PageTimer timeLoad(*bench.browser);
     const std::string fileUrl = "file://" + folder + "/index.html";
     timeLoad(fileUrl);  // both start warm, and every picture must show each time
-    pictures = PicturesShown(browser.View());
     timeLoad("http://ebook/index.html");
     std::vector<double> ebook, file;
     for (int i = 0; i < rounds; ++i) {
         ebook.push_back(timeLoad("http://ebook/index.html"));
         file.push_back(timeLoad(fileUrl));
     }
-    std::printf("pictures %d ebook_ms %.1f file_ms %.1f ratio %.3f (goal <= 1.10)\n", pictures, Median(ebook), Median(file),
-                Median(ebook) / Median(file));
+    std::printf("pictures %d ebook_ms %.1f file_ms %.1f ratio %.3f (goal <= 1.10)\n", timeLoad.pictures, Median(ebook),
+                Median(file), Median(ebook) / Median(file));
+    return 0;
+}
+
+// The same page from a protected book and from the book without a password,
+// in turn in one window.
+int Protected(int argc, char** argv, const std::string& plain, const std::string& locked, const char* password,
+              int rounds) {
+    if (!toolkit::gtk::Initialize(argc, argv)) return 1;
+    // The book's key, unlocked once as the viewer does.
+    UseBook(locked, nullptr);
+    std::string kept;
+    if (!(SimExe::ReadBlock("cpass", kept) && viewer::PasswordOpensBook(kept, password))) {
+        std::fprintf(stderr, "%s: the password does not open it\n", locked.c_str());
+        return 1;
+    }
+    const std::shared_ptr<const SimExe::BlockSeal> key = SimExe::BlockStore().Seal();
+    BenchWindow bench(plain);
+    PageTimer timeLoad(*bench.browser);
+    std::vector<double> plainTimes, lockedTimes;
+    for (int i = -1; i < rounds; ++i) {  // a first round to warm up; each book goes first every other round
+        for (const bool second : {false, true}) {
+            const bool protectedBook = second == (i % 2 == 0);
+            UseBook(protectedBook ? locked : plain, protectedBook ? key : nullptr);
+            const double took = timeLoad("http://ebook/index.html");
+            if (i >= 0) (protectedBook ? lockedTimes : plainTimes).push_back(took);
+        }
+    }
+    std::printf("pictures %d protected_ms %.1f plain_ms %.1f ratio %.3f\n", timeLoad.pictures, Median(lockedTimes),
+                Median(plainTimes), Median(lockedTimes) / Median(plainTimes));
     return 0;
 }
 
@@ -255,9 +311,11 @@ int Images(int argc, char** argv, const std::string& book, const std::string& fo
 
 int main(int argc, char** argv) {
     const std::string mode = argc > 2 ? argv[1] : "";
-    if (mode == "open" && argc == 3) return Open(argc, argv, argv[2]);
+    if (mode == "open" && (argc == 3 || argc == 4)) return Open(argc, argv, argv[2], argc == 4 ? argv[3] : nullptr);
     if (mode == "images" && argc == 5) return Images(argc, argv, argv[2], argv[3], std::stoi(argv[4]));
+    if (mode == "protected" && argc == 6) return Protected(argc, argv, argv[2], argv[3], argv[4], std::stoi(argv[5]));
     if (mode == "seek" && argc == 5) return Seek(argc, argv, argv[2], argv[3], std::stoi(argv[4]));
-    std::cerr << "usage: bench_viewer open BOOK | bench_viewer images|seek BOOK FOLDER ROUNDS\n";
+    std::cerr << "usage: bench_viewer open BOOK [PASSWORD] | bench_viewer images|seek BOOK FOLDER ROUNDS\n"
+                 "       bench_viewer protected PLAIN-BOOK PROTECTED-BOOK PASSWORD ROUNDS\n";
     return 2;
 }

@@ -1,6 +1,6 @@
-// The access index's bytes: a tag and version, the content's size and the
-// chunk count, then per chunk its payload offset, content offset, Adler-32
-// and flags, all little-endian.
+// The access index's bytes: a tag and version (2 when the chunks are
+// sealed), the content's size and the chunk count, then per chunk its
+// payload offset, content offset, Adler-32 and flags, all little-endian.
 #include "AccessIndex.h"
 
 #include "Chunks.h"
@@ -11,7 +11,7 @@ namespace {
 
 constexpr char kFormatTag[] = "ZBAX";
 constexpr std::size_t kTagSize = 4;
-constexpr unsigned char kVersion = 1;
+constexpr unsigned char kVersion = 1, kSealedVersion = 2;
 constexpr std::size_t kHeaderSize = kTagSize + 1 + 8 + 8;
 constexpr std::size_t kEntrySize = 8 + 8 + 4 + 1;
 constexpr unsigned char kStoredFlag = 1;
@@ -32,6 +32,10 @@ std::uint64_t Get(std::string_view in, std::size_t& at, std::size_t bytes) {
     return value;
 }
 
+// The zlib header and trailer around the chunks, which sealed chunks lack.
+std::uint64_t HeaderSize(bool sealed) { return sealed ? 0 : ZLibEx::kZlibHeaderSize; }
+std::uint64_t TrailerSize(bool sealed) { return sealed ? 0 : ZLibEx::kZlibTrailerSize; }
+
 }  // namespace
 
 std::string AccessIndexName(std::string_view pageName) { return "/zorbin/access/" + std::string(pageName); }
@@ -41,12 +45,12 @@ std::uint64_t AccessIndex::ContentEnd(std::size_t chunk) const {
 }
 
 std::uint64_t AccessIndex::PayloadEnd(std::size_t chunk, std::uint64_t payloadSize) const {
-    return chunk + 1 < chunks.size() ? chunks[chunk + 1].payloadOffset : payloadSize - ZLibEx::kZlibTrailerSize;
+    return chunk + 1 < chunks.size() ? chunks[chunk + 1].payloadOffset : payloadSize - TrailerSize(sealed);
 }
 
 std::string EncodeAccessIndex(const AccessIndex& index) {
     std::string out(kFormatTag, kTagSize);
-    out += static_cast<char>(kVersion);
+    out += static_cast<char>(index.sealed ? kSealedVersion : kVersion);
     Put(out, index.fileSize, 8);
     Put(out, index.chunks.size(), 8);
     for (const ChunkEntry& c : index.chunks) {
@@ -59,17 +63,20 @@ std::string EncodeAccessIndex(const AccessIndex& index) {
 }
 
 std::optional<AccessIndex> DecodeAccessIndex(std::string_view bytes, std::uint64_t payloadSize) {
-    if (bytes.size() < kHeaderSize || bytes.substr(0, kTagSize) != std::string_view(kFormatTag, kTagSize) ||
-        static_cast<unsigned char>(bytes[kTagSize]) != kVersion)
+    if (bytes.size() < kHeaderSize || bytes.substr(0, kTagSize) != std::string_view(kFormatTag, kTagSize))
         return std::nullopt;
+    const unsigned char version = static_cast<unsigned char>(bytes[kTagSize]);
+    if (version != kVersion && version != kSealedVersion) return std::nullopt;
     std::size_t at = kTagSize + 1;
     AccessIndex index;
+    index.sealed = version == kSealedVersion;
+    const std::uint64_t header = HeaderSize(index.sealed), trailer = TrailerSize(index.sealed);
     index.fileSize = Get(bytes, at, 8);
     const std::uint64_t count = Get(bytes, at, 8);
     if (count == 0 || count > (bytes.size() - kHeaderSize) / kEntrySize ||
         bytes.size() != kHeaderSize + count * kEntrySize)
         return std::nullopt;
-    if (payloadSize < ZLibEx::kZlibHeaderSize + ZLibEx::kZlibTrailerSize + count) return std::nullopt;
+    if (payloadSize < header + trailer + count) return std::nullopt;
     index.chunks.resize(count);
     for (ChunkEntry& c : index.chunks) {
         c.payloadOffset = Get(bytes, at, 8);
@@ -79,9 +86,8 @@ std::optional<AccessIndex> DecodeAccessIndex(std::string_view bytes, std::uint64
         if (flags & ~std::uint64_t(kStoredFlag)) return std::nullopt;
         c.stored = flags == kStoredFlag;
     }
-    if (index.chunks[0].payloadOffset != ZLibEx::kZlibHeaderSize || index.chunks[0].fileOffset != 0)
-        return std::nullopt;
-    const std::uint64_t payloadEnd = payloadSize - ZLibEx::kZlibTrailerSize;
+    if (index.chunks[0].payloadOffset != header || index.chunks[0].fileOffset != 0) return std::nullopt;
+    const std::uint64_t payloadEnd = payloadSize - trailer;
     for (std::size_t i = 0; i < index.chunks.size(); ++i) {
         const ChunkEntry& c = index.chunks[i];
         const std::uint64_t contentEnd = index.ContentEnd(i), rawEnd = index.PayloadEnd(i, payloadSize);

@@ -25,9 +25,12 @@ struct ChunkEntry {
 struct AccessIndex {
     std::uint64_t fileSize = 0;
     std::vector<ChunkEntry> chunks;
+    // The chunks of a protected book's page are sealed one by one and stand
+    // one after the other, with no zlib header or trailer around them.
+    bool sealed = false;
 
     // A chunk's extent in the content and in the payload (of `payloadSize`
-    // bytes, the zlib trailer at its end).
+    // bytes, the zlib trailer at its end unless sealed).
     std::uint64_t ContentEnd(std::size_t chunk) const;
     std::uint64_t PayloadEnd(std::size_t chunk, std::uint64_t payloadSize) const;
 };
@@ -37,8 +40,9 @@ std::string EncodeAccessIndex(const AccessIndex& index);
 
 // Reads an index back and checks it against the page block's payload size:
 // a known format, at least one chunk, the first chunk right behind the zlib
-// header and at the content's start, offsets strictly increasing, every
-// chunk inside the payload before its trailer and inside the content.
+// header (at the payload's start when sealed) and at the content's start,
+// offsets strictly increasing, every chunk inside the payload before its
+// trailer and inside the content.
 // Nothing when any of it fails.
 std::optional<AccessIndex> DecodeAccessIndex(std::string_view bytes, std::uint64_t payloadSize);
 

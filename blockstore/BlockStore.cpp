@@ -212,6 +212,24 @@ std::shared_ptr<const void> TBlockStore::Derived(const std::string& key,
     return value;
 }
 
+void TBlockStore::SetSeal(std::shared_ptr<const BlockSeal> seal) {
+    {
+        const std::lock_guard<std::mutex> setting(sealSetting_);
+        seal_ = std::move(seal);
+    }
+    const std::lock_guard<std::mutex> making(derivedMaking_);
+    derived_.clear();
+}
+
+std::shared_ptr<const BlockSeal> TBlockStore::Seal() const {
+    const std::lock_guard<std::mutex> setting(sealSetting_);
+    return seal_;
+}
+
+std::shared_ptr<const BlockSeal> TBlockStore::SealOf(std::string_view blockName) const {
+    return IsSealedBlockName(blockName) ? Seal() : nullptr;
+}
+
 void TBlockStore::Changing() {
     if (indexer_.joinable()) {
         stopIndexing_ = true;

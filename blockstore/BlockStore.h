@@ -1,6 +1,8 @@
 // The block store's bytes and the index its lookups go through.
 #pragma once
 
+#include "BlockSeal.h"
+
 #include <sys/stat.h>
 
 #include <atomic>
@@ -98,6 +100,15 @@ public:
     std::shared_ptr<const void> Derived(const std::string& key,
                                         const std::function<std::shared_ptr<const void>()>& make);
 
+    // The seal of a protected book's blocks, once its key is known; without
+    // one (the default) every block is read as it stands. Setting it drops
+    // what was derived from the blocks.
+    void SetSeal(std::shared_ptr<const BlockSeal> seal);
+    std::shared_ptr<const BlockSeal> Seal() const;
+    // The seal over the block of this name: none in a book without a seal,
+    // and none for the blocks a protected book leaves open.
+    std::shared_ptr<const BlockSeal> SealOf(std::string_view blockName) const;
+
 private:
     // The index of the current bytes, made when first needed, also when
     // threads look up blocks side by side.
@@ -113,6 +124,8 @@ private:
     std::mutex indexMaking_;
     std::mutex derivedMaking_;
     std::unordered_map<std::string, std::shared_ptr<const void>> derived_;
+    mutable std::mutex sealSetting_;
+    std::shared_ptr<const BlockSeal> seal_;
     std::thread indexer_;
     std::atomic<bool> stopIndexing_{false};
 };

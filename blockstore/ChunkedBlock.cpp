@@ -52,4 +52,18 @@ ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize, i
     return block;
 }
 
+ChunkedBlock SealChunks(const ChunkedBlock& block, const SealedBlock& sealed) {
+    ChunkedBlock out;
+    out.index = block.index;
+    out.index.sealed = true;
+    for (std::size_t i = 0; i < block.index.chunks.size(); ++i) {
+        const std::uint64_t from = block.index.chunks[i].payloadOffset;
+        const std::string_view chunk =
+            std::string_view(block.payload).substr(from, block.index.PayloadEnd(i, block.payload.size()) - from);
+        out.index.chunks[i].payloadOffset = out.payload.size();
+        out.payload += SealPayload(sealed.seal, chunk, sealed.name, i, out.payload);
+    }
+    return out;
+}
+
 }  // namespace SimExe

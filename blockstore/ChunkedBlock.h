@@ -6,6 +6,7 @@
 
 #include "AccessIndex.h"
 #include "Chunks.h"
+#include "PageRange.h"
 
 #include <cstddef>
 #include <string>
@@ -25,5 +26,10 @@ struct ChunkedBlock {
 // Byte for byte the same for any number of cores; the chunks are deflated
 // at `level` (see ZLibEx::DeflateChunk).
 ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize, int level = ZLibEx::kDefaultChunkLevel);
+
+// The same block with each chunk sealed on its own (see BlockSeal.h), as a
+// protected book keeps it: the sealed chunks one after the other, and the
+// index pointing at them.
+ChunkedBlock SealChunks(const ChunkedBlock& block, const SealedBlock& sealed);
 
 }  // namespace SimExe

@@ -24,34 +24,48 @@ std::uint64_t RangeEnd(std::uint64_t offset, std::uint64_t length, std::uint64_t
 // An index block inflates to a few bytes per megabyte of its page.
 constexpr std::size_t kLargestIndex = 16u << 20;
 
-std::optional<AccessIndex> IndexOf(std::string_view indexBlock, std::uint64_t payloadSize) {
-    try {
-        const ZLibEx::ZBuffer raw = ZLibEx::DecompressBuffer(indexBlock.data(), indexBlock.size(), 0, kLargestIndex);
-        return DecodeAccessIndex(std::string_view(raw.data.get(), raw.length), payloadSize);
-    } catch (const ZLibEx::EZLibError&) {
-        return std::nullopt;
-    }
-}
-
-}  // namespace
-
-namespace {
-
 // Inflates chunk `i` of the page into `into`, checked against its size and
-// Adler-32; raises EAccessIndexError when it does not match.
-void InflateIndexedChunk(std::string_view payload, const AccessIndex& index, std::size_t i, char* into) {
+// Adler-32 (a sealed chunk's seal vouches for its bytes already); raises
+// EAccessIndexError when it does not match.
+void InflateIndexedChunk(std::string_view payload, const AccessIndex& index, std::size_t i, char* into,
+                         const SealedBlock* sealed) {
     const ChunkEntry& c = index.chunks[i];
     const std::uint64_t size = index.ContentEnd(i) - c.fileOffset;
-    const std::string_view raw = payload.substr(c.payloadOffset, index.PayloadEnd(i, payload.size()) - c.payloadOffset);
+    std::string_view raw = payload.substr(c.payloadOffset, index.PayloadEnd(i, payload.size()) - c.payloadOffset);
+    if (index.sealed) {
+        // Each thread opens its chunks into one buffer, kept from chunk to chunk.
+        thread_local std::string opened;
+        if (!sealed || !sealed->seal.OpenInto(raw, sealed->name, i, opened))
+            throw EAccessIndexError("chunk " + std::to_string(i) + " does not open");
+        raw = opened;
+    }
     if (!ZLibEx::InflateChunk(raw, i + 1 == index.chunks.size(), into, size) ||
-        ZLibEx::Adler32(std::string_view(into, size)) != c.adler)
+        (!index.sealed && ZLibEx::Adler32(std::string_view(into, size)) != c.adler))
         throw EAccessIndexError("chunk " + std::to_string(i) + " does not match its access index");
 }
 
 }  // namespace
 
+std::optional<AccessIndex> AccessIndexOf(std::string_view indexBlock, std::uint64_t payloadSize,
+                                         const SealedBlock* sealed) {
+    try {
+        std::optional<std::string> opened;
+        if (sealed) {
+            opened = sealed->seal.Open(indexBlock, AccessIndexName(sealed->name), BlockSeal::kWholeBlock);
+            if (!opened) return std::nullopt;
+            indexBlock = *opened;
+        }
+        const ZLibEx::ZBuffer raw = ZLibEx::DecompressBuffer(indexBlock.data(), indexBlock.size(), 0, kLargestIndex);
+        std::optional<AccessIndex> index = DecodeAccessIndex(std::string_view(raw.data.get(), raw.length), payloadSize);
+        if (index && index->sealed != (sealed != nullptr)) return std::nullopt;
+        return index;
+    } catch (const ZLibEx::EZLibError&) {
+        return std::nullopt;
+    }
+}
+
 PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, std::uint64_t offset,
-                           std::uint64_t length) {
+                           std::uint64_t length, const SealedBlock* sealed) {
     PageBytes out;
     out.pageSize = index.fileSize;
     const std::uint64_t end = RangeEnd(offset, length, index.fileSize);
@@ -75,11 +89,11 @@ PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, s
             // A chunk wholly inside the range is inflated in place; one the
             // range cuts goes through a buffer of its own first.
             if (c.fileOffset >= offset && contentEnd <= end) {
-                InflateIndexedChunk(payload, index, i, out.bytes.data() + (c.fileOffset - offset));
+                InflateIndexedChunk(payload, index, i, out.bytes.data() + (c.fileOffset - offset), sealed);
                 continue;
             }
             char* const into = buffer(contentEnd - c.fileOffset);
-            InflateIndexedChunk(payload, index, i, into);
+            InflateIndexedChunk(payload, index, i, into, sealed);
             const std::uint64_t from = std::max(offset, c.fileOffset), to = std::min(end, contentEnd);
             std::copy(into + (from - c.fileOffset), into + (to - c.fileOffset), out.bytes.data() + (from - offset));
         }
@@ -88,36 +102,42 @@ PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, s
     // did not read it.
     const std::size_t last = index.chunks.size() - 1;
     if (i <= last)
-        InflateIndexedChunk(payload, index, last, buffer(index.fileSize - index.chunks[last].fileOffset));
+        InflateIndexedChunk(payload, index, last, buffer(index.fileSize - index.chunks[last].fileOffset), sealed);
     return out;  // the last chunk, read for its check only, is a few pages
 }
 
-void CheckAccessIndex(std::string_view payload, const AccessIndex& index) {
+void CheckAccessIndex(std::string_view payload, const AccessIndex& index, const SealedBlock* sealed) {
     std::uint64_t largest = 0;
     for (std::size_t i = 0; i < index.chunks.size(); ++i)
         largest = std::max(largest, index.ContentEnd(i) - index.chunks[i].fileOffset);
     std::unique_ptr<char[]> buffer(new char[std::max<std::uint64_t>(largest, 1)]);
-    for (std::size_t i = 0; i < index.chunks.size(); ++i) InflateIndexedChunk(payload, index, i, buffer.get());
+    for (std::size_t i = 0; i < index.chunks.size(); ++i) InflateIndexedChunk(payload, index, i, buffer.get(), sealed);
 }
 
 PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view> accessIndexBlock,
-                        std::uint64_t offset, std::uint64_t length) {
+                        std::uint64_t offset, std::uint64_t length, const SealedBlock* sealed) {
     const std::optional<AccessIndex> index =
-        accessIndexBlock ? IndexOf(*accessIndexBlock, payload.size()) : std::nullopt;
-    return ReadPageRange(payload, index ? &*index : nullptr, offset, length);
+        accessIndexBlock ? AccessIndexOf(*accessIndexBlock, payload.size(), sealed) : std::nullopt;
+    return ReadPageRange(payload, index ? &*index : nullptr, offset, length, sealed);
 }
 
 PageBytes ReadPageRange(std::string_view payload, const AccessIndex* index, std::uint64_t offset,
-                        std::uint64_t length) {
+                        std::uint64_t length, const SealedBlock* sealed) {
     if (index) {
         try {
-            return ReadRangeByIndex(payload, *index, offset, length);
+            return ReadRangeByIndex(payload, *index, offset, length, sealed);
         } catch (const EAccessIndexError&) {
-            // The index does not fit the stream: the stream itself decides.
+            // The index does not fit the stream: the stream itself decides
+            // (a page of sealed chunks then does not open whole: damaged).
         }
     }
     PageBytes out;
     out.payloadTo = payload.size();
+    std::string opened;
+    if (sealed) {
+        opened = OpenSealedBlock(sealed->seal, payload, sealed->name);
+        payload = opened;
+    }
     std::uint64_t at = 0;
     const std::uint64_t wanted = std::min(length, UINT64_MAX - offset);
     out.pageSize = ZLibEx::InflateStream(payload, [&](std::string_view piece) {
@@ -137,14 +157,17 @@ std::optional<PageBytes> ReadBlockRange(const std::string& blockName, std::uint6
     if (store.empty()) LoadOwnImage();
     const std::optional<std::string_view> payload = store.Find(blockName);
     if (!payload) return std::nullopt;
+    const std::shared_ptr<const BlockSeal> seal = store.SealOf(blockName);
+    const std::optional<SealedBlock> sealed = seal ? std::optional<SealedBlock>({*seal, blockName}) : std::nullopt;
+    const SealedBlock* const sealedBlock = sealed ? &*sealed : nullptr;
     // The index is decoded once for the store's bytes, not on every read.
     const auto index = std::static_pointer_cast<const std::optional<AccessIndex>>(
         store.Derived(AccessIndexName(blockName), [&]() -> std::shared_ptr<const void> {
             const std::optional<std::string_view> block = store.Find(AccessIndexName(blockName));
             return std::make_shared<const std::optional<AccessIndex>>(
-                block ? IndexOf(*block, payload->size()) : std::nullopt);
+                block ? AccessIndexOf(*block, payload->size(), sealedBlock) : std::nullopt);
         }));
-    PageBytes read = ReadPageRange(*payload, *index ? &**index : nullptr, offset, length);
+    PageBytes read = ReadPageRange(*payload, *index ? &**index : nullptr, offset, length, sealedBlock);
     store.ReleasePages(payload->substr(read.payloadFrom, read.payloadTo - read.payloadFrom));
     return read;
 }

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "AccessIndex.h"
+#include "BlockSeal.h"
 
 #include <cstdint>
 #include <optional>
@@ -29,24 +30,38 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A block a protected book keeps sealed (see BlockSeal.h): its seal, and the
+// name its payload (and its access index) are bound to.
+struct SealedBlock {
+    const BlockSeal& seal;
+    std::string_view name;
+};
+
 // Up to `length` bytes from `offset` through the index alone; raises
-// EAccessIndexError naming the first chunk that does not match.
+// EAccessIndexError naming the first chunk that does not match (or, sealed,
+// does not open).
 PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, std::uint64_t offset,
-                           std::uint64_t length);
+                           std::uint64_t length, const SealedBlock* sealed = nullptr);
 
 // Inflates every chunk once, each against its entry, as a check of the
 // whole index; raises EAccessIndexError naming the first that does not match.
-void CheckAccessIndex(std::string_view payload, const AccessIndex& index);
+void CheckAccessIndex(std::string_view payload, const AccessIndex& index, const SealedBlock* sealed = nullptr);
+
+// The access index of a page from its index block's payload, checked
+// against the page's payload size; nothing when it is damaged (or, for a
+// sealed page, does not open or is not one of sealed chunks).
+std::optional<AccessIndex> AccessIndexOf(std::string_view indexBlock, std::uint64_t payloadSize,
+                                         const SealedBlock* sealed = nullptr);
 
 // Up to `length` bytes from `offset` of the page whose block payload is
 // `payload`, with the access index block's payload when the page has one.
-// Raises EZDecompressionError when the page is damaged.
+// Raises EZDecompressionError when the page is damaged (or does not open).
 PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view> accessIndexBlock,
-                        std::uint64_t offset, std::uint64_t length);
+                        std::uint64_t offset, std::uint64_t length, const SealedBlock* sealed = nullptr);
 
 // The same with the access index already decoded (or none).
 PageBytes ReadPageRange(std::string_view payload, const AccessIndex* index, std::uint64_t offset,
-                        std::uint64_t length);
+                        std::uint64_t length, const SealedBlock* sealed = nullptr);
 
 // The same on the block store (the program's own file when it is empty):
 // nothing when there is no block of that name. What it read of a mapped

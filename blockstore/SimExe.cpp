@@ -1,7 +1,9 @@
 // The block store and the file, shell and pause utilities it shares.
 #include "SimExe.h"
 
+#include "AccessIndex.h"
 #include "FileIO.h"
+#include "PageRange.h"
 #include "ZLibEx.h"
 
 #include <fcntl.h>
@@ -240,6 +242,17 @@ bool ReadBlock(const std::string& blockName, std::string& value) {
     if (BlockStore().empty()) LoadOwnImage();
     auto found = BlockStore().Find(blockName);
     if (!found) return false;
+    std::optional<std::string> opened;
+    if (const auto seal = BlockStore().SealOf(blockName)) {
+        // A sealed chunked page opens chunk by chunk, through its access index.
+        if (BlockStore().Find(AccessIndexName(blockName))) {
+            std::optional<PageBytes> whole = ReadBlockRange(blockName, 0, UINT64_MAX);
+            value = std::move(whole->bytes);
+            return true;
+        }
+        opened = OpenSealedBlock(*seal, *found, blockName);
+        found = *opened;
+    }
     ZLibEx::ZBuffer plain = ZLibEx::DecompressBuffer(found->data(), found->size());
     value.assign(plain.data.get(), plain.length);
     return true;

@@ -2,6 +2,8 @@
 // check and the listing of `info`.
 #include "BookInspection.h"
 
+#include "BookKey.h"
+
 #include "Chunks.h"
 #include "IndexDatabase.h"
 #include "PageRange.h"
@@ -70,27 +72,67 @@ std::string Printable(std::string_view text) {
     return shown;
 }
 
-// The decompressed payload of a settings or page block; nothing when it
-// does not decompress, with zlib's text in `error`.
-std::optional<std::string> Decompressed(const InspectedBlock& block, std::string* error = nullptr) {
-    try {
-        return ZLibEx::DecompressString(std::string(block.payload));
-    } catch (const ZLibEx::EZLibError& e) {
-        if (error) *error = e.what();
-        return std::nullopt;
-    }
-}
+// How the blocks of the inspected file are read: in a protected eBook the
+// sealed ones are opened with the book's key, when it is known.
+struct Reader {
+    bool protectedBook = false;
+    const SimExe::BlockSeal* seal = nullptr;
 
-// The content's length of a page block, inflated as a stream so that no
-// page, however large, is held in memory; nothing when it does not inflate.
-std::optional<std::uint64_t> InflatedSize(const InspectedBlock& block, std::string* error = nullptr) {
-    try {
-        return ZLibEx::InflateStream(block.payload, nullptr);
-    } catch (const ZLibEx::EZLibError& e) {
-        if (error) *error = e.what();
-        return std::nullopt;
+    Reader(const Inspection& in, const SimExe::BlockSeal* key) : seal(key) {
+        bool damaged = false;
+        protectedBook = PasswordRecordOf(in, &damaged) || damaged;
     }
-}
+    bool Sealed(const InspectedBlock& block) const { return protectedBook && SimExe::IsSealedBlockName(block.name); }
+    // Sealed, and there is no key to open it with.
+    bool Closed(const InspectedBlock& block) const { return Sealed(block) && !seal; }
+
+    // The block's payload as a book without a password would hold it;
+    // nothing when it is sealed and does not open (or there is no key).
+    std::optional<std::string> Payload(const InspectedBlock& block, std::string* error = nullptr) const {
+        if (!Sealed(block)) return std::string(block.payload);
+        std::optional<std::string> opened =
+            seal ? seal->Open(block.payload, block.name, SimExe::BlockSeal::kWholeBlock) : std::nullopt;
+        if (!opened && error) *error = seal ? "it does not open with the password: changed, cut or moved" : "encrypted";
+        return opened;
+    }
+
+    // The decompressed payload of a settings or page block; nothing when it
+    // does not decompress, with zlib's text in `error`.
+    std::optional<std::string> Decompressed(const InspectedBlock& block, std::string* error = nullptr) const {
+        const std::optional<std::string> payload = Payload(block, error);
+        if (!payload) return std::nullopt;
+        try {
+            return ZLibEx::DecompressString(*payload);
+        } catch (const ZLibEx::EZLibError& e) {
+            if (error) *error = e.what();
+            return std::nullopt;
+        }
+    }
+
+    // The content's length of a page block, inflated as a stream so that no
+    // page, however large, is held in memory; nothing when it does not inflate.
+    std::optional<std::uint64_t> InflatedSize(const InspectedBlock& block, std::string* error = nullptr) const {
+        std::optional<std::string> opened;
+        std::string_view payload = block.payload;
+        if (Sealed(block)) {
+            opened = Payload(block, error);
+            if (!opened) return std::nullopt;
+            payload = *opened;
+        }
+        try {
+            return ZLibEx::InflateStream(payload, nullptr);
+        } catch (const ZLibEx::EZLibError& e) {
+            if (error) *error = e.what();
+            return std::nullopt;
+        }
+    }
+
+    // How a block's sealed chunks are opened.
+    std::optional<SimExe::SealedBlock> SealedChunks(const InspectedBlock& block) const {
+        if (!Sealed(block) || !seal) return std::nullopt;
+        return SimExe::SealedBlock{*seal, block.name};
+    }
+};
 
 const InspectedBlock* BlockNamed(const Inspection& in, const std::string& folded, BlockKind kind) {
     for (const InspectedBlock& b : in.blocks)
@@ -98,33 +140,45 @@ const InspectedBlock* BlockNamed(const Inspection& in, const std::string& folded
     return nullptr;
 }
 
-// The page whose access index a block of our own is, if it is one.
-const InspectedBlock* PageIndexedBy(const Inspection& in, const InspectedBlock& own) {
+// The block (a page, or the search index) whose access index a block of our
+// own is, if it is one.
+const InspectedBlock* BlockIndexedBy(const Inspection& in, const InspectedBlock& own) {
     const std::string prefix = SimExe::FoldName(SimExe::AccessIndexName(""));
     if (own.name.compare(0, prefix.size(), prefix) != 0) return nullptr;
-    return BlockNamed(in, own.name.substr(prefix.size()), BlockKind::Page);
+    const std::string indexed = own.name.substr(prefix.size());
+    const InspectedBlock* page = BlockNamed(in, indexed, BlockKind::Page);
+    return page ? page : BlockNamed(in, indexed, BlockKind::Own);
 }
 
-// A page's access index, read and checked against its payload's size;
-// nothing when the page has none, or none that reads.
-std::optional<SimExe::AccessIndex> AccessIndexOf(const Inspection& in, const InspectedBlock& page) {
-    const InspectedBlock* own = BlockNamed(in, SimExe::FoldName(SimExe::AccessIndexName(page.name)), BlockKind::Own);
-    const std::optional<std::string> bytes = own ? Decompressed(*own) : std::nullopt;
+const InspectedBlock* AccessIndexBlockOf(const Inspection& in, const InspectedBlock& block) {
+    return BlockNamed(in, SimExe::FoldName(SimExe::AccessIndexName(block.name)), BlockKind::Own);
+}
+
+// A block's access index, read and checked against its payload's size;
+// nothing when it has none, or none that reads.
+std::optional<SimExe::AccessIndex> AccessIndexOf(const Inspection& in, const Reader& reader, const InspectedBlock& block) {
+    const InspectedBlock* own = AccessIndexBlockOf(in, block);
+    const std::optional<std::string> bytes = own ? reader.Decompressed(*own) : std::nullopt;
     if (!bytes) return std::nullopt;
-    return SimExe::DecodeAccessIndex(*bytes, page.payload.size());
+    return SimExe::DecodeAccessIndex(*bytes, block.payload.size());
 }
 
 // Why a block of our own is damaged, if it is.
-std::optional<std::string> OwnBlockDamage(const Inspection& in, const InspectedBlock& own) {
+std::optional<std::string> OwnBlockDamage(const Inspection& in, const Reader& reader, const InspectedBlock& own) {
     std::string error;
-    const std::optional<std::string> bytes = Decompressed(own, &error);
+    const InspectedBlock* indexed = BlockIndexedBy(in, own);
+    // A block read through its access index is checked with it, chunk by chunk.
+    if (!indexed && AccessIndexBlockOf(in, own)) return std::nullopt;
+    const std::optional<std::string> bytes = reader.Decompressed(own, &error);
     if (!bytes) return error;
-    const InspectedBlock* page = PageIndexedBy(in, own);
-    if (!page) return std::nullopt;
-    const std::optional<SimExe::AccessIndex> index = SimExe::DecodeAccessIndex(*bytes, page->payload.size());
-    if (!index) return "it is no access index of page '" + Printable(page->name) + "'";
+    if (!indexed) return std::nullopt;
+    const std::optional<SimExe::AccessIndex> index = SimExe::DecodeAccessIndex(*bytes, indexed->payload.size());
+    if (!index || index->sealed != reader.Sealed(*indexed))
+        return std::string("it is no access index of ") + (indexed->kind == BlockKind::Page ? "page '" : "block '") +
+               Printable(indexed->name) + "'";
     try {
-        SimExe::CheckAccessIndex(page->payload, *index);
+        const std::optional<SimExe::SealedBlock> sealed = reader.SealedChunks(*indexed);
+        SimExe::CheckAccessIndex(indexed->payload, *index, sealed ? &*sealed : nullptr);
     } catch (const SimExe::EAccessIndexError& e) {
         return e.what();
     }
@@ -154,7 +208,7 @@ bool IsCarrier(const Inspection& in) {
     return CountOf(in, BlockKind::Setting) + CountOf(in, BlockKind::Page) == 0 && CountOf(in, BlockKind::Program) > 0;
 }
 
-void WriteSummary(std::ostream& out, const Inspection& in) {
+void WriteSummary(std::ostream& out, const Inspection& in, const Reader& reader) {
     const std::size_t settings = CountOf(in, BlockKind::Setting), pages = CountOf(in, BlockKind::Page);
     out << Printable(in.fileName) << ": " << (in.project ? "project file" : IsCarrier(in) ? "program" : "eBook") << ", "
         << in.fileSize << " bytes\n";
@@ -170,10 +224,21 @@ void WriteSummary(std::ostream& out, const Inspection& in) {
     if (accessIndexes) out << "  " << accessIndexes << (accessIndexes == 1 ? " access index" : " access indexes") << "\n";
     if (const InspectedBlock* index = BlockNamed(in, SimExe::FoldName(search::kIndexBlockName), BlockKind::Own))
         out << "  a search index of " << index->payload.size() << " bytes\n";
+    if (reader.protectedBook) out << "  encrypted: every page and every setting but the title and the toolbar\n";
+}
+
+// What the password record says of the password: how costly it is to test.
+std::string PasswordCost(const Inspection& in) {
+    bool damaged = false;
+    const std::optional<protect::PasswordRecord> record = PasswordRecordOf(in, &damaged);
+    if (!record) return "present, in a record that is damaged or asks for more than a reader pays";
+    const protect::KdfCost& cost = record->cost;
+    return "present; tested with Argon2id, " + std::to_string(cost.passes) + (cost.passes == 1 ? " pass" : " passes") +
+           " over " + std::to_string(cost.memoryKiB / 1024) + " MiB, " + Plural(cost.lanes, "lane");
 }
 
 // One line per setting in stored order; the password only as present or absent.
-void WriteSettings(std::ostream& out, const Inspection& in) {
+void WriteSettings(std::ostream& out, const Inspection& in, const Reader& reader) {
     bool password = false;
     out << "settings:\n";
     for (const InspectedBlock& b : in.blocks) {
@@ -181,12 +246,17 @@ void WriteSettings(std::ostream& out, const Inspection& in) {
         const SettingKey& key = *SettingNamed(b.name);
         out << "  " << std::left << std::setw(19) << key.label << std::right;
         std::string error;
-        const std::optional<std::string> value = Decompressed(b, &error);
-        if (!value) {
+        const std::optional<std::string> value = reader.Closed(b) ? std::nullopt : reader.Decompressed(b, &error);
+        if (reader.Closed(b)) {
+            out << "(encrypted)\n";
+        } else if (!value) {
             out << "(damaged: " << error << ")\n";
         } else if (SimExe::FoldName(key.key) == SimExe::FoldName("cpass")) {
             password = true;
-            out << (value->empty() ? "present but empty: the eBook asks for none" : "present") << "\n";
+            out << (reader.protectedBook ? PasswordCost(in)
+                    : value->empty()     ? "present but empty: the eBook asks for none"
+                                         : "present")
+                << "\n";
         } else if (SimExe::FoldName(key.key) == SimExe::FoldName("ctoolbar")) {
             out << Printable(*value) << " (" << ToolbarInWords(*value) << ")\n";
         } else {
@@ -204,12 +274,12 @@ std::string HowHeld(const InspectedBlock& page, const std::optional<SimExe::Acce
         for (const SimExe::ChunkEntry& c : index->chunks) stored += c.stored;
         return " (" + Plural(index->chunks.size(), "chunk") + ", " + std::to_string(stored) + " stored)";
     }
-    return IsStoredWhole(page.payload, original) ? " (stored)" : "";
+    return IsStoredWhole(page.payload, original) ? " (stored)" : "";  // a sealed page is never taken for one
 }
 
 // The pages and programs with their stored and original sizes. A chunked
 // page's size comes from its access index; other pages are inflated.
-void WriteContents(std::ostream& out, const Inspection& in) {
+void WriteContents(std::ostream& out, const Inspection& in, const Reader& reader) {
     std::uint64_t stored = 0, original = 0;
     std::size_t pages = 0;
     bool heading = false;
@@ -222,10 +292,14 @@ void WriteContents(std::ostream& out, const Inspection& in) {
             out << b.payload.size() << "  " << Printable(b.name) << " (a program, stored as it is)\n";
             continue;
         }
-        const std::optional<SimExe::AccessIndex> index = AccessIndexOf(in, b);
-        const std::optional<std::uint64_t> size = index ? std::optional(index->fileSize) : InflatedSize(b);
         ++pages;
         stored += b.payload.size();
+        if (reader.Closed(b)) {
+            out << "encrypted" << "  " << Printable(b.name) << "\n";
+            continue;
+        }
+        const std::optional<SimExe::AccessIndex> index = AccessIndexOf(in, reader, b);
+        const std::optional<std::uint64_t> size = index ? std::optional(index->fileSize) : reader.InflatedSize(b);
         if (size) {
             original += *size;
             out << *size;
@@ -235,8 +309,9 @@ void WriteContents(std::ostream& out, const Inspection& in) {
         out << "  " << Printable(b.name) << (size ? HowHeld(b, index, *size) : "") << "\n";
     }
     if (pages > 0)
-        out << "  " << std::setw(10) << stored << "  " << std::setw(10) << original << "  (" << Plural(pages, "page")
-            << " in all)\n";
+        out << "  " << std::setw(10) << stored << "  " << std::setw(10)
+            << (reader.protectedBook && !reader.seal ? std::string("encrypted") : std::to_string(original)) << "  ("
+            << Plural(pages, "page") << " in all)\n";
 }
 
 // Where the blocks of an eBook with an unknown viewer begin: at the first
@@ -308,14 +383,37 @@ Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std
     return in;
 }
 
-std::optional<Damage> FirstDamage(const Inspection& in) {
+std::optional<protect::PasswordRecord> PasswordRecordOf(const Inspection& in, bool* damaged) {
+    if (damaged) *damaged = false;
+    const InspectedBlock* cpass = BlockNamed(in, "CPASS", BlockKind::Setting);
+    if (!cpass || in.project) return std::nullopt;
+    std::string value;
+    try {
+        value = ZLibEx::DecompressString(std::string(cpass->payload));
+    } catch (const ZLibEx::EZLibError&) {
+        return std::nullopt;
+    }
+    if (!protect::LooksLikePasswordRecord(value)) return std::nullopt;
+    std::optional<protect::PasswordRecord> record = protect::DecodePasswordRecord(value);
+    if (!record && damaged) *damaged = true;
+    return record;
+}
+
+std::optional<Damage> FirstDamage(const Inspection& in, const SimExe::BlockSeal* seal) {
+    const Reader reader(in, seal);
     for (const InspectedBlock& b : in.blocks) {
         std::string error;
         if (b.kind == BlockKind::Program) {
             if (b.payload.empty()) return Damage{b.name, "the program it should carry is empty"};
+        } else if (reader.Closed(b)) {
+            // Without the key, a sealed block is bytes that only the key tells
+            // apart; its nonce and tag must be there at least.
+            if (b.payload.size() < protect::BookKey::kSealOverhead) return Damage{b.name, "too short to be encrypted"};
         } else if (b.kind == BlockKind::Own) {
-            if (std::optional<std::string> what = OwnBlockDamage(in, b)) return Damage{b.name, *what};
-        } else if (b.kind == BlockKind::Page ? !InflatedSize(b, &error) : !Decompressed(b, &error)) {
+            if (std::optional<std::string> what = OwnBlockDamage(in, reader, b)) return Damage{b.name, *what};
+        } else if (b.kind == BlockKind::Page && reader.Sealed(b) && AccessIndexBlockOf(in, b)) {
+            continue;  // sealed chunk by chunk: checked with its access index
+        } else if (b.kind == BlockKind::Page ? !reader.InflatedSize(b, &error) : !reader.Decompressed(b, &error)) {
             return Damage{b.name, error};
         }
     }
@@ -331,9 +429,10 @@ std::string DamageReport(const Inspection& in, const Damage& damage) {
 }
 
 void WriteInfo(std::ostream& out, const Inspection& in) {
-    WriteSummary(out, in);
-    if (!IsCarrier(in)) WriteSettings(out, in);
-    WriteContents(out, in);
+    const Reader reader(in, nullptr);
+    WriteSummary(out, in, reader);
+    if (!IsCarrier(in)) WriteSettings(out, in, reader);
+    WriteContents(out, in, reader);
 }
 
 }  // namespace compiler

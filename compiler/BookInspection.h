@@ -3,6 +3,9 @@
 // and checked for damage. Behind the compiler's `info` and `verify`.
 #pragma once
 
+#include "BlockSeal.h"
+#include "PasswordRecord.h"
+
 #include <cstddef>
 #include <iosfwd>
 #include <optional>
@@ -53,15 +56,25 @@ struct Inspection {
 // The result refers into `bytes`, which must outlive it.
 Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std::string_view viewer);
 
+// The record of a protected eBook's password, from its "cpass" block: none
+// for a file without one, or whose "cpass" holds a password as it is, as
+// project files and older eBooks do. `damaged` tells a record that does not
+// read (or asks for an absurd cost) from no record at all.
+std::optional<protect::PasswordRecord> PasswordRecordOf(const Inspection& inspection, bool* damaged = nullptr);
+
 // The first damaged block: one whose payload does not decompress, an access
 // index that does not match its page (every chunk is inflated against it),
 // a program block that is empty, or the point where the layout broke. A file without
-// any block is damaged too: it is no eBook or project.
-std::optional<Damage> FirstDamage(const Inspection& inspection);
+// any block is damaged too: it is no eBook or project. In a protected eBook
+// the sealed blocks are opened with `seal` (the book's key), and one that
+// does not open is damaged; without the key only their layout is checked.
+std::optional<Damage> FirstDamage(const Inspection& inspection, const SimExe::BlockSeal* seal = nullptr);
 
 // The listing of `info`: what the file is, its settings (the password only
 // as present or absent) and its pages with stored and original sizes, and
-// which pages are chunked and which are stored uncompressed.
+// which pages are chunked and which are stored uncompressed. Of a protected
+// eBook it says that its pages are encrypted and how costly its password
+// is to test, and shows the encrypted settings and sizes as such.
 // Control bytes in names and values are shown escaped; a block that does not
 // decompress is shown as damaged.
 void WriteInfo(std::ostream& out, const Inspection& inspection);

@@ -3,6 +3,8 @@
 // `verify` inspect an eBook or project file. Options follow GNU conventions.
 #include "CommandLine.h"
 
+#include "BookKey.h"
+
 #include "BookInspection.h"
 #include "BookSearch.h"
 #include "SimExe.h"
@@ -29,11 +31,12 @@ const char* const kProgram = "zorbin-compiler";
 
 const char* const kUsage =
     "Usage: zorbin-compiler\n"
-    "       zorbin-compiler build PROJECT.zbp [-o OUTPUT] [-q]\n"
-    "       zorbin-compiler build FOLDER [--first-page PAGE] [--title TITLE] [--author NAME] [-o OUTPUT] [-q]\n"
+    "       zorbin-compiler build PROJECT.zbp [--password-file FILE] [-o OUTPUT] [-q]\n"
+    "       zorbin-compiler build FOLDER [--first-page PAGE] [--title TITLE] [--author NAME]\n"
+    "                             [--password-file FILE] [-o OUTPUT] [-q]\n"
     "       zorbin-compiler info FILE\n"
-    "       zorbin-compiler verify [-q] FILE\n"
-    "       zorbin-compiler search EBOOK QUERY [--limit N]\n"
+    "       zorbin-compiler verify [-q] [--password-file FILE] FILE\n"
+    "       zorbin-compiler search EBOOK QUERY [--limit N] [--password-file FILE]\n"
     "       zorbin-compiler --help | --version\n"
     "\n"
     "Without arguments the wizard window opens.\n"
@@ -44,7 +47,8 @@ const char* const kUsage =
     "  info FILE           list an eBook's or project file's settings (the password\n"
     "                      only as present or absent) and its pages with their sizes\n"
     "  verify FILE         decompress every block of an eBook or project file and\n"
-    "                      name the first damaged one\n"
+    "                      name the first damaged one; in an eBook with a password,\n"
+    "                      the encrypted blocks are checked only with --password-file\n"
     "  search EBOOK QUERY  search every page of an eBook, as its readers do: one line\n"
     "                      per page found, best first, with its rank, page name, title\n"
     "                      and the text around the hits, hits in [brackets]. Words are\n"
@@ -59,6 +63,9 @@ const char* const kUsage =
     "      --no-search-index  build the eBook without a search index (readers can then\n"
     "                      search the page on screen only)\n"
     "      --limit N       list at most N pages (default 20)\n"
+    "      --password-file FILE  the eBook's password, read from FILE (one trailing\n"
+    "                      line break is not part of it): build protects the eBook\n"
+    "                      with it, verify and search open a protected eBook with it\n"
     "  -q, --quiet         print nothing but errors (progress is shown only on a terminal)\n"
     "  -h, --help          show this help and exit\n"
     "      --version       show the version and exit\n"
@@ -68,7 +75,7 @@ const char* const kUsage =
 
 // What the command line asks for.
 struct Request {
-    std::string command, source, output, firstPage, title, author, query, limit;
+    std::string command, source, output, firstPage, title, author, query, limit, passwordFile;
     bool quiet = false, help = false, version = false, noSearchIndex = false;
 };
 
@@ -88,6 +95,7 @@ const Option kOptions[] = {
     {"author", 0, &Request::author, nullptr, "build"},
     {"no-search-index", 0, nullptr, &Request::noSearchIndex, "build"},
     {"limit", 0, &Request::limit, nullptr, "search"},
+    {"password-file", 0, &Request::passwordFile, nullptr, "build verify search"},
     {"quiet", 'q', nullptr, &Request::quiet, "build verify"},
     {"help", 'h', nullptr, &Request::help, ""},
     {"version", 0, nullptr, &Request::version, ""},
@@ -202,6 +210,29 @@ public:
     }
 };
 
+// The password of --password-file: the file's bytes, less one line break
+// at the end. Raises std::runtime_error when it cannot be read or is empty.
+std::string ReadPasswordFile(const std::string& file) {
+    std::string password = SimExe::ReadFileBytes(file);
+    if (password.ends_with('\n')) password.pop_back();
+    if (password.ends_with('\r')) password.pop_back();
+    if (password.empty()) throw std::runtime_error("the password file " + file + " holds no password");
+    return password;
+}
+
+// The key of a protected eBook whose password record is `record`, from the
+// password of --password-file. Raises std::runtime_error when there is no
+// password file, or its password is not the eBook's.
+std::shared_ptr<const protect::BookKey> UnlockWithPasswordFile(const Request& request,
+                                                                const protect::PasswordRecord& record) {
+    if (request.passwordFile.empty())
+        throw std::runtime_error("it is protected by a password: give it with --password-file FILE");
+    std::shared_ptr<const protect::BookKey> key =
+        protect::BookKey::Unlock(record, ReadPasswordFile(request.passwordFile));
+    if (!key) throw std::runtime_error("the password in " + request.passwordFile + " is not its password");
+    return key;
+}
+
 // Fills the window as an author would: opens the project, or chooses the
 // folder and its first page. False when that already failed.
 bool Prepare(TForm1& form, ConsoleDialogs& dialogs, const Request& request) {
@@ -251,6 +282,16 @@ int Build(Request request, const std::string& startFolder) {
         request.output = startFolder + "/" + BaseName(request.source) + ".exe";
     if (!request.output.empty()) form.Vcompile_file->SetText(request.output);
     if (request.noSearchIndex) form.vSearchIndex->SetChecked(false);
+    if (!request.passwordFile.empty()) {
+        try {
+            const std::string password = ReadPasswordFile(request.passwordFile);
+            form.vUse_pass->SetChecked(true);  // which empties the password field
+            form.vpass->SetText(password);
+        } catch (const std::exception& e) {
+            std::cerr << kProgram << ": " << e.what() << "\n";
+            return 1;
+        }
+    }
 
     if (!request.quiet && ::isatty(STDERR_FILENO)) ShowProgress(form);
     // No window waits for its messages here, so the compile's pauses sleep
@@ -287,14 +328,28 @@ int Inspect(const Request& request, const std::string& shownName) {
     }
     const Inspection inspection = InspectBytes(bytes, shownName, OwnViewer());
     if (request.command == "info") WriteInfo(std::cout, inspection);
-    if (auto damage = FirstDamage(inspection)) {
+    // A protected eBook's encrypted blocks are checked with its password,
+    // when there is one to check them with.
+    std::shared_ptr<const protect::BookKey> key;
+    const std::optional<protect::PasswordRecord> record = PasswordRecordOf(inspection);
+    if (record && request.command == "verify" && !request.passwordFile.empty()) {
+        try {
+            key = UnlockWithPasswordFile(request, *record);
+        } catch (const std::exception& e) {
+            std::cerr << kProgram << ": " << shownName << ": " << e.what() << "\n";
+            return 1;
+        }
+    }
+    if (auto damage = FirstDamage(inspection, key.get())) {
         std::cout << std::flush;
         std::cerr << kProgram << ": " << DamageReport(inspection, *damage) << "\n";
         return 1;
     }
     if (request.command == "verify" && !request.quiet)
         std::cout << shownName << ": " << inspection.blocks.size() << (inspection.blocks.size() == 1 ? " block" : " blocks")
-                  << ", all sound\n";
+                  << (record && !key ? ", all sound as far as can be told without the password (--password-file)"
+                                     : ", all sound")
+                  << "\n";
     return 0;
 }
 
@@ -315,6 +370,12 @@ int Search(const Request& request, const std::string& shownName) {
     try {
         SimExe::SetOwnImageFile(request.source);
         SimExe::LoadOwnImage();
+        std::string kept;
+        if (SimExe::ReadBlock("cpass", kept) && protect::LooksLikePasswordRecord(kept)) {
+            const std::optional<protect::PasswordRecord> record = protect::DecodePasswordRecord(kept);
+            if (!record) throw std::runtime_error("its password record is damaged");
+            SimExe::BlockStore().SetSeal(UnlockWithPasswordFile(request, *record));
+        }
         book = search::BookSearch::Open();
     } catch (const std::exception& e) {
         std::cerr << kProgram << ": " << shownName << ": " << e.what() << "\n";
@@ -364,6 +425,7 @@ int RunCommandLine(int argc, char** argv, const std::string& startFolder) {
     const std::string shownName = request.source;
     request.source = Absolute(request.source, startFolder);
     request.output = Absolute(request.output, startFolder);
+    request.passwordFile = Absolute(request.passwordFile, startFolder);
     if (request.command == "build") return Build(request, startFolder);
     if (request.command == "search") return Search(request, shownName);
     return Inspect(request, shownName);

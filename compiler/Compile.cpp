@@ -3,6 +3,7 @@
 // index of a chunked one), written as one executable eBook as they are made.
 #include "AccessIndex.h"
 #include "BookInspection.h"
+#include "BookProtection.h"
 #include "ChunkedBlock.h"
 #include "IndexFile.h"
 #include "IndexWriter.h"
@@ -28,6 +29,7 @@ namespace {
 struct CompileInputs {
     std::string outputFile, outputFolder, projectDir;
     std::vector<std::string> files;
+    std::optional<BookProtection> protection;  // of a book with a password
     std::string settingsBlocks;
     bool searchIndex = true;
 };
@@ -61,12 +63,12 @@ std::string ValidationErrors(const TForm1& f) {
 
 }  // namespace
 
-std::string TForm1::SettingsBlocks() {
-    SimExe::TBlockStore& store = SimExe::BlockStore();
-    std::string kept = store.Take();
-    SaveSettings();
-    std::string blocks = store.Take();
-    store = std::move(kept);
+std::string TForm1::SettingsBlocks(const BookProtection* protection) {
+    std::string blocks;
+    WriteSettings([&](const std::string& key, const std::string& value) {
+        const std::string payload = ZLibEx::CompressString(value, ZLibEx::lvDefault);
+        SimExe::AppendBlock(key, protection ? ProtectedSetting(*protection, key, payload) : payload, blocks);
+    });
     return blocks;
 }
 
@@ -82,8 +84,17 @@ void TForm1::SpeedButton14Click(TObject&) {
     // The store is to hold the new eBook once it is written; what it holds
     // now (a previous eBook, mapped) goes first, so that nothing copies it.
     SimExe::BlockStore().clear();
-    const CompileInputs in{Vcompile_file->Text(), vSave_dir->Text(), vproject_dir->Text(), vProject_files->Items(),
-                           SettingsBlocks(), vSearchIndex->Checked()};
+    CompileInputs in;
+    in.outputFile = Vcompile_file->Text();
+    in.outputFolder = vSave_dir->Text();
+    in.projectDir = vproject_dir->Text();
+    in.files = vProject_files->Items();
+    in.searchIndex = vSearchIndex->Checked();
+    if (vUse_pass->Checked())
+        in.protection = ProtectBook(vpass->Text(), vproject_title->Text(), in.files,
+                                    SimExe::PathAgainst(in.projectDir, SimExe::ExecutableFolder()));
+    const BookProtection* const protection = in.protection ? &*in.protection : nullptr;
+    in.settingsBlocks = SettingsBlocks(protection);
 
     // Page files are read as the file layer reads them, relative to the
     // compiler's folder. Their compression starts at once, on workers, and
@@ -117,8 +128,9 @@ void TForm1::SpeedButton14Click(TObject&) {
     ebook.Write(in.settingsBlocks);
     SimExe::Delay(100);
     const auto writeAccessIndex = [&](const std::string& name, const SimExe::AccessIndex& index) {
-        ebook.WriteBlock(SimExe::AccessIndexName(name),
-                         ZLibEx::CompressString(SimExe::EncodeAccessIndex(index), ZLibEx::lvDefault));
+        const std::string indexName = SimExe::AccessIndexName(name);
+        ebook.WriteBlock(indexName, SealedPayload(protection, indexName,
+                                                  ZLibEx::CompressString(SimExe::EncodeAccessIndex(index), ZLibEx::lvDefault)));
     };
     std::optional<search::IndexWriter> index;
     if (in.searchIndex) index.emplace();
@@ -132,7 +144,9 @@ void TForm1::SpeedButton14Click(TObject&) {
             },
             [] { Application().ProcessMessages(); }};
         ebook.Write(SimExe::StartMarker(in.files[i]));
-        PageCompressor::TakenPage page = pages.TakePage(i, sink);
+        const std::optional<SimExe::SealedBlock> sealed =
+            protection ? std::optional<SimExe::SealedBlock>(protection->As(in.files[i])) : std::nullopt;
+        PageCompressor::TakenPage page = pages.TakePage(i, sink, sealed ? &*sealed : nullptr);
         ebook.Write(SimExe::EndMarker(in.files[i]));
         if (page.accessIndex) writeAccessIndex(in.files[i], *page.accessIndex);
         if (index && page.words) index->Add(in.files[i], *page.words);
@@ -142,7 +156,8 @@ void TForm1::SpeedButton14Click(TObject&) {
     // A book without a page to search has no index, and no whole-book search.
     // The index is read a chunk at a time where it lies, so it is chunked.
     if (index && index->Pages() > 0) {
-        const SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(index->Finish(), search::kIndexChunkSize, search::kIndexDeflateLevel);
+        SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(index->Finish(), search::kIndexChunkSize, search::kIndexDeflateLevel);
+        if (protection) block = SimExe::SealChunks(block, protection->As(search::kIndexBlockName));
         ebook.WriteBlock(search::kIndexBlockName, block.payload);
         writeAccessIndex(search::kIndexBlockName, block.index);
     }

@@ -148,28 +148,47 @@ PageCompressor::Job PageCompressor::TakeJob(const std::function<void()>& idle) {
 
 // The chunks follow one another behind the zlib header; the trailer holds
 // the Adler-32 of the whole content, combined from those of the chunks.
-PageCompressor::TakenPage PageCompressor::TakePage(std::size_t index, const PageSink& sink) {
+PageCompressor::TakenPage PageCompressor::TakePage(std::size_t index, const PageSink& sink,
+                                                   const SimExe::SealedBlock* sealed) {
     SimExe::AccessIndex accessIndex;
     TakenPage taken;
-    std::uint64_t payloadSize = ZLibEx::kZlibHeaderSize;
+    std::uint64_t payloadSize = 0;
     std::uint32_t adler = 1;
+    bool sealChunks = false, sealWhole = false;
+    std::string whole, lastSealed;  // a page to seal whole; the chunk sealed last
+    const auto put = [&](std::string_view bytes) {
+        payloadSize += bytes.size();
+        if (sealWhole) {
+            whole.append(bytes);
+        } else {
+            sink.write(bytes);
+        }
+    };
     for (;;) {
         Job job = TakeJob(sink.idle);
         if (job.file != index) throw std::logic_error("pages taken out of order");
         if (job.error) std::rethrow_exception(job.error);
         if (job.chunk == 0) {
-            sink.write(ZLibEx::ZlibHeader());
+            sealChunks = sealed && job.count > 1;
+            sealWhole = sealed && job.count == 1;
+            accessIndex.sealed = sealChunks;
+            if (!sealChunks) put(ZLibEx::ZlibHeader());
             taken.words = std::move(job.words);
         }
         accessIndex.chunks.push_back({payloadSize, job.offset, job.deflated.adler, job.deflated.stored});
-        payloadSize += job.deflated.bytes.size();
         adler = ZLibEx::CombineAdler32(adler, job.deflated.adler, job.length);
         accessIndex.fileSize = job.offset + job.length;
-        sink.write(job.deflated.bytes);
+        if (sealChunks) {
+            lastSealed = SimExe::SealPayload(sealed->seal, job.deflated.bytes, sealed->name, job.chunk, lastSealed);
+            put(lastSealed);
+        } else {
+            put(job.deflated.bytes);
+        }
         if (sink.chunkWritten) sink.chunkWritten();
         if (job.chunk + 1 == job.count) break;
     }
-    sink.write(ZLibEx::ZlibTrailer(adler));
+    if (!sealChunks) put(ZLibEx::ZlibTrailer(adler));
+    if (sealWhole) sink.write(SimExe::SealPayload(sealed->seal, whole, sealed->name, SimExe::BlockSeal::kWholeBlock));
     if (accessIndex.chunks.size() > 1) taken.accessIndex = std::move(accessIndex);
     return taken;
 }

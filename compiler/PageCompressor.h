@@ -8,6 +8,7 @@
 
 #include "AccessIndex.h"
 #include "Chunks.h"
+#include "PageRange.h"
 #include "PageWords.h"
 
 #include <condition_variable>
@@ -76,8 +77,10 @@ public:
 
     // Hands the block payload of file `index` to the sink as one zlib
     // stream: the header, each chunk as soon as it is ready, the trailer.
+    // In a protected book (`sealed`), a page of one chunk is that stream
+    // sealed whole, and a chunked page its chunks, each sealed on its own.
     // Files are taken in order from 0 on. Raises that file's error.
-    TakenPage TakePage(std::size_t index, const PageSink& sink);
+    TakenPage TakePage(std::size_t index, const PageSink& sink, const SimExe::SealedBlock* sealed = nullptr);
 
 private:
     // One chunk of one file, from its reading to its handing over.

@@ -436,19 +436,21 @@ void TForm1::Generate_Data() {
     for (TCheckBox* box : {vDisable_menu, vDisable_print, CheckBox1, vShowStart, vShowClose}) flags += Flag(box);
 }
 
-void TForm1::SaveSettings() {
+void TForm1::SaveSettings() { WriteSettings(SimExe::AddStringBlock); }
+
+void TForm1::WriteSettings(const std::function<void(const std::string&, const std::string&)>& add) {
     Generate_Data();
-    SimExe::AddStringBlock("ctoolbar", ToolbarFlags());
-    if (vUse_pass->Checked()) SimExe::AddStringBlock("cpass", vpass->Text());
-    if (vShowStart->Checked()) SimExe::AddStringBlock("cOnStart", vOnStart->Text());
-    if (vShowClose->Checked()) SimExe::AddStringBlock("cOnClose", vOnClose->Text());
-    SimExe::AddStringBlock("chome", vproject_homefile->Text());
+    add("ctoolbar", ToolbarFlags());
+    if (vUse_pass->Checked()) add("cpass", vpass->Text());
+    if (vShowStart->Checked()) add("cOnStart", vOnStart->Text());
+    if (vShowClose->Checked()) add("cOnClose", vOnClose->Text());
+    add("chome", vproject_homefile->Text());
     const std::pair<const char*, TEdit*> optional[] = {
         {"cproject", vproject_title}, {"cenumber", vEnumber}, {"cauthor", vauthor},
         {"cemail", vemail},           {"cweb", vweb},         {"cabout", vabout},
     };
     for (const auto& [key, field] : optional)
-        if (!field->Text().empty()) SimExe::AddStringBlock(key, field->Text());
+        if (!field->Text().empty()) add(key, field->Text());
 }
 
 void TForm1::search_files() {

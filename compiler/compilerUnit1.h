@@ -8,6 +8,7 @@
 #include "Forms.h"
 #include "folderBrowse.h"
 
+#include <functional>
 #include <string>
 
 namespace compiler {
@@ -45,6 +46,8 @@ struct BusyScope {
     ~BusyScope() { busy = false; }
 };
 
+struct BookProtection;
+
 class TForm1 : public TForm {
 public:
     TForm1();
@@ -55,6 +58,9 @@ public:
     void Generate_Data();
     // Appends the eBook's settings blocks to the block store.
     void SaveSettings();
+    // Hands the same settings, in the same order and under the same
+    // conditions, to `add` (key, value) instead.
+    void WriteSettings(const std::function<void(const std::string&, const std::string&)>& add);
     // Rebuilds the file list and the first-page list from vproject_dir.
     void search_files();
 
@@ -172,8 +178,10 @@ private:
     TGroupBox* PageGroup(TTabSheet* page, const std::string& name, const std::string& caption = "");
     void NavigationRow(TTabSheet* page, TButton** back, const char* backName, TButton** next, const char* nextName);
     TNotifyEvent Handler(void (TForm1::*method)(TObject&));
-    // The settings blocks SaveSettings would append now, as a string.
-    std::string SettingsBlocks();
+    // The settings blocks SaveSettings would append now, as a string; in a
+    // protected book (`protection`), "cpass" holds the password record and
+    // the blocks a reader sees only after the password are sealed.
+    std::string SettingsBlocks(const BookProtection* protection);
     // The caption with the project file's name in brackets.
     void ShowProjectCaption();
     bool busy_ = false;

@@ -12,6 +12,8 @@ packages=(
   libwebkit2gtk-4.1-dev libgstreamer1.0-dev
   # whole-book search: the page parser, word breaking, the index
   libxml2-dev libicu-dev libsqlite3-dev
+  # password protection: Argon2id and AES-256-GCM-SIV
+  libgcrypt20-dev
   librsvg2-bin desktop-file-utils appstream groff-base
   # media in eBooks: the players a reader's WebKit uses, and for the tests
   # the tools and encoders that make their clips

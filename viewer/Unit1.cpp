@@ -1,6 +1,7 @@
 // The viewer window.
 #include "Unit1.h"
 
+#include "BookPassword.h"
 #include "SimExe.h"
 
 namespace viewer {
@@ -95,18 +96,28 @@ void TForm1::FormCreate() {
         {"ctoolbar", &s.ctoolbar}, {"cpass", &s.cpass},       {"cOnStart", &s.cOnStart}, {"cOnClose", &s.cOnClose},
         {"chome", &s.chome},       {"cproject", &s.cproject}, {"cenumber", &s.cenumber}, {"cauthor", &s.cauthor},
         {"cemail", &s.cemail},     {"cweb", &s.cweb},         {"cabout", &s.cabout}};
-    for (const auto& [key, value] : keys) SimExe::ReadBlock(key, *value);
+    // A protected book's sealed settings are read once the password has
+    // opened the book.
+    std::vector<std::pair<const char*, std::string*>> sealed;
+    for (const auto& [key, value] : keys) {
+        if (IsProtectedBook(s.cpass) && SimExe::IsSealedBlockName(key)) {
+            sealed.emplace_back(key, value);
+            continue;
+        }
+        SimExe::ReadBlock(key, *value);
+    }
 
     SetCaption(s.cproject);
     set_toolbar();
     if (!s.cpass.empty()) {
         std::string typed = Application().dialogs().InputBox(s.cproject, "Password", "", 255).value_or("");
-        if (typed != s.cpass) {
+        if (!PasswordOpensBook(s.cpass, typed)) {
             Application().MessageBox("Incorrect Password");
             Application().Terminate();
             return;
         }
     }
+    for (const auto& [key, value] : sealed) SimExe::ReadBlock(key, *value);
     if (!s.cOnStart.empty()) Application().MessageBox(s.cOnStart);
     pages_ready = true;
     Browser().Navigate(PageUrl(s.chome));

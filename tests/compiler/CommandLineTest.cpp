@@ -165,7 +165,7 @@ TEST_F(CommandLineTest, FailuresExitNonZeroWithTheErrorText) {
 }
 
 TEST_F(CommandLineTest, InfoAndVerifyOnBuiltEBooksAndTheirProjects) {
-    const std::string project = Project(site.path(), work / "locked.exe", "open-Sesame");
+    const std::string project = Project(site.path(), work / "locked.exe");
     ASSERT_EQ(Compiler("build book.zbp", work.path()).status, 0);
 
     Result info = Compiler("info locked.exe", work.path());
@@ -173,8 +173,8 @@ TEST_F(CommandLineTest, InfoAndVerifyOnBuiltEBooksAndTheirProjects) {
     EXPECT_EQ(info.out.rfind("locked.exe: eBook, ", 0), 0u) << info.out;
     EXPECT_NE(info.out.find("(the viewer of this compiler)"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("title              From a project\n"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("password           present\n"), std::string::npos) << info.out;
-    EXPECT_EQ(info.out.find("open-Sesame"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("password           absent\n"), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find("encrypted"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("18  INDEX.HTML\n"), std::string::npos) << info.out;  // <html>start</html>
     EXPECT_NE(info.out.find("(3 pages in all)"), std::string::npos) << info.out;
 
@@ -207,6 +207,67 @@ TEST_F(CommandLineTest, InfoAndVerifyOnBuiltEBooksAndTheirProjects) {
     EXPECT_EQ(missing.status, 1);
     EXPECT_NE(missing.err.find("Cannot open file " + (work / "no-such.exe")), std::string::npos) << missing.err;
     EXPECT_EQ(Compiler("verify '" + project + "x'", work.path()).status, 1);
+}
+
+// A password-protected eBook: built with --password-file (from a folder and
+// from a project), described by info without the password, checked by
+// verify as far as can be told without it and wholly with it, and searched
+// only with it.
+TEST_F(CommandLineTest, AProtectedEBookIsReadOnlyWithItsPassword) {
+    site.Write("secret.html", "<html><head><title>Hidden</title></head><body>The treasure lies under "
+                              "the old oak.</body></html>");
+    work.Write("password", "open Sesame\n");  // the line break is not part of it
+    work.Write("wrong", "open sesame\n");
+    work.Write("empty", "\n");
+    ASSERT_EQ(Compiler("build '" + site.path() + "' -q --password-file password -o locked.exe", work.path()).status, 0);
+    EXPECT_EQ(Compiler("build '" + site.path() + "' -q --password-file empty -o x.exe", work.path()).status, 1);
+    EXPECT_EQ(ReadFile(work / "locked.exe").find("treasure"), std::string::npos);
+
+    Result info = Compiler("info locked.exe", work.path());
+    ASSERT_EQ(info.status, 0) << info.err;
+    EXPECT_NE(info.out.find("encrypted: every page and every setting but the title and the toolbar"), std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("password           present; tested with Argon2id, 3 passes over 256 MiB, 1 lane\n"),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("first page         (encrypted)\n"), std::string::npos) << info.out;
+    EXPECT_EQ(info.out.find("Sesame"), std::string::npos) << info.out;
+
+    Result withoutPassword = Compiler("verify locked.exe", work.path());
+    EXPECT_EQ(withoutPassword.status, 0) << withoutPassword.err;
+    EXPECT_NE(withoutPassword.out.find("as far as can be told without the password"), std::string::npos);
+    Result withPassword = Compiler("verify --password-file password locked.exe", work.path());
+    EXPECT_EQ(withPassword.status, 0) << withPassword.err;
+    EXPECT_NE(withPassword.out.find(" blocks, all sound\n"), std::string::npos) << withPassword.out;
+    EXPECT_EQ(Compiler("verify --password-file wrong locked.exe", work.path()).status, 1);
+
+    // A flipped byte in a sealed page is found with the password only.
+    std::string ebook = ReadFile(work / "locked.exe");
+    const std::string marker = SimExe::StartMarker("secret.html");
+    ebook[ebook.rfind(marker) + marker.size() + 20] ^= 0x01;
+    work.Write("flipped.exe", ebook);
+    EXPECT_EQ(Compiler("verify flipped.exe", work.path()).status, 0);
+    Result flipped = Compiler("verify --password-file password flipped.exe", work.path());
+    EXPECT_EQ(flipped.status, 1);
+    EXPECT_NE(flipped.err.find("block 'SECRET.HTML' is damaged: it does not open with the password"), std::string::npos)
+        << flipped.err;
+
+    Result locked = Compiler("search locked.exe oak", work.path());
+    EXPECT_EQ(locked.status, 1);
+    EXPECT_NE(locked.err.find("it is protected by a password: give it with --password-file FILE"), std::string::npos)
+        << locked.err;
+    Result wrong = Compiler("search locked.exe oak --password-file wrong", work.path());
+    EXPECT_EQ(wrong.status, 1);
+    EXPECT_NE(wrong.err.find("is not its password"), std::string::npos) << wrong.err;
+    Result found = Compiler("search locked.exe oak --password-file password", work.path());
+    EXPECT_EQ(found.status, 0) << found.err;
+    EXPECT_EQ(found.out.rfind("1\tsecret.html\tHidden\t", 0), 0u) << found.out;
+
+    // A project's own password protects the eBook it builds as well.
+    Project(site.path(), work / "from-project.exe", "open Sesame");
+    ASSERT_EQ(Compiler("build book.zbp -q", work.path()).status, 0);
+    EXPECT_EQ(Compiler("search from-project.exe oak --password-file password", work.path()).status, 0);
+    EXPECT_EQ(ReadFile(work / "from-project.exe").find("open Sesame"), std::string::npos);
 }
 
 TEST_F(CommandLineTest, SearchListsThePagesOfABuiltEBookBestFirst) {

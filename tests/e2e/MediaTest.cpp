@@ -4,6 +4,7 @@
 // duration, seeks near its end and plays on; nothing of the media reaches a
 // file while it plays; and the web-process extension's folder goes with the
 // viewer, also when it was killed.
+#include "ScriptedDialogsFor.h"
 #include "ViewerOnEBook.h"
 
 #include <dirent.h>
@@ -157,6 +158,42 @@ protected:
     }
 };
 
+// A protected book whose video is large enough to be chunked, so that the
+// web process reads it from sealed chunks with the key the reader's
+// password unlocked.
+const char* const kMediaPassword = "media secret";
+
+std::string ProtectedMediaBook() {
+    static TempDir site, out;
+    ::mkdir((site / "media").c_str(), 0755);
+    // Snow does not compress: some 6 MB of video.
+    EXPECT_TRUE(MakeClip("videotestsrc pattern=snow num-buffers=" + std::to_string(static_cast<int>(kClipSeconds * 30)) +
+                         " ! video/x-raw,width=320,height=240,framerate=30/1 ! vp8enc deadline=1 target-bitrate=12000000"
+                         " ! webmmux ! filesink location='" + site / "media/big.webm" + "'"));
+    site.Write("index.html", "<html><body>A protected book</body></html>");
+    site.Write("play.html", std::string("<html><body>") + kWatcher +
+                                "<video id=big muted src='media/big.webm'></video>"
+                                "<script>watch(document.getElementById('big'))</script></body></html>");
+    const std::string password = out.Write("password", std::string(kMediaPassword) + "\n");
+    const std::string ebook = out / "protected.exe";
+    EXPECT_EQ(std::system(("'" ZORBIN_COMPILER "' build '" + site.path() + "' -q --password-file '" + password +
+                           "' -o '" + ebook + "'").c_str()),
+              0);
+    return ebook;
+}
+
+class ViewerOnProtectedMedia : public ViewerOnEBook {
+protected:
+    std::string EBook() override {
+        static const std::string path = ProtectedMediaBook();
+        return path;
+    }
+    void SetUp() override {
+        UseScriptedDialogs().inputAnswers.push_back(kMediaPassword);
+        ViewerOnEBook::SetUp();
+    }
+};
+
 // Watches folders for files made in them, as long as it lives.
 class NewFiles {
 public:
@@ -226,6 +263,20 @@ TEST_F(ViewerOnMedia, EveryMediaElementPlaysAndSeeksAsThroughFileWithNothingOnDi
         << Eval("JSON.stringify(report)");
     for (const std::string& name : inTmp.Names()) EXPECT_EQ(name.find("WebKit-Media"), std::string::npos) << name;
     EXPECT_TRUE(made.Names().empty()) << *made.Names().begin();
+}
+
+TEST_F(ViewerOnProtectedMedia, ALargeVideoPlaysAndSeeksFromItsSealedChunks) {
+    ASSERT_TRUE(WaitFor("ebook://ebook/index.html"));
+    EXPECT_EQ(Eval("document.body.textContent"), "A protected book");
+    form->webbrowser1->Browser().Navigate("http://ebook/play.html");
+    ASSERT_TRUE(WaitFor("ebook://ebook/play.html"));
+    EXPECT_TRUE(RunUntil([&] { return Eval("!!(report.big.done || report.big.error)") == "true"; }, 30000))
+        << Eval("JSON.stringify(report)");
+    SCOPED_TRACE(Eval("JSON.stringify(report)"));
+    EXPECT_EQ(Eval("report.big.error === undefined"), "true");
+    EXPECT_EQ(Eval("Math.abs(report.big.duration - " + std::to_string(kClipSeconds) + ") < 0.2"), "true");
+    EXPECT_EQ(Eval("Math.abs(report.big.seeked - report.big.duration * 0.9) < 0.25"), "true");
+    EXPECT_EQ(Eval("report.big.after > report.big.seeked"), "true");
 }
 
 TEST_F(ViewerOnMedia, AbsoluteAddressesLoadAndTheFrameStaysInItsPlace) {

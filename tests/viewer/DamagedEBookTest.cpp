@@ -3,14 +3,8 @@
 // and among its pages around each marker and in short strides, a byte flipped in every part of every block, and blocks that
 // would inflate past the output limit. A damaged settings block stops the
 // start-up with its decompression error; a damaged page is answered empty.
-#include "FakeBrowser.h"
 #include "PageRequest.h"
-#include "ScriptedDialogsFor.h"
-#include "SimExe.h"
-#include "TempDir.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "ZLibEx.h"
+#include "ViewerOnImage.h"
 #include "ZeroBomb.h"
 
 #include <gtest/gtest.h>
@@ -73,34 +67,11 @@ const Book& ExampleBook() {
     return book;
 }
 
-class DamagedEBookTest : public ::testing::Test {
+class DamagedEBookTest : public ViewerOnImage {
 protected:
     void SetUp() override {
         ASSERT_FALSE(ExampleBook().image.empty()) << "the compiler did not build the example book";
-        SetBrowserFactory([this] {
-            auto fake = std::make_unique<FakeBrowser>();
-            browser = fake.get();
-            return fake;
-        });
-    }
-    void TearDown() override {
-        form.reset();
-        SetBrowserFactory(nullptr);
-        SimExe::SetOwnImageFile("");
-        SimExe::BlockStore().clear();
-        ZLibEx::SetOutputLimit(0);
-        pages_ready = false;
-    }
-
-    // Starts the viewer on the image as the program does.
-    void Start(const std::string& image) {
-        form.reset();
-        dialogs = &UseScriptedDialogs();
-        SimExe::BlockStore().clear();
-        pages_ready = false;
-        SimExe::SetOwnImageFile(dir.Write("book.exe", image));
-        form = std::make_unique<TForm1>(about);
-        toolkit::Application().Dispatch([this] { form->FormCreate(); });
+        ViewerOnImage::SetUp();
     }
 
     // Checks the start-up and every page against the state of each block.
@@ -137,11 +108,6 @@ protected:
         return all;
     }
 
-    TempDir dir;
-    toolkit::ScriptedDialogs* dialogs = nullptr;
-    FakeBrowser* browser = nullptr;
-    TForm2 about;
-    std::unique_ptr<TForm1> form;
 };
 
 }  // namespace

@@ -1,6 +1,8 @@
 // The web-process extension's private folder.
 #include "WebProcessExtension.h"
 
+#include "BookKey.h"
+
 #include "CarriedFiles.h"
 #include "extension/BookMediaSource.h"
 #include "SimExe.h"
@@ -112,6 +114,18 @@ std::string ImageFileForWebProcess() {
     return image == SimExe::ExecutablePath() ? "/proc/" + std::to_string(::getpid()) + "/exe" : image;
 }
 
+// What the extension is handed: the eBook's file and, for a protected book
+// once its password has opened it, the book's key (else no bytes). The key
+// goes through WebKit's connection to its process, never through a file.
+GVariant* ExtensionUserData() {
+    std::string key;
+    if (const auto bookKey = std::dynamic_pointer_cast<const protect::BookKey>(SimExe::BlockStore().Seal()))
+        key = bookKey->Bytes();
+    GVariant* const keyBytes = g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, key.data(), key.size(), 1);
+    ::explicit_bzero(key.data(), key.size());  // the variant holds its own copy
+    return g_variant_new("(s@ay)", ImageFileForWebProcess().c_str(), keyBytes);
+}
+
 void AllowMediaScheme() {
     const char* allowed = g_getenv(kMediaSchemesVariable);
     std::string schemes = allowed && *allowed ? std::string(allowed) + "," + zorbin_extension::kMediaScheme
@@ -154,8 +168,12 @@ void InstallWebProcessExtension(WebKitWebContext* context) {
     }
     if (Installed()->Path().empty()) return;
     webkit_web_context_set_web_extensions_directory(context, Installed()->Path().c_str());
-    webkit_web_context_set_web_extensions_initialization_user_data(
-        context, g_variant_new_string(ImageFileForWebProcess().c_str()));
+    // Handed over as each web process starts, so that one started after the
+    // reader's password has opened a protected book gets the book's key.
+    const auto handOver = +[](WebKitWebContext* startingContext, gpointer) {
+        webkit_web_context_set_web_extensions_initialization_user_data(startingContext, ExtensionUserData());
+    };
+    g_signal_connect(context, "initialize-web-extensions", G_CALLBACK(handOver), nullptr);
 }
 
 std::string WebProcessExtensionFolder() { return Installed() ? Installed()->Path() : std::string(); }

@@ -1,0 +1,191 @@
+// Argon2id, HMAC-SHA256 and AES-256-GCM-SIV from libgcrypt.
+#include "BookKey.h"
+
+#include "SimExe.h"
+
+#include <gcrypt.h>
+
+#include <cstring>
+#include <mutex>
+
+namespace protect {
+
+namespace {
+
+// libgcrypt is made ready once, with a pool of secure memory, unless the
+// program (or a library in it) has done so already.
+void InitGcryptOnce() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        if (!gcry_check_version(GCRYPT_VERSION)) throw EProtectError("libgcrypt is older than this program needs");
+        if (gcry_control(GCRYCTL_INITIALIZATION_FINISHED_P)) return;
+        gcry_control(GCRYCTL_DISABLE_SECMEM_WARN);
+        gcry_control(GCRYCTL_INIT_SECMEM, 64 * 1024, 0);
+        gcry_control(GCRYCTL_INITIALIZATION_FINISHED, 0);
+    });
+}
+
+void Check(gcry_error_t error, const char* doing) {
+    if (error) throw EProtectError(std::string(doing) + ": " + gcry_strerror(error));
+}
+
+// Bytes in libgcrypt's secure memory, wiped when freed.
+struct SecureFree {
+    void operator()(void* p) const { gcry_free(p); }
+};
+using SecureBytes = std::unique_ptr<unsigned char[], SecureFree>;
+
+SecureBytes SecureAlloc(std::size_t size) {
+    auto* p = static_cast<unsigned char*>(gcry_malloc_secure(size));
+    if (!p) throw std::bad_alloc();
+    return SecureBytes(p);
+}
+
+SecureBytes Argon2id(std::string_view password, const std::array<std::uint8_t, 16>& salt, const KdfCost& cost) {
+    SecureBytes master = SecureAlloc(BookKey::kKeySize);
+    const unsigned long parameters[4] = {BookKey::kKeySize, cost.passes, cost.memoryKiB, cost.lanes};
+    gcry_kdf_hd_t kdf = nullptr;
+    Check(gcry_kdf_open(&kdf, GCRY_KDF_ARGON2, GCRY_KDF_ARGON2ID, parameters, 4, password.data(), password.size(),
+                        salt.data(), salt.size(), nullptr, 0, nullptr, 0),
+          "Argon2id");
+    gcry_error_t error = gcry_kdf_compute(kdf, nullptr);
+    if (!error) error = gcry_kdf_final(kdf, BookKey::kKeySize, master.get());
+    gcry_kdf_close(kdf);
+    Check(error, "Argon2id");
+    return master;
+}
+
+// HMAC-SHA256 of the pieces under `key`, its first `size` bytes into `out`.
+void Hmac(const unsigned char* key, std::initializer_list<std::string_view> pieces, unsigned char* out,
+          std::size_t size) {
+    gcry_md_hd_t md = nullptr;
+    Check(gcry_md_open(&md, GCRY_MD_SHA256, GCRY_MD_FLAG_HMAC | GCRY_MD_FLAG_SECURE), "HMAC");
+    gcry_error_t error = gcry_md_setkey(md, key, BookKey::kKeySize);
+    if (!error) {
+        for (std::string_view piece : pieces) gcry_md_write(md, piece.data(), piece.size());
+        std::memcpy(out, gcry_md_read(md, GCRY_MD_SHA256), size);
+    }
+    gcry_md_close(md);
+    Check(error, "HMAC");
+}
+
+// What binds a sealed payload to its place: the block's name (folded, as
+// blocks are found) and its part.
+std::string AssociatedData(std::string_view blockName, std::uint64_t part) {
+    std::string data = "zorbin block " + SimExe::FoldName(blockName);
+    data += '\0';
+    for (int i = 0; i < 8; ++i) data += static_cast<char>((part >> (8 * i)) & 0xFF);
+    return data;
+}
+
+constexpr std::size_t kNonceSize = 12, kTagSize = 16;
+
+// A cipher handle keyed for one seal or open.
+struct Cipher {
+    gcry_cipher_hd_t handle = nullptr;
+    Cipher(const unsigned char* key, const unsigned char* nonce, std::string_view associated) {
+        Check(gcry_cipher_open(&handle, GCRY_CIPHER_AES256, GCRY_CIPHER_MODE_GCM_SIV, GCRY_CIPHER_SECURE), "AES");
+        Check(gcry_cipher_setkey(handle, key, BookKey::kKeySize), "AES key");
+        Check(gcry_cipher_setiv(handle, nonce, kNonceSize), "AES nonce");
+        Check(gcry_cipher_authenticate(handle, associated.data(), associated.size()), "AES data");
+        Check(gcry_cipher_final(handle), "AES");  // the whole text follows in one call
+    }
+    ~Cipher() { gcry_cipher_close(handle); }
+};
+
+}  // namespace
+
+std::array<std::uint8_t, 16> SaltOf(std::string_view bookDescription) {
+    InitGcryptOnce();
+    unsigned char digest[32];
+    const std::string text = "zorbin salt " + std::string(bookDescription);
+    gcry_md_hash_buffer(GCRY_MD_SHA256, digest, text.data(), text.size());
+    std::array<std::uint8_t, 16> salt{};
+    std::memcpy(salt.data(), digest, salt.size());
+    return salt;
+}
+
+// The master key's three uses, each its own key.
+struct BookKey::Keys {
+    unsigned char master[kKeySize];
+    unsigned char seal[kKeySize];
+    unsigned char nonce[kKeySize];
+    unsigned char check[kKeySize];
+};
+
+BookKey::BookKey(std::string_view master) {
+    keys_ = static_cast<Keys*>(gcry_malloc_secure(sizeof(Keys)));
+    if (!keys_) throw std::bad_alloc();
+    std::memcpy(keys_->master, master.data(), kKeySize);
+    Hmac(keys_->master, {"zorbin seal key"}, keys_->seal, kKeySize);
+    Hmac(keys_->master, {"zorbin nonce key"}, keys_->nonce, kKeySize);
+    Hmac(keys_->master, {"zorbin password check"}, keys_->check, kKeySize);
+}
+
+BookKey::~BookKey() { gcry_free(keys_); }
+
+std::pair<std::unique_ptr<BookKey>, PasswordRecord> BookKey::Create(std::string_view password,
+                                                                    const std::array<std::uint8_t, 16>& salt,
+                                                                    const KdfCost& cost) {
+    InitGcryptOnce();
+    if (password.empty()) throw EProtectError("A book's password cannot be empty");
+    if (!IsAcceptableCost(cost)) throw EProtectError("The password's cost is out of range");
+    const SecureBytes master = Argon2id(password, salt, cost);
+    std::unique_ptr<BookKey> key(new BookKey({reinterpret_cast<const char*>(master.get()), kKeySize}));
+    PasswordRecord record{cost, salt, {}};
+    std::memcpy(record.check.data(), key->keys_->check, record.check.size());
+    return {std::move(key), record};
+}
+
+std::unique_ptr<BookKey> BookKey::Unlock(const PasswordRecord& record, std::string_view password) {
+    InitGcryptOnce();
+    // A book's password is never empty: an empty one means no password.
+    if (password.empty() || !IsAcceptableCost(record.cost)) return nullptr;
+    const SecureBytes master = Argon2id(password, record.salt, record.cost);
+    std::unique_ptr<BookKey> key(new BookKey({reinterpret_cast<const char*>(master.get()), kKeySize}));
+    // Compared in constant time, though it matters little after Argon2id.
+    unsigned char difference = 0;
+    for (std::size_t i = 0; i < record.check.size(); ++i) difference |= key->keys_->check[i] ^ record.check[i];
+    return difference == 0 ? std::move(key) : nullptr;
+}
+
+std::string BookKey::Bytes() const { return std::string(reinterpret_cast<const char*>(keys_->master), kKeySize); }
+
+std::unique_ptr<BookKey> BookKey::FromBytes(std::string_view bytes) {
+    InitGcryptOnce();
+    if (bytes.size() != kKeySize) throw EProtectError("A book key is " + std::to_string(kKeySize) + " bytes");
+    return std::unique_ptr<BookKey>(new BookKey(bytes));
+}
+
+std::string BookKey::Seal(std::string_view plain, std::string_view blockName, std::uint64_t part,
+                          std::uint32_t variant) const {
+    const std::string associated = AssociatedData(blockName, part);
+    // The nonce: of the associated data (its length first), the variant and
+    // the payload, so that it changes whenever any of them does.
+    std::string prefix;
+    for (const std::uint64_t value : {std::uint64_t(associated.size()), std::uint64_t(variant)})
+        for (int i = 0; i < 8; ++i) prefix += static_cast<char>((value >> (8 * i)) & 0xFF);
+    std::string sealed(kNonceSize + plain.size() + kTagSize, '\0');
+    auto* out = reinterpret_cast<unsigned char*>(sealed.data());
+    Hmac(keys_->nonce, {std::string_view(prefix).substr(0, 8), associated, std::string_view(prefix).substr(8), plain},
+         out, kNonceSize);
+    const Cipher cipher(keys_->seal, out, associated);
+    Check(gcry_cipher_encrypt(cipher.handle, out + kNonceSize, plain.size(), plain.data(), plain.size()), "AES");
+    Check(gcry_cipher_gettag(cipher.handle, out + kNonceSize + plain.size(), kTagSize), "AES tag");
+    return sealed;
+}
+
+bool BookKey::OpenInto(std::string_view sealed, std::string_view blockName, std::uint64_t part,
+                       std::string& plain) const {
+    if (sealed.size() < kSealOverhead) return false;
+    const auto* in = reinterpret_cast<const unsigned char*>(sealed.data());
+    const std::size_t size = sealed.size() - kSealOverhead;
+    const Cipher cipher(keys_->seal, in, AssociatedData(blockName, part));
+    Check(gcry_cipher_set_decryption_tag(cipher.handle, in + kNonceSize + size, kTagSize), "AES tag");
+    plain.resize(size);
+    if (gcry_cipher_decrypt(cipher.handle, plain.data(), size, in + kNonceSize, size) == 0) return true;
+    plain.clear();  // what failed its check is never handed out
+    return false;
+}
+
+}  // namespace protect

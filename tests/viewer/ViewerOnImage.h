@@ -1,0 +1,58 @@
+// The viewer's window started on an eBook's bytes as the program starts it,
+// with a fake browser and scripted dialogs: for tests of whole eBooks made
+// by the real compiler.
+#pragma once
+
+#include "FakeBrowser.h"
+#include "ScriptedDialogsFor.h"
+#include "SimExe.h"
+#include "TempDir.h"
+#include "Unit1.h"
+#include "Unit2.h"
+#include "ZLibEx.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class ViewerOnImage : public ::testing::Test {
+protected:
+    void SetUp() override {
+        viewer::SetBrowserFactory([this] {
+            auto fake = std::make_unique<FakeBrowser>();
+            browser = fake.get();
+            return fake;
+        });
+    }
+    void TearDown() override {
+        form.reset();
+        viewer::SetBrowserFactory(nullptr);
+        SimExe::SetOwnImageFile("");
+        SimExe::BlockStore().SetSeal(nullptr);
+        SimExe::BlockStore().clear();
+        ZLibEx::SetOutputLimit(0);
+        viewer::pages_ready = false;
+    }
+
+    // Starts the viewer on the image as the program does; `typed` answers
+    // the password dialog, if it comes.
+    void Start(const std::string& image, std::optional<std::string> typed = std::nullopt) {
+        form.reset();
+        dialogs = &UseScriptedDialogs();
+        dialogs->inputAnswers.push_back(std::move(typed));
+        SimExe::BlockStore().SetSeal(nullptr);
+        SimExe::BlockStore().clear();
+        viewer::pages_ready = false;
+        SimExe::SetOwnImageFile(dir.Write("book.exe", image));
+        form = std::make_unique<viewer::TForm1>(about);
+        toolkit::Application().Dispatch([this] { form->FormCreate(); });
+    }
+
+    TempDir dir;
+    toolkit::ScriptedDialogs* dialogs = nullptr;
+    FakeBrowser* browser = nullptr;
+    viewer::TForm2 about;
+    std::unique_ptr<viewer::TForm1> form;
+};
