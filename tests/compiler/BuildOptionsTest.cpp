@@ -19,6 +19,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <thread>
 
@@ -140,35 +141,52 @@ TEST_F(BuildOptionsTest, AnOptionOverridesThatOneSettingOfAProjectAndNothingElse
     }
 }
 
-TEST_F(BuildOptionsTest, TheWindowAndTheCommandLineMakeTheSameEBook) {
-    ASSERT_EQ(Compile({"build", site.path(), "-q", "-o", work / "cli.exe", "--title", "Same", "--author", "Ann",
-                       "--about", "Two\nlines", "--close-message", "Bye", "--toolbar", "back,next,exit",
-                       "--no-context-menu", "--password-file", work / "password"}),
-              0);
-    // The same settings, made in the window by hand.
+// Compiles the site in the window, as an author does: the folder, its first
+// page, whatever `set` sets, the output file.
+std::string CompileInTheWindow(const std::string& site, const std::string& output,
+                               const std::function<void(compiler::TForm1&)>& set) {
     toolkit::ScriptedDialogs& dialogs = UseScriptedDialogs();
     SimExe::SetOwnImageFile(ZORBIN_COMPILER);  // its viewer
     {
         compiler::TForm1 form;
         form.FormCreate();
-        dialogs.folderAnswers.push_back(toolkit::FolderChoice{site.path(), "site"});
+        dialogs.folderAnswers.push_back(toolkit::FolderChoice{site, "site"});
         form.Button3->Click();
         form.vProject_homepage->SetText("index.html");
+        set(form);
+        form.Vcompile_file->SetText(output);
+        form.SpeedButton14->Click();
+        EXPECT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text;
+    }
+    SimExe::SetOwnImageFile("");
+    SimExe::BlockStore().clear();
+    return ReadFile(output);
+}
+
+TEST_F(BuildOptionsTest, TheWindowAndTheCommandLineMakeTheSameEBook) {
+    // A new project's settings.
+    ASSERT_EQ(Compile({"build", site.path(), "-q", "-o", work / "cli-new.exe"}), 0);
+    EXPECT_EQ(CompileInTheWindow(site.path(), work / "window-new.exe", [](compiler::TForm1&) {}) ==
+                  ReadFile(work / "cli-new.exe"),
+              true);
+    // Settings of every kind, the password too.
+    ASSERT_EQ(Compile({"build", site.path(), "-q", "-o", work / "cli.exe", "--title", "Same", "--author", "Ann",
+                       "--about", "Two\nlines", "--close-message", "Bye", "--toolbar", "back,next,exit",
+                       "--no-context-menu", "--no-print", "--password-file", work / "password"}),
+              0);
+    const std::string window = CompileInTheWindow(site.path(), work / "window.exe", [](compiler::TForm1& form) {
         form.vproject_title->SetText("Same");
         form.vauthor->SetText("Ann");
         form.vabout->SetText("Two\r\nlines");
         form.vShowClose->SetChecked(true);
         form.vOnClose->SetText("Bye");
-        for (toolkit::TCheckBox* box : {form.vT3, form.vT4, form.vT5, form.vT6, form.vT7, form.vT8}) box->SetChecked(false);
+        for (toolkit::TCheckBox* box : {form.vT3, form.vT4, form.vT5, form.vT6, form.vT7, form.vT8})
+            box->SetChecked(false);
+        form.vDisable_print->SetChecked(true);
         form.vUse_pass->SetChecked(true);
         form.vpass->SetText("p4ss word");
-        form.Vcompile_file->SetText(work / "window.exe");
-        form.SpeedButton14->Click();
-        ASSERT_TRUE(dialogs.messages.empty()) << dialogs.messages[0].text;
-    }
-    SimExe::SetOwnImageFile("");
-    SimExe::BlockStore().clear();
-    EXPECT_EQ(ReadFile(work / "window.exe") == ReadFile(work / "cli.exe"), true);
+    });
+    EXPECT_EQ(window == ReadFile(work / "cli.exe"), true);
 }
 
 TEST_F(BuildOptionsTest, MistakesAreUsageErrors) {
