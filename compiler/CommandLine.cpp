@@ -173,7 +173,8 @@ Request Parse(int argc, char** argv) {
             throw UsageError{"option '" + shown + "' requires an argument"};
         }
         const auto [place, first] = request.given.emplace(option.longName, value);
-        if (!first && place->second != value) throw UsageError{"option '" + shown + "' is given twice with different values"};
+        if (!first && place->second != value)
+            throw UsageError{"option '" + shown + "' is given twice with different values"};
         return &option;
     };
     std::vector<std::pair<const Option*, std::string>> used;
