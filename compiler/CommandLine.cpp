@@ -6,6 +6,7 @@
 #include "BookKey.h"
 
 #include "BookInspection.h"
+#include "BuildOptions.h"
 #include "BookSearch.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
@@ -17,6 +18,7 @@
 #include <chrono>
 #include <cstdint>
 #include <iostream>
+#include <map>
 #include <thread>
 
 #ifndef ZORBIN_VERSION
@@ -31,9 +33,7 @@ const char* const kProgram = "zorbin-compiler";
 
 const char* const kUsage =
     "Usage: zorbin-compiler\n"
-    "       zorbin-compiler build PROJECT.zbp [--password-file FILE] [-o OUTPUT] [-q]\n"
-    "       zorbin-compiler build FOLDER [--first-page PAGE] [--title TITLE] [--author NAME]\n"
-    "                             [--password-file FILE] [-o OUTPUT] [-q]\n"
+    "       zorbin-compiler build [SETTINGS] [--save-project FILE.zbp] [-o OUTPUT] [-q] PROJECT.zbp | FOLDER\n"
     "       zorbin-compiler info FILE\n"
     "       zorbin-compiler verify [-q] [--password-file FILE] FILE\n"
     "       zorbin-compiler search EBOOK QUERY [--limit N] [--password-file FILE]\n"
@@ -42,8 +42,10 @@ const char* const kUsage =
     "Without arguments the wizard window opens.\n"
     "\n"
     "  build PROJECT.zbp   compile a saved project into its eBook, as the window's\n"
-    "                      compile button does\n"
-    "  build FOLDER        compile a folder of pages with the window's default settings\n"
+    "                      compile button does; each setting given overrides the\n"
+    "                      project's, and nothing else\n"
+    "  build FOLDER        compile a folder of pages with the settings of a new\n"
+    "                      project in the window, and those given\n"
     "  info FILE           list an eBook's or project file's settings (the password\n"
     "                      only as present or absent) and its pages with their sizes\n"
     "  verify FILE         decompress every block of an eBook or project file and\n"
@@ -55,51 +57,98 @@ const char* const kUsage =
     "                      all required, \"quoted phrases\" match in order, a word\n"
     "                      ending in * matches as a prefix\n"
     "\n"
-    "  --first-page PAGE   the page the eBook opens on (default: index.html, else the\n"
-    "                      first .htm or .html page found)\n"
-    "  --title TITLE       the eBook's title; --author NAME its author\n"
+    "Settings of build:\n"
+    "  --first-page PAGE   the page the eBook opens on (default for a folder:\n"
+    "                      index.html, else the first .htm or .html page found)\n"
+    "  --title TITLE, --number NUMBER, --author NAME, --email ADDRESS, --web ADDRESS\n"
+    "                      the eBook's title, number, author, e-mail and web address\n"
+    "  --about TEXT, --about-file FILE\n"
+    "                      the other information the About box shows\n"
+    "  --start-message TEXT, --start-message-file FILE\n"
+    "  --close-message TEXT, --close-message-file FILE\n"
+    "                      a message shown when the eBook starts, or closes\n"
+    "  --password-file FILE  protect the eBook with the password in FILE (- for\n"
+    "                      standard input; one trailing line break is not part of it)\n"
+    "  --toolbar LIST      the toolbar's buttons, by name, separated by commas:\n"
+    "                      back,next,reload,home,stop,search,print,about,exit\n"
+    "  --context-menu, --no-context-menu\n"
+    "                      allow, or disable, the right-click menu and copy/paste\n"
+    "  --print, --no-print  allow, or disable, printing\n"
+    "  --no-search-index   build the eBook without a search index (readers can then\n"
+    "                      search the page on screen only)\n"
+    "Other options:\n"
+    "  --save-project FILE.zbp  also save the project the command line describes, as\n"
+    "                      the window's Save Project does\n"
     "  -o, --output FILE   where to write the eBook (default for a folder: FOLDER.exe\n"
     "                      in the current folder; for a project: its own output file)\n"
-    "      --no-search-index  build the eBook without a search index (readers can then\n"
-    "                      search the page on screen only)\n"
-    "      --limit N       list at most N pages (default 20)\n"
-    "      --password-file FILE  the eBook's password, read from FILE (one trailing\n"
-    "                      line break is not part of it): build protects the eBook\n"
-    "                      with it, verify and search open a protected eBook with it\n"
+    "  --limit N           with search: list at most N pages (default 20)\n"
+    "  --password-file FILE  with verify and search: open a protected eBook with the\n"
+    "                      password in FILE\n"
     "  -q, --quiet         print nothing but errors (progress is shown only on a terminal)\n"
     "  -h, --help          show this help and exit\n"
-    "      --version       show the version and exit\n"
+    "  --version           show the version and exit\n"
     "\n"
     "Exit status: 0 on success, 1 when a build fails or a file is damaged or\n"
     "unreadable, or a search finds nothing, 2 for a mistake on the command line.\n";
 
 // What the command line asks for.
 struct Request {
-    std::string command, source, output, firstPage, title, author, query, limit, passwordFile;
-    bool quiet = false, help = false, version = false, noSearchIndex = false;
+    std::string command, source, query;
+    std::map<std::string, std::string> given;  // the options by their long names; a flag's value is empty
+
+    bool Has(const std::string& name) const { return given.count(name) > 0; }
+    std::string Get(const std::string& name) const {
+        const auto found = given.find(name);
+        return found == given.end() ? std::string() : found->second;
+    }
 };
 
-// An option: its names, the field it sets (a value or a flag) and the
-// commands it belongs to.
+// An option: its names, whether it takes a value, and the commands it
+// belongs to.
 struct Option {
     const char* longName;
     char shortName;
-    std::string Request::*value;
-    bool Request::*flag;
+    bool takesValue;
     std::string_view commands;
 };
 const Option kOptions[] = {
-    {"output", 'o', &Request::output, nullptr, "build"},
-    {"first-page", 0, &Request::firstPage, nullptr, "build"},
-    {"title", 0, &Request::title, nullptr, "build"},
-    {"author", 0, &Request::author, nullptr, "build"},
-    {"no-search-index", 0, nullptr, &Request::noSearchIndex, "build"},
-    {"limit", 0, &Request::limit, nullptr, "search"},
-    {"password-file", 0, &Request::passwordFile, nullptr, "build verify search"},
-    {"quiet", 'q', nullptr, &Request::quiet, "build verify"},
-    {"help", 'h', nullptr, &Request::help, ""},
-    {"version", 0, nullptr, &Request::version, ""},
+    {"output", 'o', true, "build"},
+    {"first-page", 0, true, "build"},
+    {"title", 0, true, "build"},
+    {"number", 0, true, "build"},
+    {"author", 0, true, "build"},
+    {"email", 0, true, "build"},
+    {"web", 0, true, "build"},
+    {"about", 0, true, "build"},
+    {"about-file", 0, true, "build"},
+    {"start-message", 0, true, "build"},
+    {"start-message-file", 0, true, "build"},
+    {"close-message", 0, true, "build"},
+    {"close-message-file", 0, true, "build"},
+    {"toolbar", 0, true, "build"},
+    {"context-menu", 0, false, "build"},
+    {"no-context-menu", 0, false, "build"},
+    {"print", 0, false, "build"},
+    {"no-print", 0, false, "build"},
+    {"no-search-index", 0, false, "build"},
+    {"save-project", 0, true, "build"},
+    {"limit", 0, true, "search"},
+    {"password-file", 0, true, "build verify search"},
+    {"quiet", 'q', false, "build verify"},
+    {"help", 'h', false, ""},
+    {"version", 0, false, ""},
 };
+
+// Options that say opposite things, or the same thing twice over.
+const std::pair<const char*, const char*> kExclusive[] = {{"about", "about-file"},
+                                                           {"start-message", "start-message-file"},
+                                                           {"close-message", "close-message-file"},
+                                                           {"context-menu", "no-context-menu"},
+                                                           {"print", "no-print"}};
+
+// Options that name files, read against the folder the compiler started in.
+const char* const kFileOptions[] = {"output",        "about-file",   "start-message-file", "close-message-file",
+                                    "password-file", "save-project"};
 
 struct UsageError {
     std::string problem;
@@ -113,16 +162,19 @@ Request Parse(int argc, char** argv) {
     std::vector<std::string> words;
     const auto take = [&](const Option& option, const std::string& shown, int& i, std::string attached,
                           bool hasAttached) {
-        if (option.flag) {
+        std::string value;
+        if (!option.takesValue) {
             if (hasAttached) throw UsageError{"option '" + shown + "' doesn't allow an argument"};
-            request.*option.flag = true;
         } else if (hasAttached) {
-            request.*option.value = attached;
+            value = attached;
         } else if (++i < argc) {
-            request.*option.value = argv[i];
+            value = argv[i];
         } else {
             throw UsageError{"option '" + shown + "' requires an argument"};
         }
+        const auto [place, first] = request.given.emplace(option.longName, value);
+        if (!first && place->second != value)
+            throw UsageError{"option '" + shown + "' is given twice with different values"};
         return &option;
     };
     std::vector<std::pair<const Option*, std::string>> used;
@@ -151,13 +203,13 @@ Request Parse(int argc, char** argv) {
                     if (option.shortName && arg[at] == option.shortName) found = &option;
                 const std::string shown = std::string("-") + arg[at];
                 if (!found) throw UsageError{"invalid option -- '" + std::string(1, arg[at]) + "'"};
-                const bool rest = found->value && at + 1 < arg.size();
+                const bool rest = found->takesValue && at + 1 < arg.size();
                 used.emplace_back(take(*found, shown, i, rest ? arg.substr(at + 1) : "", rest), shown);
-                if (found->value) break;
+                if (found->takesValue) break;
             }
         }
     }
-    if (request.help || request.version) return request;
+    if (request.Has("help") || request.Has("version")) return request;
     if (words.empty()) throw UsageError{"a command is needed: build, info, verify or search"};
     request.command = words[0];
     if (request.command != "build" && request.command != "info" && request.command != "verify" &&
@@ -166,6 +218,13 @@ Request Parse(int argc, char** argv) {
     for (const auto& [option, shown] : used)
         if (option->commands.find(request.command) == std::string_view::npos)
             throw UsageError{"option '" + shown + "' does not go with " + request.command};
+    for (const auto& [one, other] : kExclusive)
+        if (request.Has(one) && request.Has(other))
+            throw UsageError{std::string("options '--") + one + "' and '--" + other + "' do not go together"};
+    if (request.Has("toolbar")) {
+        if (const std::optional<std::string> unknown = UnknownButton(request.Get("toolbar")))
+            throw UsageError{"--toolbar knows no button '" + *unknown + "' (" + ButtonNames() + ")"};
+    }
     if (words.size() < 2)
         throw UsageError{request.command + (request.command == "build" ? " needs a project file or a folder"
                                                                        : " needs an eBook or a project file")};
@@ -174,8 +233,9 @@ Request Parse(int argc, char** argv) {
         // The query may come as one word or as several.
         if (words.size() < 3) throw UsageError{"search needs a query after the eBook"};
         for (std::size_t w = 2; w < words.size(); ++w) request.query += (w > 2 ? " " : "") + words[w];
-        if (!request.limit.empty() && request.limit.find_first_not_of("0123456789") != std::string::npos)
-            throw UsageError{"--limit needs a number, not '" + request.limit + "'"};
+        const std::string limit = request.Get("limit");
+        if (request.Has("limit") && (limit.empty() || limit.find_first_not_of("0123456789") != std::string::npos))
+            throw UsageError{"--limit needs a number, not '" + limit + "'"};
         return request;
     }
     if (words.size() > 2) throw UsageError{"only one file can be given at a time"};
@@ -210,26 +270,16 @@ public:
     }
 };
 
-// The password of --password-file: the file's bytes, less one line break
-// at the end. Raises std::runtime_error when it cannot be read or is empty.
-std::string ReadPasswordFile(const std::string& file) {
-    std::string password = SimExe::ReadFileBytes(file);
-    if (password.ends_with('\n')) password.pop_back();
-    if (password.ends_with('\r')) password.pop_back();
-    if (password.empty()) throw std::runtime_error("the password file " + file + " holds no password");
-    return password;
-}
-
 // The key of a protected eBook whose password record is `record`, from the
 // password of --password-file. Raises std::runtime_error when there is no
 // password file, or its password is not the eBook's.
 std::shared_ptr<const protect::BookKey> UnlockWithPasswordFile(const Request& request,
                                                                 const protect::PasswordRecord& record) {
-    if (request.passwordFile.empty())
+    if (!request.Has("password-file"))
         throw std::runtime_error("it is protected by a password: give it with --password-file FILE");
-    std::shared_ptr<const protect::BookKey> key =
-        protect::BookKey::Unlock(record, ReadPasswordFile(request.passwordFile));
-    if (!key) throw std::runtime_error("the password in " + request.passwordFile + " is not its password");
+    const std::string file = request.Get("password-file");
+    std::shared_ptr<const protect::BookKey> key = protect::BookKey::Unlock(record, ReadPasswordFile(file));
+    if (!key) throw std::runtime_error("the password in " + file + " is not its password");
     return key;
 }
 
@@ -239,20 +289,19 @@ bool Prepare(TForm1& form, ConsoleDialogs& dialogs, const Request& request) {
     if (!IsFolder(request.source)) {
         dialogs.fileAnswers.push_back(request.source);
         form.SpeedButton12->Click();
+        if (request.Has("first-page")) form.vProject_homepage->SetText(request.Get("first-page"));
         return dialogs.messages.empty();
     }
     dialogs.folderAnswers.push_back(toolkit::FolderChoice{request.source, BaseName(request.source)});
     form.Button3->Click();
     const std::vector<std::string>& pages = form.vProject_homepage->Items();
-    std::string first = request.firstPage;
+    std::string first = request.Get("first-page");
     if (first.empty()) {
         first = pages.empty() ? "" : pages.front();
         for (const std::string& page : pages)
             if (page == "index.html" || page == "index.htm") first = page;
     }
     form.vProject_homepage->SetText(first);
-    form.vproject_title->SetText(request.title);
-    form.vauthor->SetText(request.author);
     return dialogs.messages.empty();
 }
 
@@ -270,7 +319,7 @@ void ShowProgress(TForm1& form) {
     };
 }
 
-int Build(Request request, const std::string& startFolder) {
+int Build(const Request& request, const std::string& startFolder) {
     auto console = std::make_unique<ConsoleDialogs>();
     ConsoleDialogs& dialogs = *console;
     toolkit::Application().SetDialogs(std::move(console));
@@ -278,22 +327,24 @@ int Build(Request request, const std::string& startFolder) {
     form.FormCreate();
 
     if (!Prepare(form, dialogs, request)) return 1;
-    if (request.output.empty() && IsFolder(request.source))
-        request.output = startFolder + "/" + BaseName(request.source) + ".exe";
-    if (!request.output.empty()) form.Vcompile_file->SetText(request.output);
-    if (request.noSearchIndex) form.vSearchIndex->SetChecked(false);
-    if (!request.passwordFile.empty()) {
-        try {
-            const std::string password = ReadPasswordFile(request.passwordFile);
-            form.vUse_pass->SetChecked(true);  // which empties the password field
-            form.vpass->SetText(password);
-        } catch (const std::exception& e) {
-            std::cerr << kProgram << ": " << e.what() << "\n";
-            return 1;
-        }
+    std::string output = request.Get("output");
+    if (output.empty() && IsFolder(request.source)) output = startFolder + "/" + BaseName(request.source) + ".exe";
+    if (!output.empty()) form.Vcompile_file->SetText(output);
+    try {
+        ApplyBuildOptions(form, request.given);
+    } catch (const std::exception& e) {
+        std::cerr << kProgram << ": " << e.what() << "\n";
+        return 1;
+    }
+    if (request.Has("save-project")) {
+        std::string project = request.Get("save-project");
+        if (ExtractFileExt(project) != ".zbp") project += ".zbp";
+        ProjectFileName() = project;
+        form.SpeedButton13->Click();
+        if (!dialogs.messages.empty()) return 1;
     }
 
-    if (!request.quiet && ::isatty(STDERR_FILENO)) ShowProgress(form);
+    if (!request.Has("quiet") && ::isatty(STDERR_FILENO)) ShowProgress(form);
     // No window waits for its messages here, so the compile's pauses sleep
     // between polls and leave the cores to the compression workers.
     SimExe::SetMessagePump([] {
@@ -332,7 +383,7 @@ int Inspect(const Request& request, const std::string& shownName) {
     // when there is one to check them with.
     std::shared_ptr<const protect::BookKey> key;
     const std::optional<protect::PasswordRecord> record = PasswordRecordOf(inspection);
-    if (record && request.command == "verify" && !request.passwordFile.empty()) {
+    if (record && request.command == "verify" && request.Has("password-file")) {
         try {
             key = UnlockWithPasswordFile(request, *record);
         } catch (const std::exception& e) {
@@ -345,7 +396,7 @@ int Inspect(const Request& request, const std::string& shownName) {
         std::cerr << kProgram << ": " << DamageReport(inspection, *damage) << "\n";
         return 1;
     }
-    if (request.command == "verify" && !request.quiet)
+    if (request.command == "verify" && !request.Has("quiet"))
         std::cout << shownName << ": " << inspection.blocks.size() << (inspection.blocks.size() == 1 ? " block" : " blocks")
                   << (record && !key ? ", all sound as far as can be told without the password (--password-file)"
                                      : ", all sound")
@@ -386,7 +437,7 @@ int Search(const Request& request, const std::string& shownName) {
         return 1;
     }
     try {
-        const std::size_t limit = request.limit.empty() ? 20 : std::stoul(request.limit);
+        const std::size_t limit = request.Has("limit") ? std::stoul(request.Get("limit")) : 20;
         const search::Answer answer = book->Search(request.query, false, limit);
         for (std::size_t i = 0; i < answer.found.size(); ++i) {
             const search::Found& found = answer.found[i];
@@ -414,18 +465,20 @@ int RunCommandLine(int argc, char** argv, const std::string& startFolder) {
                   << "Try '" << kProgram << " --help' for more information.\n";
         return 2;
     }
-    if (request.help) {
+    if (request.Has("help")) {
         std::cout << kUsage;
         return 0;
     }
-    if (request.version) {
+    if (request.Has("version")) {
         std::cout << kProgram << " (Zorbin eBook Compiler) " << ZORBIN_VERSION << "\n";
         return 0;
     }
     const std::string shownName = request.source;
     request.source = Absolute(request.source, startFolder);
-    request.output = Absolute(request.output, startFolder);
-    request.passwordFile = Absolute(request.passwordFile, startFolder);
+    for (const char* name : kFileOptions) {
+        const auto file = request.given.find(name);
+        if (file != request.given.end() && file->second != "-") file->second = Absolute(file->second, startFolder);
+    }
     if (request.command == "build") return Build(request, startFolder);
     if (request.command == "search") return Search(request, shownName);
     return Inspect(request, shownName);

@@ -14,7 +14,7 @@ packages=(
   libxml2-dev libicu-dev libsqlite3-dev
   # password protection: Argon2id and AES-256-GCM-SIV
   libgcrypt20-dev
-  librsvg2-bin desktop-file-utils appstream groff-base
+  librsvg2-bin desktop-file-utils appstream groff-base bash-completion
   # media in eBooks: the players a reader's WebKit uses, and for the tests
   # the tools and encoders that make their clips
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav

@@ -26,7 +26,8 @@ compiler=$root/usr/bin/zorbin-compiler
 # The files and their places.
 for file in usr/bin/zorbin-compiler usr/share/applications/$app.desktop usr/share/metainfo/$app.metainfo.xml \
             usr/share/icons/hicolor/scalable/apps/$app.svg \
-            usr/share/man/man1/zorbin-compiler.1.gz usr/share/man/man1/zorbin-compiler-build.1.gz; do
+            usr/share/man/man1/zorbin-compiler.1.gz usr/share/man/man1/zorbin-compiler-build.1.gz \
+            usr/share/bash-completion/completions/zorbin-compiler; do
   [ -f "$root/$file" ] || fail "the package has no $file"
 done
 for size in 16 24 32 48 64 128 256; do
