@@ -227,7 +227,8 @@ std::shared_ptr<const BlockSeal> TBlockStore::Seal() const {
 }
 
 std::shared_ptr<const BlockSeal> TBlockStore::SealOf(std::string_view blockName) const {
-    return IsSealedBlockName(blockName) ? Seal() : nullptr;
+    std::shared_ptr<const BlockSeal> seal = Seal();
+    return seal && IsSealedBlockName(blockName) ? seal : nullptr;  // books without a seal fold no name
 }
 
 void TBlockStore::Changing() {

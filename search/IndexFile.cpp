@@ -1,6 +1,7 @@
 // A read-only SQLite VFS over chunked blocks.
 #include "IndexFile.h"
 
+#include "BlockPieces.h"
 #include "PageRange.h"
 
 #include <sqlite3.h>
@@ -8,7 +9,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <list>
 #include <mutex>
 #include <new>
 #include <optional>
@@ -24,26 +24,10 @@ constexpr char kName[] = "zorbin-block";
 constexpr std::uint64_t kPieceSize = kIndexChunkSize;
 constexpr std::size_t kPiecesKept = 64;
 
-// One open block: its name and size, and the pieces read last, the most
-// recent first.
+// One open block: its size, and the pieces read last.
 struct OpenBlock {
-    std::string name;
-    std::uint64_t size = 0;
-    std::list<std::pair<std::uint64_t, std::string>> pieces;  // start, bytes
-
-    // The piece that starts at `start`; raises what the range read raises.
-    const std::string& Piece(std::uint64_t start) {
-        for (auto it = pieces.begin(); it != pieces.end(); ++it) {
-            if (it->first != start) continue;
-            pieces.splice(pieces.begin(), pieces, it);
-            return pieces.front().second;
-        }
-        std::optional<SimExe::PageBytes> read = SimExe::ReadBlockRange(name, start, kPieceSize);
-        if (!read) throw std::runtime_error("the block is gone");
-        pieces.emplace_front(start, std::move(read->bytes));
-        if (pieces.size() > kPiecesKept) pieces.pop_back();
-        return pieces.front().second;
-    }
+    std::uint64_t size;
+    SimExe::BlockPieces pieces;
 };
 
 struct BlockFile {
@@ -67,11 +51,8 @@ int Read(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
     const std::uint64_t end = at + static_cast<std::uint64_t>(amount);
     try {
         while (at < std::min(end, block.size)) {
-            const std::uint64_t start = at - at % kPieceSize;
-            const std::string& piece = block.Piece(start);
-            if (at - start >= piece.size()) break;  // the block is shorter than it said
-            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(end, start + piece.size()) - at);
-            std::memcpy(out, piece.data() + (at - start), n);
+            const std::size_t n = block.pieces.ReadAt(at, out, static_cast<std::size_t>(std::min(end, block.size) - at));
+            if (n == 0) break;  // the block is shorter than it said
             out += n;
             at += n;
         }
@@ -110,16 +91,15 @@ const sqlite3_io_methods kMethods = {
 int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     file->pMethods = nullptr;
     if (!name || !(flags & SQLITE_OPEN_MAIN_DB) || (flags & SQLITE_OPEN_READWRITE)) return SQLITE_CANTOPEN;
-    auto* block = new (std::nothrow) OpenBlock{name, 0, {}};
-    if (!block) return SQLITE_NOMEM;
+    OpenBlock* block = nullptr;
     try {
         const std::optional<SimExe::PageBytes> probe = SimExe::ReadBlockRange(name, 0, 0);
-        if (!probe) throw std::runtime_error("no such block");
-        block->size = probe->pageSize;
+        if (!probe) return SQLITE_CANTOPEN;
+        block = new (std::nothrow) OpenBlock{probe->pageSize, {name, probe->pageSize, kPieceSize, kPiecesKept}};
     } catch (...) {
-        delete block;
         return SQLITE_CANTOPEN;
     }
+    if (!block) return SQLITE_NOMEM;
     reinterpret_cast<BlockFile*>(file)->block = block;
     file->pMethods = &kMethods;
     if (outFlags) *outFlags = SQLITE_OPEN_READONLY;

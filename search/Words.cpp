@@ -252,15 +252,24 @@ void AsciiWords(std::string_view text, std::size_t begin, std::size_t end, KeyFo
 
 bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
-// Where the next stretch of text after `from` starts: after an ASCII space
-// and at an ASCII character that is none. No word spans that point, and no
-// rule of ICU's looks across it, so the stretches on either side break into
-// the same words alone as in the whole text.
-std::size_t NextCut(std::string_view text, std::size_t from) {
+// A stretch of text: where it ends, and whether it is all ASCII.
+struct Stretch {
+    std::size_t end;
+    bool ascii;
+};
+
+// The stretch of text from `from` on, up to where the next one starts: after
+// an ASCII space and at an ASCII character that is none. No word spans that
+// point, and no rule of ICU's looks across it, so the stretches on either
+// side break into the same words alone as in the whole text.
+Stretch NextStretch(std::string_view text, std::size_t from) {
+    bool ascii = static_cast<unsigned char>(text[from]) < 0x80;
     for (std::size_t i = from + 1; i < text.size(); ++i) {
-        if (IsAsciiSpace(text[i - 1]) && static_cast<unsigned char>(text[i]) < 0x80 && !IsAsciiSpace(text[i])) return i;
+        const bool isAscii = static_cast<unsigned char>(text[i]) < 0x80;
+        if (isAscii && IsAsciiSpace(text[i - 1]) && !IsAsciiSpace(text[i])) return {i, ascii};
+        ascii = ascii && isAscii;
     }
-    return text.size();
+    return {text.size(), ascii};
 }
 
 }  // namespace
@@ -272,8 +281,8 @@ void ForEachWord(std::string_view text, const TakeWord& take) {
     KeyFolder folder;
     std::size_t icuFrom = 0, icuTo = 0;  // the stretches waiting for ICU
     for (std::size_t begin = 0; begin < text.size();) {
-        const std::size_t end = NextCut(text, begin);
-        if (IsAscii(text.substr(begin, end - begin))) {
+        const auto [end, ascii] = NextStretch(text, begin);
+        if (ascii) {
             if (icuTo > icuFrom) IcuWords(text, icuFrom, icuTo, folder, take);
             icuFrom = icuTo = end;
             AsciiWords(text, begin, end, folder, take);

@@ -149,33 +149,25 @@ std::string ContentTypeOfBytes(std::string_view firstBytes) {
     return GuessedType(nullptr, firstBytes.substr(0, kSniffLength));
 }
 
-PagePieces::PagePieces(std::string blockName, std::uint64_t end, std::uint64_t pieceSize)
-    : blockName_(std::move(blockName)), end_(end),
-      pieceSize_(std::max<std::uint64_t>(std::min<std::uint64_t>(pieceSize, ZLibEx::OutputLimit()), 1)) {}
+namespace {
 
-std::size_t PagePieces::ReadAt(std::uint64_t offset, char* into, std::size_t most) {
-    if (offset < pieceStart_ || offset - pieceStart_ >= piece_.size()) ReadPieceAt(offset);
-    const std::uint64_t available = pieceStart_ + piece_.size() - offset;  // pieces end by the end
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(most, available));
-    std::memcpy(into, piece_.data() + (offset - pieceStart_), n);
+// Some of a chunked page's bytes from `offset` on: at least one, since the
+// page reaches past the offset, else it is damaged.
+std::size_t ReadOfPage(SimExe::BlockPieces& pieces, std::uint64_t offset, char* into, std::size_t most) {
+    const std::size_t n = pieces.ReadAt(offset, into, most);
+    if (n == 0) throw ZLibEx::EZDecompressionError("the page ends before its announced size");
     return n;
 }
 
-void PagePieces::ReadPieceAt(std::uint64_t offset) {
-    const std::uint64_t start = offset - offset % pieceSize_;
-    std::optional<SimExe::PageBytes> piece = SimExe::ReadBlockRange(blockName_, start, std::min(pieceSize_, end_ - start));
-    if (!piece || piece->bytes.size() <= offset - start)
-        throw ZLibEx::EZDecompressionError("the page ends before its announced size");
-    piece_ = std::move(piece->bytes);
-    pieceStart_ = start;
-}
+}  // namespace
 
 PageBodyReader::PageBodyReader(std::string blockName, std::uint64_t first, std::uint64_t length)
     : pieces_(std::move(blockName), first + length, kPieceSize), next_(first), end_(first + length) {}
 
 std::size_t PageBodyReader::Read(char* into, std::size_t most) {
     if (next_ == end_ || most == 0) return 0;
-    const std::size_t n = pieces_.ReadAt(next_, into, static_cast<std::size_t>(std::min<std::uint64_t>(most, end_ - next_)));
+    const std::size_t n =
+        ReadOfPage(pieces_, next_, into, static_cast<std::size_t>(std::min<std::uint64_t>(most, end_ - next_)));
     next_ += n;
     return n;
 }
@@ -185,7 +177,7 @@ RandomAccessPage::RandomAccessPage(FoundPage page)
 
 std::size_t RandomAccessPage::ReadAt(std::uint64_t offset, char* into, std::size_t most) {
     if (offset >= size_ || most == 0) return 0;
-    if (!whole_) return pieces_.ReadAt(offset, into, most);
+    if (!whole_) return ReadOfPage(pieces_, offset, into, most);
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(most, size_ - offset));
     std::memcpy(into, whole_->data() + offset, n);
     return n;

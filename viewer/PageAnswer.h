@@ -6,6 +6,8 @@
 // page protocol (eProtocol.h).
 #pragma once
 
+#include "BlockPieces.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -37,27 +39,6 @@ std::string ContentTypeOfName(std::string_view pageName);
 // (text is "text/plain", and so is an empty page).
 std::string ContentTypeOfBytes(std::string_view firstBytes);
 
-// Reads a chunked page at any offset up to `end`, a piece of `pieceSize`
-// bytes at a time: pieces start at multiples of their size, so each covers
-// whole chunks, and only the piece in use is inflated and held.
-class PagePieces {
-public:
-    PagePieces(std::string blockName, std::uint64_t end, std::uint64_t pieceSize);
-
-    // Copies up to `most` of the bytes from `offset` (before the end) into
-    // `into`; at least one. Raises EZDecompressionError when the page turns
-    // out damaged.
-    std::size_t ReadAt(std::uint64_t offset, char* into, std::size_t most);
-
-private:
-    void ReadPieceAt(std::uint64_t offset);
-
-    std::string blockName_;
-    std::uint64_t end_, pieceSize_;
-    std::string piece_;            // the page's bytes from pieceStart_ on
-    std::uint64_t pieceStart_ = 0;
-};
-
 // Reads `length` bytes of a chunked page from `first` on, in order, a few
 // chunks at a time.
 class PageBodyReader {
@@ -70,7 +51,7 @@ public:
     std::size_t Read(char* into, std::size_t most);
 
 private:
-    PagePieces pieces_;
+    SimExe::BlockPieces pieces_;
     std::uint64_t next_, end_;     // the next byte to deliver and the body's end, in the page
 };
 
@@ -103,7 +84,7 @@ public:
 private:
     std::uint64_t size_;
     std::optional<std::string> whole_;
-    PagePieces pieces_;
+    SimExe::BlockPieces pieces_;
 };
 
 // One request: the page URL ("http://ebook/..."), its Range header, and
