@@ -4,9 +4,7 @@
 // with libxml2's HTML parser, its events collected for what a browser shows.
 #include "PageText.h"
 
-#include <libxml/HTMLparser.h>
-#include <libxml/parser.h>
-#include <libxml/parserInternals.h>
+#include "TextLibraries.h"
 
 #include <iconv.h>
 
@@ -708,9 +706,7 @@ private:
     int preformattedDepth_ = 0;
 };
 
-TextCollector& CollectorOf(void* context) {
-    return *static_cast<TextCollector*>(static_cast<htmlParserCtxtPtr>(context)->_private);
-}
+TextCollector& CollectorOf(void* context) { return *static_cast<TextCollector*>(context); }
 
 // The parser's events the collector takes; everything else (comments,
 // processing instructions, the doctype) only ends a text.
@@ -729,7 +725,8 @@ xmlSAXHandler CollectingHandler() {
 }
 
 struct ParserFreer {
-    void operator()(htmlParserCtxtPtr parser) const { htmlFreeParserCtxt(parser); }
+    const LibxmlFunctions* libxml;
+    void operator()(htmlParserCtxtPtr parser) const { libxml->htmlFreeParserCtxt_(parser); }
 };
 
 // The parser options: recover from anything, quietly, never fetch, and keep
@@ -739,9 +736,9 @@ struct ParserFreer {
 constexpr int kHtmlParseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
                                   HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | static_cast<int>(XML_PARSE_HUGE);
 
-void InitLibxmlOnce() {
+void InitLibxmlOnce(const LibxmlFunctions& libxml) {
     static std::once_flag once;
-    std::call_once(once, [] { xmlInitParser(); });
+    std::call_once(once, [&] { libxml.xmlInitParser_(); });
 }
 
 }  // namespace
@@ -772,16 +769,19 @@ PageText TextOfHtml(std::string_view bytes) {
     // libxml2 takes an int length; a page past 2 GiB is read up to there.
     std::size_t length = std::min<std::size_t>(text.size(), INT_MAX);
     while (length < text.size() && (static_cast<std::uint8_t>(text[length]) & 0xC0) == 0x80) --length;
-    InitLibxmlOnce();
-    const std::unique_ptr<htmlParserCtxt, ParserFreer> parser(htmlCreateMemoryParserCtxt(text.data(), static_cast<int>(length)));
-    if (!parser) return {};
+    const LibxmlFunctions& libxml = TextLibrariesInUse().libxml;
+    InitLibxmlOnce(libxml);
+    // The push parser takes the handler and the collector as arguments: no
+    // field of its context, whose layout changes between releases, is touched.
     static const xmlSAXHandler kHandler = CollectingHandler();
-    *parser->sax = kHandler;
+    xmlSAXHandler handler = kHandler;
     TextCollector collector;
-    parser->_private = &collector;
-    htmlCtxtUseOptions(parser.get(), kHtmlParseOptions);
-    xmlSwitchEncoding(parser.get(), XML_CHAR_ENCODING_UTF8);
-    htmlParseDocument(parser.get());
+    const std::unique_ptr<htmlParserCtxt, ParserFreer> parser(
+        libxml.htmlCreatePushParserCtxt_(&handler, &collector, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8),
+        ParserFreer{&libxml});
+    if (!parser) return {};
+    libxml.htmlCtxtUseOptions_(parser.get(), kHtmlParseOptions);
+    libxml.htmlParseChunk_(parser.get(), text.data(), static_cast<int>(length), 1);
     return collector.Finish();
 }
 

@@ -15,27 +15,19 @@
 //   4. NFC, so that kept marks join their letters again.
 #include "Words.h"
 
-#include <unicode/brkiter.h>
-#include <unicode/normalizer2.h>
-#include <unicode/uchar.h>
-#include <unicode/unistr.h>
-#include <unicode/uscript.h>
-#include <unicode/ustring.h>
-#include <unicode/utext.h>
-#include <unicode/utf8.h>
+#include "TextLibraries.h"
 
 #include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
-#include <memory>
 #include <stdexcept>
 
 namespace search {
 namespace {
 
-void CheckIcu(UErrorCode status, const char* what) {
-    if (U_FAILURE(status)) throw std::runtime_error(std::string(what) + ": " + u_errorName(status));
+void CheckIcu(const IcuFunctions& icu, UErrorCode status, const char* what) {
+    if (U_FAILURE(status)) throw std::runtime_error(std::string(what) + ": " + icu.u_errorName_(status));
 }
 
 // ICU counts in int32_t; pages are a few megabytes at most.
@@ -44,38 +36,26 @@ void CheckLength(std::string_view text) {
         throw std::length_error("search: text of 2 GiB or more");
 }
 
-// ICU's normalizers are immutable singletons, safe to share between threads.
-struct Normalizers {
-    const icu::Normalizer2* nfkcCasefold;
-    const icu::Normalizer2* nfd;
-    const icu::Normalizer2* nfc;
-};
-
-const Normalizers& SharedNormalizers() {
-    static const Normalizers normalizers = [] {
+// This thread's word break iterator over `icu`: an iterator is used by one
+// thread at a time, so each thread opens its own, once.
+UBreakIterator* ThreadWordBreaker(const IcuFunctions& icu) {
+    struct Owned {
+        const IcuFunctions* icu = nullptr;
+        UBreakIterator* breaker = nullptr;
+        ~Owned() {
+            if (breaker) icu->ubrk_close_(breaker);
+        }
+    };
+    thread_local Owned owned;
+    if (owned.icu != &icu) {
         UErrorCode status = U_ZERO_ERROR;
-        const Normalizers made{icu::Normalizer2::getNFKCCasefoldInstance(status),
-                               icu::Normalizer2::getNFDInstance(status), icu::Normalizer2::getNFCInstance(status)};
-        CheckIcu(status, "ICU normalizers");
-        return made;
-    }();
-    return normalizers;
-}
-
-// This thread's word break iterator: an iterator is used by one thread at a
-// time, so each thread works on its own clone of one made once (cloning is
-// cheaper than making one, and ICU allows cloning from several threads).
-icu::BreakIterator& ThreadWordBreaker() {
-    static const std::unique_ptr<icu::BreakIterator> prototype = [] {
-        UErrorCode status = U_ZERO_ERROR;
-        std::unique_ptr<icu::BreakIterator> made(
-            icu::BreakIterator::createWordInstance(icu::Locale::getRoot(), status));
-        CheckIcu(status, "ICU word break iterator");
-        return made;
-    }();
-    thread_local const std::unique_ptr<icu::BreakIterator> breaker(prototype->clone());
-    if (!breaker) throw std::bad_alloc();
-    return *breaker;
+        UBreakIterator* opened = icu.ubrk_open_(UBRK_WORD, "", nullptr, 0, &status);
+        CheckIcu(icu, status, "ICU word break iterator");
+        if (owned.breaker) owned.icu->ubrk_close_(owned.breaker);
+        owned.icu = &icu;
+        owned.breaker = opened;
+    }
+    return owned.breaker;
 }
 
 // Rule statuses of number, letter, kana and ideographic words; everything
@@ -90,50 +70,19 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-bool HasLetterOrDigit(std::string_view utf8) {
-    for (std::int32_t i = 0; i < static_cast<std::int32_t>(utf8.size());) {
-        UChar32 c;
-        U8_NEXT(utf8.data(), i, static_cast<std::int32_t>(utf8.size()), c);
-        if (c >= 0 && (U_GET_GC_MASK(c) & (U_GC_L_MASK | U_GC_N_MASK))) return true;
-    }
-    return false;
-}
-
-// "don’t" and "don't" are one word to a reader.
-void UnifyApostrophes(icu::UnicodeString& text) {
-    for (std::int32_t i = 0; i < text.length(); ++i) {
-        const char16_t c = text.charAt(i);
-        if (c == u'\u2019' || c == u'\u2018' || c == u'\u02BC') text.setCharAt(i, u'\'');
-    }
-}
-
-// Scripts whose nonspacing marks are accents, which readers leave out.
-bool TakesAccents(UChar32 letter) {
-    UErrorCode status = U_ZERO_ERROR;
-    const UScriptCode script = uscript_getScript(letter, &status);
-    return script == USCRIPT_LATIN || script == USCRIPT_GREEK || script == USCRIPT_CYRILLIC;
-}
-
-// Copies decomposed text without the nonspacing marks that follow a letter
-// of a script that takes accents.
-void DropAccents(const icu::UnicodeString& decomposed, icu::UnicodeString& unaccented) {
-    unaccented.remove();
-    bool onAccentedLetter = false;
-    for (std::int32_t i = 0; i < decomposed.length();) {
-        const UChar32 c = decomposed.char32At(i);
-        i += U16_LENGTH(c);
-        if (u_charType(c) == U_NON_SPACING_MARK) {
-            if (onAccentedLetter) continue;
-        } else {
-            onAccentedLetter = TakesAccents(c);
-        }
-        unaccented.append(c);
-    }
-}
+bool IsAsciiLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
 
 // Folds words into keys, reusing its buffers from word to word.
 class KeyFolder {
 public:
+    explicit KeyFolder(const IcuFunctions& icu) : icu_(icu) {
+        UErrorCode status = U_ZERO_ERROR;
+        nfkcCasefold_ = icu.unorm2_getNFKCCasefoldInstance_(&status);
+        nfd_ = icu.unorm2_getNFDInstance_(&status);
+        nfc_ = icu.unorm2_getNFCInstance_(&status);
+        CheckIcu(icu, status, "ICU normalizers");
+    }
+
     // The key of one word, "" when it holds no letter or digit; valid until
     // the next call.
     std::string_view Fold(std::string_view word) {
@@ -141,37 +90,110 @@ public:
         if (IsAscii(word)) {
             // What the full folding does to ASCII, without the trip through UTF-16.
             for (const char c : word) key_ += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-        } else {
-            FoldUnicode(word);
+            return std::any_of(key_.begin(), key_.end(), IsAsciiLetterOrDigit) ? std::string_view(key_)
+                                                                              : std::string_view();
         }
-        return HasLetterOrDigit(key_) ? std::string_view(key_) : std::string_view();
+        FoldUnicode(word);
+        return HasLetterOrDigit(composed_) ? std::string_view(key_) : std::string_view();
     }
 
 private:
     void FoldUnicode(std::string_view word) {
-        const Normalizers& normalizers = SharedNormalizers();
         UErrorCode status = U_ZERO_ERROR;
         ToUtf16(word, status);
-        normalizers.nfkcCasefold->normalize(word_, folded_, status);
+        Normalize(nfkcCasefold_, word_, folded_, status);
         UnifyApostrophes(folded_);
-        normalizers.nfd->normalize(folded_, decomposed_, status);
+        Normalize(nfd_, folded_, decomposed_, status);
         DropAccents(decomposed_, unaccented_);
-        normalizers.nfc->normalize(unaccented_, composed_, status);
-        CheckIcu(status, "ICU folding");
-        composed_.toUTF8String(key_);
+        Normalize(nfc_, unaccented_, composed_, status);
+        ToUtf8(composed_, status);
+        CheckIcu(icu_, status, "ICU folding");
     }
 
     // Into word_, each ill-formed sequence as U+FFFD. UTF-16 never needs
     // more units than UTF-8 has bytes.
     void ToUtf16(std::string_view word, UErrorCode& status) {
-        const auto capacity = static_cast<std::int32_t>(word.size());
+        word_.resize(word.size());
         std::int32_t length = 0;
-        u_strFromUTF8WithSub(word_.getBuffer(capacity), capacity, &length, word.data(), capacity, 0xFFFD, nullptr,
-                             &status);
-        word_.releaseBuffer(U_SUCCESS(status) ? length : 0);
+        icu_.u_strFromUTF8WithSub_(word_.data(), static_cast<std::int32_t>(word_.size()), &length, word.data(),
+                                   static_cast<std::int32_t>(word.size()), 0xFFFD, nullptr, &status);
+        word_.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
     }
 
-    icu::UnicodeString word_, folded_, decomposed_, unaccented_, composed_;
+    // Into key_; a UTF-16 unit never takes more than three bytes.
+    void ToUtf8(const std::u16string& text, UErrorCode& status) {
+        if (U_FAILURE(status)) return;
+        key_.resize(text.size() * 3);
+        std::int32_t length = 0;
+        icu_.u_strToUTF8WithSub_(key_.data(), static_cast<std::int32_t>(key_.size()), &length, text.data(),
+                                 static_cast<std::int32_t>(text.size()), 0xFFFD, nullptr, &status);
+        key_.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+    }
+
+    // `from` in normal form `form`, into `to`, which grows to what it needs.
+    void Normalize(const UNormalizer2* form, const std::u16string& from, std::u16string& to, UErrorCode& status) {
+        if (U_FAILURE(status)) return;
+        to.resize(std::max(to.capacity(), from.size() + 16));
+        const auto normalize = [&] {
+            return icu_.unorm2_normalize_(form, from.data(), static_cast<std::int32_t>(from.size()), to.data(),
+                                          static_cast<std::int32_t>(to.size()), &status);
+        };
+        std::int32_t length = normalize();
+        if (status == U_BUFFER_OVERFLOW_ERROR) {
+            status = U_ZERO_ERROR;
+            to.resize(static_cast<std::size_t>(length));
+            length = normalize();
+        }
+        to.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+    }
+
+    // "don’t" and "don't" are one word to a reader.
+    static void UnifyApostrophes(std::u16string& text) {
+        for (char16_t& c : text)
+            if (c == u'\u2019' || c == u'\u2018' || c == u'\u02BC') c = u'\'';
+    }
+
+    // Scripts whose nonspacing marks are accents, which readers leave out.
+    bool TakesAccents(UChar32 letter) const {
+        UErrorCode status = U_ZERO_ERROR;
+        const UScriptCode script = icu_.uscript_getScript_(letter, &status);
+        return script == USCRIPT_LATIN || script == USCRIPT_GREEK || script == USCRIPT_CYRILLIC;
+    }
+
+    // Copies decomposed text without the nonspacing marks that follow a
+    // letter of a script that takes accents.
+    void DropAccents(const std::u16string& decomposed, std::u16string& unaccented) const {
+        unaccented.clear();
+        bool onAccentedLetter = false;
+        const auto length = static_cast<std::int32_t>(decomposed.size());
+        for (std::int32_t i = 0; i < length;) {
+            const std::int32_t start = i;
+            UChar32 c;
+            U16_NEXT(decomposed.data(), i, length, c);
+            if (icu_.u_charType_(c) == U_NON_SPACING_MARK) {
+                if (onAccentedLetter) continue;
+            } else {
+                onAccentedLetter = TakesAccents(c);
+            }
+            unaccented.append(decomposed, static_cast<std::size_t>(start), static_cast<std::size_t>(i - start));
+        }
+    }
+
+    bool HasLetterOrDigit(const std::u16string& text) const {
+        const auto length = static_cast<std::int32_t>(text.size());
+        for (std::int32_t i = 0; i < length;) {
+            UChar32 c;
+            U16_NEXT(text.data(), i, length, c);
+            if (U_MASK(icu_.u_charType_(c)) & (U_GC_L_MASK | U_GC_N_MASK)) return true;
+        }
+        return false;
+    }
+
+    const IcuFunctions& icu_;
+    const UNormalizer2* nfkcCasefold_ = nullptr;
+    const UNormalizer2* nfd_ = nullptr;
+    const UNormalizer2* nfc_ = nullptr;
+    std::u16string word_, folded_, decomposed_, unaccented_, composed_;
     std::string key_;
 };
 
@@ -181,21 +203,22 @@ using TakeWord = std::function<void(std::string_view, std::size_t, std::size_t)>
 
 // The words of text[begin, end) by ICU's word break iterator, as if read
 // in the whole text: the stretch starts and ends where nothing around it
-// changes its words (see NextCut).
-void IcuWords(std::string_view text, std::size_t begin, std::size_t end, KeyFolder& folder, const TakeWord& take) {
-    icu::BreakIterator& breaker = ThreadWordBreaker();
+// changes its words (see NextStretch).
+void IcuWords(const IcuFunctions& icu, std::string_view text, std::size_t begin, std::size_t end, KeyFolder& folder,
+              const TakeWord& take) {
+    UBreakIterator* breaker = ThreadWordBreaker(icu);
     const std::string_view stretch = text.substr(begin, end - begin);
     // ICU reads the UTF-8 where it is: the boundaries it gives are byte
     // offsets, and ill-formed bytes read as U+FFFD, which is no word.
     UErrorCode status = U_ZERO_ERROR;
-    UText utf8 = UTEXT_INITIALIZER;
-    utext_openUTF8(&utf8, stretch.empty() ? "" : stretch.data(), static_cast<std::int64_t>(stretch.size()), &status);
-    breaker.setText(&utf8, status);  // keeps a shallow clone of utf8
-    utext_close(&utf8);
-    CheckIcu(status, "ICU word breaking");
-    std::int32_t from = breaker.first();
-    for (std::int32_t to = breaker.next(); to != icu::BreakIterator::DONE; from = to, to = breaker.next()) {
-        if (!IsWordStatus(breaker.getRuleStatus())) continue;
+    UText* utf8 = icu.utext_openUTF8_(nullptr, stretch.empty() ? "" : stretch.data(),
+                                      static_cast<std::int64_t>(stretch.size()), &status);
+    icu.ubrk_setUText_(breaker, utf8, &status);  // keeps a shallow clone of utf8
+    icu.utext_close_(utf8);
+    CheckIcu(icu, status, "ICU word breaking");
+    std::int32_t from = icu.ubrk_first_(breaker);
+    for (std::int32_t to = icu.ubrk_next_(breaker); to != UBRK_DONE; from = to, to = icu.ubrk_next_(breaker)) {
+        if (!IsWordStatus(icu.ubrk_getRuleStatus_(breaker))) continue;
         const std::string_view key = folder.Fold(stretch.substr(from, to - from));
         if (!key.empty()) take(key, begin + from, begin + to);
     }
@@ -278,12 +301,13 @@ Stretch NextStretch(std::string_view text, std::size_t from) {
 // the stretches with other characters go through ICU, joined into one run.
 void ForEachWord(std::string_view text, const TakeWord& take) {
     CheckLength(text);
-    KeyFolder folder;
+    const IcuFunctions& icu = TextLibrariesInUse().icu;
+    KeyFolder folder(icu);
     std::size_t icuFrom = 0, icuTo = 0;  // the stretches waiting for ICU
     for (std::size_t begin = 0; begin < text.size();) {
         const auto [end, ascii] = NextStretch(text, begin);
         if (ascii) {
-            if (icuTo > icuFrom) IcuWords(text, icuFrom, icuTo, folder, take);
+            if (icuTo > icuFrom) IcuWords(icu, text, icuFrom, icuTo, folder, take);
             icuFrom = icuTo = end;
             AsciiWords(text, begin, end, folder, take);
         } else {
@@ -291,7 +315,7 @@ void ForEachWord(std::string_view text, const TakeWord& take) {
         }
         begin = end;
     }
-    if (icuTo > icuFrom) IcuWords(text, icuFrom, icuTo, folder, take);
+    if (icuTo > icuFrom) IcuWords(icu, text, icuFrom, icuTo, folder, take);
 }
 
 std::vector<Word> SplitWords(std::string_view text) {
@@ -304,7 +328,7 @@ std::vector<Word> SplitWords(std::string_view text) {
 
 std::string FoldWord(std::string_view word) {
     CheckLength(word);
-    KeyFolder folder;
+    KeyFolder folder(TextLibrariesInUse().icu);
     return std::string(folder.Fold(word));
 }
 

@@ -4,6 +4,7 @@
 #include "IndexDatabase.h"
 #include "PageScheme.h"
 #include "SimExe.h"
+#include "TextLibraries.h"
 #include "eProtocol.h"
 
 #include <gdk/gdkkeysyms.h>
@@ -88,6 +89,7 @@ struct SearchJob {
     std::string typed;
     bool typing = false;
     std::optional<search::Answer> answer;
+    std::string failure;         // what to say instead, when there is no answer
     PageWork reading;            // the block store must outlive the search
 };
 
@@ -135,7 +137,7 @@ BookResults::BookResults(WebKitWebView* view)
 
 BookResults::~BookResults() {
     searcher_->results = nullptr;
-    g_signal_handler_disconnect(view_, loadHandler_);
+    if (g_signal_handler_is_connected(view_, loadHandler_)) g_signal_handler_disconnect(view_, loadHandler_);  // gone with a disposed view
     g_signal_handlers_disconnect_by_data(list_, this);
     g_object_unref(box_);
 }
@@ -148,6 +150,8 @@ bool BookResults::BookHasIndex() {
     }
 }
 
+std::string BookResults::WhyNotSearchable() { return search::TextLibrariesMissing(); }
+
 // Only one search runs at a time; what is typed meanwhile waits, and only
 // the latest of it is searched next.
 void BookResults::Search(const std::string& typed, bool typing) {
@@ -157,7 +161,7 @@ void BookResults::Search(const std::string& typed, bool typing) {
 
 void BookResults::StartNextSearch(const std::shared_ptr<Searcher>& searcher) {
     if (!searcher->next) return;
-    auto* job = new SearchJob{searcher, searcher->next->first, searcher->next->second, std::nullopt, {}};
+    auto* job = new SearchJob{searcher, searcher->next->first, searcher->next->second, std::nullopt, {}, {}};
     searcher->next.reset();
     searcher->busy = true;
     GTask* task = g_task_new(nullptr, nullptr, +[](GObject*, GAsyncResult* result, gpointer) {
@@ -165,7 +169,7 @@ void BookResults::StartNextSearch(const std::shared_ptr<Searcher>& searcher) {
         auto searcher = std::static_pointer_cast<Searcher>(job->keep);
         searcher->busy = false;
         if (!searcher->results) return;
-        if (!searcher->next) searcher->results->Show(job->answer);
+        if (!searcher->next) searcher->results->Show(job->answer, job->failure);
         StartNextSearch(searcher);
     }, nullptr);
     g_task_set_task_data(task, job, [](gpointer data) { delete static_cast<SearchJob*>(data); });
@@ -176,19 +180,22 @@ void BookResults::StartNextSearch(const std::shared_ptr<Searcher>& searcher) {
             if (!searcher.index && !searcher.failed) searcher.index = search::BookSearch::Open();
             searcher.failed = !searcher.index;
             if (searcher.index) job->answer = searcher.index->Search(job->typed, job->typing, kShown);
+        } catch (const search::ESearchUnavailable& e) {
+            job->answer.reset();
+            job->failure = e.what();
         } catch (const std::exception&) {
             job->answer.reset();
+            job->failure = "The search index of this eBook is damaged.";
         }
         g_task_return_boolean(task, TRUE);
     });
     g_object_unref(task);
 }
 
-// Nothing to show means the index could not be read.
-void BookResults::Show(const std::optional<search::Answer>& found) {
+void BookResults::Show(const std::optional<search::Answer>& found, const std::string& failure) {
     Clear();
     if (!found) {
-        gtk_label_set_text(GTK_LABEL(count_), "The search index of this eBook is damaged.");
+        gtk_label_set_text(GTK_LABEL(count_), failure.c_str());
         return;
     }
     const search::Answer& answer = *found;

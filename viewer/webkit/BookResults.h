@@ -27,6 +27,9 @@ public:
 
     // Whether the book the viewer shows has a search index.
     static bool BookHasIndex();
+    // Empty when whole-book search works on this system; else why not, as
+    // a sentence for readers.
+    static std::string WhyNotSearchable();
 
     GtkWidget* Widget() const { return box_; }
     // Lists the pages for what the reader typed, once they are found;
@@ -40,7 +43,8 @@ public:
 private:
     struct Searcher;
     static void StartNextSearch(const std::shared_ptr<Searcher>& searcher);
-    void Show(const std::optional<search::Answer>& answer);
+    // The answer, else `failure` (the index is damaged, or cannot be searched here).
+    void Show(const std::optional<search::Answer>& answer, const std::string& failure);
     void Clear();
     void HighlightOnceLoaded();
 

@@ -6,6 +6,8 @@
 #include <gdk/gdkkeysyms.h>
 #include <webkit2/webkit2.h>
 
+#include <string>
+
 namespace viewer::webkit {
 
 namespace {
@@ -45,7 +47,14 @@ FindDialog::FindDialog(WebKitWebView* view)
     gtk_box_pack_start(GTK_BOX(row), gtk_label_new_with_mnemonic("Fi_nd what:"), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), entry_, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
-    if (BookResults::BookHasIndex()) {
+    const std::string unsearchable = BookResults::BookHasIndex() ? BookResults::WhyNotSearchable() : std::string();
+    if (!unsearchable.empty()) {
+        GtkWidget* why = NamedWidget(gtk_label_new(unsearchable.c_str()), "find-book-unavailable");
+        gtk_label_set_xalign(GTK_LABEL(why), 0);
+        gtk_label_set_line_wrap(GTK_LABEL(why), TRUE);
+        gtk_label_set_max_width_chars(GTK_LABEL(why), 50);
+        gtk_box_pack_start(GTK_BOX(box), why, FALSE, FALSE, 0);
+    } else if (BookResults::BookHasIndex()) {
         GtkWidget* scope = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
         GtkWidget* thisPage = NamedWidget(gtk_radio_button_new_with_mnemonic(nullptr, "This _page"), "find-this-page");
         wholeBook_ = NamedWidget(gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(thisPage), "_Whole book"),
@@ -111,6 +120,7 @@ FindDialog::FindDialog(WebKitWebView* view)
 
 FindDialog::~FindDialog() {
     if (typingTimer_) g_source_remove(typingTimer_);
+    book_.reset();  // while its widgets live: destroying the dialog ends them
     g_signal_handlers_disconnect_by_data(entry_, this);
     if (wholeBook_) g_signal_handlers_disconnect_by_data(wholeBook_, this);
     g_signal_handlers_disconnect_by_data(finder_, notFound_);

@@ -4,6 +4,8 @@
 // also searches the whole book ("Whole book", then the default): the pages
 // found are listed as the reader types (BookResults), and Find Next and
 // Find Previous step through the hits on the page opened from the list.
+// Where the system lacks what whole-book search needs, the dialog says so
+// and finds on the page alone.
 #pragma once
 
 #include <memory>

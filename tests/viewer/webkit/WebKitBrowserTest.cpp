@@ -3,6 +3,7 @@
 // ranges, the host hooks, find and print.
 #include "ChunkedPage.h"
 #include "IndexWriter.h"
+#include "LibraryLookup.h"
 #include "ZeroBomb.h"
 #include "PageScheme.h"
 #include "SimExe.h"
@@ -451,6 +452,33 @@ TEST_F(WebKitBrowserTest, ADamagedSearchIndexIsReportedNotFollowed) {
     GtkWidget* count = Part(dialog, "search-count");
     EXPECT_TRUE(RunUntil([&] { return LabelText(count) == "The search index of this eBook is damaged."; }, 5000))
         << LabelText(count);
+}
+
+// A system without ICU: the book's pages show and can be searched one at a
+// time; the dialog says why the whole book cannot be.
+TEST_F(WebKitBrowserTest, WithoutTheTextLibrariesTheDialogSaysWholeBookSearchIsNotAvailable) {
+    AddSearchIndex();
+    const search::FoundLibraries none = search::LookUpTextLibraries({.icu = "libicuuc-absent.so."});
+    ASSERT_FALSE(none.libraries);
+    search::UseTextLibraries(nullptr, none.whyNone);
+    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
+    EXPECT_EQ(harness->Eval("document.getElementById('title').textContent"), "Welcome to the book");
+    browser().Find();
+    GtkWidget* dialog = FindDialogWindow();
+    ASSERT_NE(dialog, nullptr);
+    GtkWidget* why = Part(dialog, "find-book-unavailable");
+    ASSERT_NE(why, nullptr);
+    EXPECT_EQ(LabelText(why),
+              "Whole-book search is not available on this system: no ICU library (libicuuc-absent.so.*) was found.");
+    EXPECT_EQ(Part(dialog, "find-whole-book"), nullptr);
+    gtk_entry_set_text(GTK_ENTRY(Part(dialog, "find-text")), "welcome");
+    gtk_button_clicked(GTK_BUTTON(Part(dialog, "find-next")));
+    EXPECT_TRUE(RunUntil([&] { return harness->Eval("window.getSelection().toString()") == "Welcome"; }, 5000));
+
+    std::string whyNone;
+    const search::TextLibraries* found = search::DefaultTextLibraries(whyNone);
+    search::UseTextLibraries(found, whyNone);
+    ASSERT_NE(found, nullptr) << whyNone;
 }
 
 TEST_F(WebKitBrowserTest, PrintingWithoutAPrinterFailsQuietly) {
