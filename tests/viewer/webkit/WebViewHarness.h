@@ -68,6 +68,27 @@ inline std::string EvalIn(WebKitWebView* view, const std::string& script, bool a
     return result.text;
 }
 
+// The find dialog among the open windows, and its parts by name.
+inline GtkWidget* FindDialogWindow() {
+    GtkWidget* found = nullptr;
+    GList* windows = gtk_window_list_toplevels();
+    for (GList* w = windows; w; w = w->next)
+        if (GTK_IS_DIALOG(w->data) && g_strcmp0(gtk_window_get_title(GTK_WINDOW(w->data)), "Find") == 0)
+            found = GTK_WIDGET(w->data);
+    g_list_free(windows);
+    return found;
+}
+
+inline GtkWidget* Part(GtkWidget* root, const char* name) {
+    if (g_strcmp0(gtk_widget_get_name(root), name) == 0) return root;
+    if (!GTK_IS_CONTAINER(root)) return nullptr;
+    GtkWidget* found = nullptr;
+    GList* children = gtk_container_get_children(GTK_CONTAINER(root));
+    for (GList* c = children; c && !found; c = c->next) found = Part(GTK_WIDGET(c->data), name);
+    g_list_free(children);
+    return found;
+}
+
 // A browser in a shown window, counting the loads that finished.
 class WebViewHarness {
 public:
