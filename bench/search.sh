@@ -9,6 +9,9 @@
 #     query latency on 30 queries of its vocabulary.
 #   bench/search.sh [PAGES] [ROUNDS]      (default 20000 pages, 5 rounds)
 # Needs about 3 GB in the temporary folder for 20,000 pages.
+# BENCH_SEARCH_BEFORE=path/to/bench_search (another build's) also runs that
+# one and this build's alternately on each eBook, ROUNDS times, and prints
+# the ratios of their medians (this build's over the other's).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 pages=${1:-20000}
@@ -20,6 +23,24 @@ trap 'rm -rf "$work"' EXIT
 
 seconds() { /usr/bin/time -f "%e" -o "$work/time" "$@" >/dev/null 2>&1; cat "$work/time"; }
 median3() { printf '%s\n' "$@" | sort -n | sed -n 2p; }
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+# This build's bench_search against BENCH_SEARCH_BEFORE's, alternately.
+against_before() {
+  local label=$1 book=$2 queries=$3 runs=$work/before-after
+  [ -n "${BENCH_SEARCH_BEFORE:-}" ] || return 0
+  : >"$runs"
+  for ((i = 0; i < rounds; i++)); do
+    echo "before $("$BENCH_SEARCH_BEFORE" "$book" "$queries" 1)" >>"$runs"
+    echo "after $(build/bench/bench_search "$book" "$queries" 1)" >>"$runs"
+  done
+  local fb fa qb qa
+  fb=$(awk '$1 == "before" { print $3 }' "$runs" | median) fa=$(awk '$1 == "after" { print $3 }' "$runs" | median)
+  qb=$(awk '$1 == "before" { print $5 }' "$runs" | median) qa=$(awk '$1 == "after" { print $5 }' "$runs" | median)
+  awk -v l="$label" -v fb="$fb" -v fa="$fa" -v qb="$qb" -v qa="$qa" 'BEGIN {
+    printf "%s, against the build before: first search %.1f ms / %.1f ms = %.3f, query median %.1f ms / %.1f ms = %.3f (goal <= 1.05: %s)\n",
+           l, fa, fb, fa / fb, qa, qb, qa / qb, fa / fb <= 1.05 && qa / qb <= 1.05 ? "met" : "NOT met" }'
+}
 
 python_manual() {
   local folder=/usr/share/doc/python3.11/html z=() c=() n=() size plain
@@ -71,6 +92,7 @@ QUERIES
   build/bench/bench_search "$work/py.exe" "$work/py.queries" "$rounds" | awk '{
     printf "python manual: query median %.1f ms, 90th percentile %.1f ms (goal <= 30 ms: %s); first search %.1f ms\n",
            $4, $6, $4 <= 30 ? "met" : "NOT met", $2 }'
+  against_before "python manual" "$work/py.exe" "$work/py.queries"
   rm -f "$work/py.zip" "$work/py.exe" "$work/plain.exe"
 }
 
@@ -85,6 +107,7 @@ generated_book() {
            n, mb, t, $4, $6, $4 <= 60 ? "met" : "NOT met"
     printf "generated book: first search after start %.1f ms (goal <= 150 ms: %s); index %d KB\n",
            $2, $2 <= 150 ? "met" : "NOT met", $8 }'
+  against_before "generated book" "$work/book.exe" "$work/book.queries"
 }
 
 python_manual

@@ -6,6 +6,9 @@
 # - a page with 100 pictures from an eBook against the same folder through
 #   file:// in the same web view.
 #   bench/viewer.sh [RUNS]      (runs per book, default 5)
+# BENCH_VIEWER_BEFORE=path/to/bench_viewer (another build's) also opens the
+# 1 MB eBook with that one, alternately with this build's, and prints the
+# ratio of their median times to the first page.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
@@ -29,11 +32,12 @@ make_book large-ahead 1024 video
 make_book large-behind 1024 archive
 
 on_display() { xvfb-run -a -s "-screen 0 1280x800x24" "$@" 2>/dev/null; }
-for book in small large-ahead large-behind; do : >"$work/$book.runs"; done
+for book in small large-ahead large-behind before; do : >"$work/$book.runs"; done
 for ((i = 0; i < runs; i++)); do
   for book in small large-ahead large-behind; do
     on_display "$viewer_bench" open "$work/$book.exe" >>"$work/$book.runs"
   done
+  [ -z "${BENCH_VIEWER_BEFORE:-}" ] || on_display "$BENCH_VIEWER_BEFORE" open "$work/small.exe" >>"$work/before.runs"
 done
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 field() { awk -v f="$2" '{ for (i = 1; i < NF; i++) if ($i == f) print $(i + 1) }' "$work/$1.runs" | median; }
@@ -45,6 +49,12 @@ for book in small large-ahead large-behind; do
     printf "open %-12s %5d MB eBook: first page %7.1f ms (ratio to 1 MB %.3f, goal <= 1.10)  RSS %6.1f MB at page, %6.1f MB 3 s later\n",
            b, size, ms, ms / s, p, l }'
 done
+
+if [ -n "${BENCH_VIEWER_BEFORE:-}" ]; then
+  awk -v a="$small_ms" -v b="$(field before first_page_ms)" 'BEGIN {
+    printf "open small, against the build before: first page %.1f ms / %.1f ms = %.3f (goal <= 1.05: %s)\n",
+           a, b, a / b, a / b <= 1.05 ? "met" : "NOT met" }'
+fi
 
 build/bench/make_corpus images "$work/pictures" 100 >/dev/null
 compile "$work/pictures" "$work/pictures.exe"
