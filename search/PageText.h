@@ -3,7 +3,9 @@
 // styles, templates, comments or <noscript>, read as with scripts on), or a
 // plain-text page, read in the character set a browser would read it in, as
 // valid UTF-8 (bytes not in that character set U+FFFD, NUL bytes dropped).
-// All functions are safe to call from several threads at once.
+// All functions are safe to call from several threads at once. libxml2 is
+// the one of TextLibrariesInUse(): without it, reading HTML raises
+// ESearchUnavailable.
 #pragma once
 
 #include <optional>

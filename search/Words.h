@@ -2,7 +2,8 @@
 // breaking (dictionary-based for Chinese, Japanese, Thai and the like), and
 // keyed case-insensitively (Unicode case folding) and accent-insensitively
 // ("café" and "cafe", "naïve" and "naive" have one key). Words joined by
-// "." or "_" ("os.path", "__init__", "3.14") stay whole.
+// "." or "_" ("os.path", "__init__", "3.14") stay whole. ICU is the one of
+// TextLibrariesInUse(): without it, each function raises ESearchUnavailable.
 #pragma once
 
 #include <cstddef>
