@@ -30,4 +30,52 @@ string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPEN
 # (base and good), H.264 and AAC in MP4 (libav).
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
     "adwaita-icon-theme, gstreamer1.0-plugins-base, gstreamer1.0-plugins-good, gstreamer1.0-libav")
+
+# Debian's two documents of every package, in /usr/share/doc/zorbin-compiler:
+# the copyright file, LICENSE in the machine-readable format, and the
+# changelog of this native package, one entry for this version. The entry's
+# date is the release's, as in the AppStream data's <release>: set it anew
+# with the version.
+include(GNUInstallDirs)
+set(ZORBIN_RELEASE_DATE "Tue, 08 Dec 2026 00:00:00 +0000")
+set(debian_doc ${PROJECT_BINARY_DIR}/debian-doc)
+set(debian_doc_dir ${CMAKE_INSTALL_DATADIR}/doc/${CPACK_PACKAGE_NAME})
+
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/LICENSE)
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+if(NOT license MATCHES "^MIT License\n\nCopyright \\(c\\) ([^\n]+)\n\n(.+)$")
+  message(FATAL_ERROR "LICENSE is not the MIT license with one copyright line")
+endif()
+set(copyright_holder "${CMAKE_MATCH_1}")
+# In a paragraph of the copyright file, the text's lines start with a space
+# and its blank lines are a lone " .".
+string(STRIP "${CMAKE_MATCH_2}" license_text)
+string(REPLACE "\n\n" "\n.\n" license_text "${license_text}")
+string(REPLACE "\n" "\n " license_text "${license_text}")
+file(CONFIGURE OUTPUT ${debian_doc}/copyright CONTENT [[
+Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Zorbin eBook Compiler
+Upstream-Contact: ${CPACK_PACKAGE_CONTACT}
+
+Files: *
+Copyright: ${copyright_holder}
+License: MIT
+
+License: MIT
+ ${license_text}
+]])
+
+file(CONFIGURE OUTPUT ${debian_doc}/changelog CONTENT [[
+${CPACK_PACKAGE_NAME} (${PROJECT_VERSION}) unstable; urgency=medium
+
+  * Zorbin eBook Compiler ${PROJECT_VERSION}.
+
+ -- ${CPACK_PACKAGE_CONTACT}  ${ZORBIN_RELEASE_DATE}
+]])
+add_custom_command(OUTPUT ${debian_doc}/changelog.gz
+  COMMAND sh -c "gzip -9n < \"$1\" > \"$2\"" gzip ${debian_doc}/changelog ${debian_doc}/changelog.gz
+  DEPENDS ${debian_doc}/changelog VERBATIM)
+add_custom_target(debian_doc ALL DEPENDS ${debian_doc}/changelog.gz)
+install(FILES ${debian_doc}/copyright ${debian_doc}/changelog.gz DESTINATION ${debian_doc_dir})
+
 include(CPack)

@@ -15,6 +15,10 @@ packages=(
   # password protection: Argon2id and AES-256-GCM-SIV
   libgcrypt20-dev
   librsvg2-bin desktop-file-utils appstream groff-base bash-completion
+  # the Debian package's checker
+  lintian
+  # an eBook opened in a Debian 13 system: debootstrap makes it
+  debootstrap
   # media in eBooks: the players a reader's WebKit uses, and for the tests
   # the tools and encoders that make their clips
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good gstreamer1.0-libav

@@ -141,7 +141,7 @@ TEST_F(HousekeepingTest, ProgramThatCannotBeMadeWritableStartsItsCopyUnderHome) 
     if (::geteuid() != 0) GTEST_SKIP() << "needs root to run the program as a user who cannot change it";
     const uid_t nobody = 65534;
     const std::string home = dir.Mkdir("home");
-    ::chown(home.c_str(), nobody, nobody);
+    ASSERT_EQ(::chown(home.c_str(), nobody, nobody), 0);
     dir.Write("log.txt", "");
     ::chmod(log.c_str(), 0666);
     ::chmod(probe.c_str(), 0555);
@@ -157,7 +157,7 @@ TEST_F(HousekeepingTest, ProgramThatCannotBeMadeWritableStartsItsCopyUnderHome) 
 
     // An existing copy is started as it is.
     dir.Write("home/probe/probe", ReadFile(probe) + "NEW-VERSION");
-    ::chown(copy.c_str(), nobody, nobody);
+    ASSERT_EQ(::chown(copy.c_str(), nobody, nobody), 0);
     ::chmod(copy.c_str(), 0755);
     RunProbe(probe, {}, log, home, nobody);
     lines = LogLines(log, 4);

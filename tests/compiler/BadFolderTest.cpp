@@ -89,8 +89,9 @@ private:
     static ssize_t Read(int fd, void* buffer, size_t count, off_t offset) {
         char opened[PATH_MAX];
         const ssize_t n = ::readlink(("/proc/self/fd/" + std::to_string(fd)).c_str(), opened, sizeof opened);
-        if (n > 0 && std::string(opened, static_cast<std::size_t>(n)) == path_ && !resized_.exchange(true))
-            ::truncate(path_.c_str(), size_);
+        if (n > 0 && std::string(opened, static_cast<std::size_t>(n)) == path_ && !resized_.exchange(true)) {
+            EXPECT_EQ(::truncate(path_.c_str(), size_), 0);
+        }
         return real_.pread(fd, buffer, count, offset);
     }
     static inline std::string path_;
@@ -173,7 +174,7 @@ TEST_F(BadFolderTest, FileThatChangesAfterTheScanIsNamedInTheError) {
              writer = ::open(page.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
          }},
         {"now a folder", [&] { std::filesystem::remove(page), std::filesystem::create_directory(page); }},
-        {"now a dangling link", [&] { std::filesystem::remove(page), ::symlink("gone.gif", page.c_str()); }},
+        {"now a dangling link", [&] { std::filesystem::remove(page), std::filesystem::create_symlink("gone.gif", page); }},
     };
     for (const auto& [change, apply] : changes) {
         EXPECT_EQ(Compile(apply), CannotOpen("images/a.gif")) << change;

@@ -126,12 +126,12 @@ TEST(FileFinderLinks, LinksCountAsWhatTheyPointToAndLoopsEnd) {
     TempDir dir;
     dir.Write("site/page.html", "p");
     dir.Write("elsewhere/shared.css", "s");
-    ::symlink((dir / "elsewhere").c_str(), (dir / "site/linked").c_str());
+    ASSERT_EQ(::symlink((dir / "elsewhere").c_str(), (dir / "site/linked").c_str()), 0);
     dir.Write("site/sub/x.html", "x");
-    ::symlink("..", (dir / "site/sub/back").c_str());  // leads to an ancestor: not entered again
-    ::symlink(".", (dir / "site/self").c_str());
-    ::symlink((dir / "site/page.html").c_str(), (dir / "site/alias.html").c_str());
-    ::symlink((dir / "gone").c_str(), (dir / "site/dangling.html").c_str());
+    ASSERT_EQ(::symlink("..", (dir / "site/sub/back").c_str()), 0);  // leads to an ancestor: not entered again
+    ASSERT_EQ(::symlink(".", (dir / "site/self").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "site/page.html").c_str(), (dir / "site/alias.html").c_str()), 0);
+    ASSERT_EQ(::symlink((dir / "gone").c_str(), (dir / "site/dangling.html").c_str()), 0);
     EXPECT_THAT(Find(dir / "site", kCompilerAttr, true),
                 ElementsAre("alias.html", "dangling.html", "page.html", "linked/shared.css", "sub/x.html"));
 }

@@ -5,6 +5,8 @@
 # runs and builds an eBook, its Depends name every library it and the viewer
 # link, and the desktop entry, AppStream data, icons and manual pages pass
 # their validators. `cmake --install --strip` must leave the compiler whole too.
+# The copyright file carries LICENSE in full, the changelog names this
+# version, and lintian finds no error and no warning in the package.
 # Nothing outside a temporary folder is touched; the folder goes at the end.
 # Usage: debian_package.sh BUILD_DIR SOURCE_DIR VERSION
 set -euo pipefail
@@ -14,6 +16,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0
 fail() { echo "FAIL: $*" >&2; failures=$((failures + 1)); }
+command -v lintian >/dev/null ||
+  { echo "FAIL: lintian is not installed (apt-get install lintian; scripts/install-deps.sh does)" >&2; exit 1; }
 
 cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work/cpack" >"$work/cpack.log" 2>&1 ||
   { cat "$work/cpack.log" >&2; exit 1; }
@@ -70,6 +74,40 @@ for package in $(echo "$depends" | tr ',' '\n' | awk '{ print $1 }'); do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' ||
     fail "Depends names $package, which is not a package installed here"
 done
+
+# Debian's copyright file: machine-readable, the copyright line of LICENSE and
+# its whole text; the changelog: compressed, and its entry for this version.
+doc=$root/usr/share/doc/zorbin-compiler
+if [ -f "$doc/copyright" ]; then
+  [ "$(head -n1 "$doc/copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+    fail "the copyright file is not in the machine-readable format"
+  grep -qxF "Copyright: $(sed -n 's/^Copyright (c) //p' "$source/LICENSE")" "$doc/copyright" ||
+    fail "the copyright file does not hold LICENSE's copyright line"
+  # The text of the stand-alone License paragraph, its " ." lines blank again.
+  awk '/^License: MIT$/ { text = 1; next } text && /^ / { sub(/^ /, ""); print ($0 == "." ? "" : $0); next }
+       { text = 0 }' "$doc/copyright" >"$work/license"
+  sed -n '/^Permission/,$p' "$source/LICENSE" | cmp -s - "$work/license" ||
+    fail "the copyright file does not hold the whole text of LICENSE"
+else
+  fail "the package has no usr/share/doc/zorbin-compiler/copyright"
+fi
+if zcat "$doc/changelog.gz" >"$work/changelog" 2>/dev/null; then
+  entry=$(dpkg-parsechangelog -l "$work/changelog" -S Version 2>&1) || entry="unreadable: $entry"
+  [ "$entry" = "$version" ] || fail "the changelog's entry is for $entry, not $version"
+else
+  fail "the package has no readable usr/share/doc/zorbin-compiler/changelog.gz"
+fi
+# Compressed files of a reproducible package keep no name and no time: their
+# gzip header's flags byte and time word are zero (gzip -n).
+for packed in $(find "$root" -name '*.gz'); do
+  [ "$(od -An -tx1 -j3 -N5 "$packed" | tr -d ' \n')" = 0000000000 ] || fail "${packed#"$root"} keeps a name or a time"
+done
+
+# Debian's own checker. Its info tags are shown, not failed on.
+lintian_status=0
+lintian --fail-on error,warning --display-info "$deb" >"$work/lintian" 2>&1 || lintian_status=$?
+grep -v 'running with root privileges' "$work/lintian" | sed 's/^/lintian: /' >&2 || true
+[ $lintian_status -eq 0 ] || fail "lintian found errors or warnings (exit status $lintian_status)"
 
 # The desktop's validators and the manual pages' formatter.
 desktop-file-validate "$root/usr/share/applications/$app.desktop" || fail "desktop-file-validate"
