@@ -36,18 +36,14 @@ struct Library {
     std::string file;  // its file name as found
 };
 
-Library Open(const std::string& file) {
-    return {dlopen(file.c_str(), RTLD_NOW | RTLD_LOCAL), file.substr(file.rfind('/') + 1)};
-}
-
 // The library loaded already, else the first release of it that opens.
 Library OpenLoadedOrFirst(const std::string& prefix, const std::vector<std::string>& releases) {
+    const auto fileOf = [](const std::string& path) { return path.substr(path.rfind('/') + 1); };
     if (const std::string loaded = LoadedFileStartingWith(prefix); !loaded.empty()) {
-        Library library{dlopen(loaded.c_str(), RTLD_NOW | RTLD_NOLOAD), loaded.substr(loaded.rfind('/') + 1)};
-        if (library.handle) return library;
+        if (void* handle = dlopen(loaded.c_str(), RTLD_NOW | RTLD_NOLOAD)) return {handle, fileOf(loaded)};
     }
     for (const std::string& release : releases)
-        if (Library library = Open(prefix + release); library.handle) return library;
+        if (void* handle = dlopen((prefix + release).c_str(), RTLD_NOW | RTLD_LOCAL)) return {handle, prefix + release};
     return {};
 }
 

@@ -137,7 +137,8 @@ BookResults::BookResults(WebKitWebView* view)
 
 BookResults::~BookResults() {
     searcher_->results = nullptr;
-    if (g_signal_handler_is_connected(view_, loadHandler_)) g_signal_handler_disconnect(view_, loadHandler_);  // gone with a disposed view
+    // A view disposed first has dropped its handlers already.
+    if (g_signal_handler_is_connected(view_, loadHandler_)) g_signal_handler_disconnect(view_, loadHandler_);
     g_signal_handlers_disconnect_by_data(list_, this);
     g_object_unref(box_);
 }
