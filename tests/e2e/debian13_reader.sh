@@ -7,7 +7,9 @@
 # the first page, whole-book search find words of several scripts on their
 # pages, and a video play. The display is an Xvfb of this machine, shared
 # into the system.
-# The system is kept in BUILD_DIR/debian13 and reused by the next run.
+# The system is kept in BUILD_DIR/debian-trixie and reused by the next run.
+# ZORBIN_DEBIAN_SUITE=sid checks Debian's next release the same way, and
+# ZORBIN_DEBIAN_MIRROR names another mirror.
 # Needs root (chroot, mounts) and Debian's package archive; where either is
 # missing it says so and is skipped (exit status 77).
 # Usage: debian13_reader.sh BUILD_DIR SOURCE_DIR COMPILER READER_CHECK
@@ -19,7 +21,8 @@ skip() { echo "SKIPPED: $*"; exit 77; }
 command -v debootstrap >/dev/null || skip "debootstrap is not installed (scripts/install-deps.sh installs it)"
 unshare --mount true 2>/dev/null || skip "no mount namespace can be made here"
 
-cache=$build/debian13 root=$build/debian13/root
+suite=${ZORBIN_DEBIAN_SUITE:-trixie}
+cache=$build/debian-$suite root=$build/debian-$suite/root
 mirror=${ZORBIN_DEBIAN_MIRROR:-http://deb.debian.org/debian}
 packages="libgtk-3-0t64 libwebkit2gtk-4.1-0 librsvg2-common gstreamer1.0-plugins-base gstreamer1.0-plugins-good"
 
@@ -27,8 +30,8 @@ packages="libgtk-3-0t64 libwebkit2gtk-4.1-0 librsvg2-common gstreamer1.0-plugins
 if [ "$(cat "$cache/ready" 2>/dev/null)" != "$packages" ]; then
   rm -rf "$cache"
   mkdir -p "$cache"
-  echo "making a Debian 13 system in $root"
-  debootstrap --variant=minbase trixie "$root" "$mirror" >"$cache/debootstrap.log" 2>&1 ||
+  echo "making a Debian $suite system in $root"
+  debootstrap --variant=minbase "$suite" "$root" "$mirror" >"$cache/debootstrap.log" 2>&1 ||
     { tail -5 "$cache/debootstrap.log"; skip "debootstrap could not reach $mirror"; }
   # shellcheck disable=SC2086
   unshare --mount --propagation private sh -c "mount -t proc proc '$root/proc' &&
@@ -37,7 +40,7 @@ if [ "$(cat "$cache/ready" 2>/dev/null)" != "$packages" ]; then
   echo "$packages" >"$cache/ready"
 fi
 echo "Debian $(cat "$root/etc/debian_version"): $(chroot "$root" dpkg-query -W -f='${Package} ${Version}\n' \
-  libwebkit2gtk-4.1-0 libicu76 libxml2 libc6 2>/dev/null | tr '\n' ' ')"
+  libwebkit2gtk-4.1-0 'libicu[0-9]*' 'libxml2*' libc6 2>/dev/null | tr '\n' ' ')"
 
 work=$(mktemp -d)
 check=$root/zorbin-check
@@ -64,7 +67,7 @@ mkdir -p "$book/media"
 gst-launch-1.0 -q videotestsrc num-buffers=150 ! video/x-raw,width=160,height=120,framerate=30/1 ! vp8enc deadline=1 ! \
   webmmux ! filesink location="$book/media/clip.webm" >/dev/null
 echo '<!DOCTYPE html><html><body><video src="media/clip.webm" muted></video></body></html>' >"$book/video.html"
-title="A Small Guide to Tea, on Debian 13"
+title="A Small Guide to Tea, on Debian $suite"
 "$compiler" build "$book" --title "$title" -q -o "$work/book.exe"
 
 mkdir -p "$check"
@@ -78,7 +81,7 @@ display=:$(cat "$work/display")
 
 # Runs a command in the system, with /proc, /dev, a private /tmp (home and
 # runtime folder included) and the display's socket; the mounts end with it.
-in_debian13() {
+in_reader_system() {
   unshare --mount --propagation private sh -c '
     root=$1; shift
     mount -t proc proc "$root/proc" && mount --rbind /dev "$root/dev" && mount -t tmpfs tmpfs "$root/tmp" &&
@@ -91,7 +94,7 @@ export DISPLAY=$display
 
 status=0
 # The eBook's own program starts and shows its window.
-in_debian13 /zorbin-check/book.exe >"$work/book.log" 2>&1 &
+in_reader_system /zorbin-check/book.exe >"$work/book.log" 2>&1 &
 book_pid=$!
 shown=no
 for _ in $(seq 200); do
@@ -109,7 +112,7 @@ pkill -TERM -f /zorbin-check/book.exe 2>/dev/null || true
 wait "$book_pid" 2>/dev/null || true
 
 # What its reader meets first.
-in_debian13 /zorbin-check/reader_check /zorbin-check/book.exe video.html \
+in_reader_system /zorbin-check/reader_check /zorbin-check/book.exe video.html \
   brewing=chapters/brewing.html CAFE=languages.html "τσάι=languages.html" "черный=languages.html" \
   "緑茶=languages.html" "绿茶=languages.html" "ชาเขียว=languages.html" 2>"$work/check.log" || status=1
 [ $status -eq 0 ] || { echo "reader_check's errors:"; tail -20 "$work/check.log"; }
