@@ -11,6 +11,8 @@ namespace search {
 
 namespace {
 
+std::string_view FileName(std::string_view path) { return path.substr(path.rfind('/') + 1); }
+
 // The path of a library loaded into the process whose file name begins
 // with `prefix`; empty when there is none.
 std::string LoadedFileStartingWith(const std::string& prefix) {
@@ -22,8 +24,7 @@ std::string LoadedFileStartingWith(const std::string& prefix) {
         [](dl_phdr_info* info, std::size_t, void* data) {
             auto& search = *static_cast<Search*>(data);
             const std::string_view path = info->dlpi_name ? info->dlpi_name : "";
-            const std::string_view file = path.substr(path.rfind('/') + 1);
-            if (!file.starts_with(search.prefix)) return 0;
+            if (!FileName(path).starts_with(search.prefix)) return 0;
             search.path = path;
             return 1;
         },
@@ -38,9 +39,9 @@ struct Library {
 
 // The library loaded already, else the first release of it that opens.
 Library OpenLoadedOrFirst(const std::string& prefix, const std::vector<std::string>& releases) {
-    const auto fileOf = [](const std::string& path) { return path.substr(path.rfind('/') + 1); };
     if (const std::string loaded = LoadedFileStartingWith(prefix); !loaded.empty()) {
-        if (void* handle = dlopen(loaded.c_str(), RTLD_NOW | RTLD_NOLOAD)) return {handle, fileOf(loaded)};
+        if (void* handle = dlopen(loaded.c_str(), RTLD_NOW | RTLD_NOLOAD))
+            return {handle, std::string(FileName(loaded))};
     }
     for (const std::string& release : releases)
         if (void* handle = dlopen((prefix + release).c_str(), RTLD_NOW | RTLD_LOCAL)) return {handle, prefix + release};

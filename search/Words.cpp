@@ -97,6 +97,8 @@ public:
         return HasLetterOrDigit(composed_) ? std::string_view(key_) : std::string_view();
     }
 
+    const IcuFunctions& Icu() const { return icu_; }
+
 private:
     void FoldUnicode(std::string_view word) {
         UErrorCode status = U_ZERO_ERROR;
@@ -204,8 +206,8 @@ using TakeWord = std::function<void(std::string_view, std::size_t, std::size_t)>
 // The words of text[begin, end) by ICU's word break iterator, as if read
 // in the whole text: the stretch starts and ends where nothing around it
 // changes its words (see NextStretch).
-void IcuWords(const IcuFunctions& icu, std::string_view text, std::size_t begin, std::size_t end, KeyFolder& folder,
-              const TakeWord& take) {
+void IcuWords(std::string_view text, std::size_t begin, std::size_t end, KeyFolder& folder, const TakeWord& take) {
+    const IcuFunctions& icu = folder.Icu();
     UBreakIterator* breaker = ThreadWordBreaker(icu);
     const std::string_view stretch = text.substr(begin, end - begin);
     // ICU reads the UTF-8 where it is: the boundaries it gives are byte
@@ -301,13 +303,12 @@ Stretch NextStretch(std::string_view text, std::size_t from) {
 // the stretches with other characters go through ICU, joined into one run.
 void ForEachWord(std::string_view text, const TakeWord& take) {
     CheckLength(text);
-    const IcuFunctions& icu = TextLibrariesInUse().icu;
-    KeyFolder folder(icu);
+    KeyFolder folder(TextLibrariesInUse().icu);
     std::size_t icuFrom = 0, icuTo = 0;  // the stretches waiting for ICU
     for (std::size_t begin = 0; begin < text.size();) {
         const auto [end, ascii] = NextStretch(text, begin);
         if (ascii) {
-            if (icuTo > icuFrom) IcuWords(icu, text, icuFrom, icuTo, folder, take);
+            if (icuTo > icuFrom) IcuWords(text, icuFrom, icuTo, folder, take);
             icuFrom = icuTo = end;
             AsciiWords(text, begin, end, folder, take);
         } else {
@@ -315,7 +316,7 @@ void ForEachWord(std::string_view text, const TakeWord& take) {
         }
         begin = end;
     }
-    if (icuTo > icuFrom) IcuWords(icu, text, icuFrom, icuTo, folder, take);
+    if (icuTo > icuFrom) IcuWords(text, icuFrom, icuTo, folder, take);
 }
 
 std::vector<Word> SplitWords(std::string_view text) {

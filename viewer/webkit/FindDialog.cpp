@@ -47,14 +47,15 @@ FindDialog::FindDialog(WebKitWebView* view)
     gtk_box_pack_start(GTK_BOX(row), gtk_label_new_with_mnemonic("Fi_nd what:"), FALSE, FALSE, 0);
     gtk_box_pack_start(GTK_BOX(row), entry_, TRUE, TRUE, 0);
     gtk_box_pack_start(GTK_BOX(box), row, FALSE, FALSE, 0);
-    const std::string unsearchable = BookResults::BookHasIndex() ? BookResults::WhyNotSearchable() : std::string();
+    const bool hasIndex = BookResults::BookHasIndex();
+    const std::string unsearchable = hasIndex ? BookResults::WhyNotSearchable() : std::string();
     if (!unsearchable.empty()) {
         GtkWidget* why = NamedWidget(gtk_label_new(unsearchable.c_str()), "find-book-unavailable");
         gtk_label_set_xalign(GTK_LABEL(why), 0);
         gtk_label_set_line_wrap(GTK_LABEL(why), TRUE);
         gtk_label_set_max_width_chars(GTK_LABEL(why), 50);
         gtk_box_pack_start(GTK_BOX(box), why, FALSE, FALSE, 0);
-    } else if (BookResults::BookHasIndex()) {
+    } else if (hasIndex) {
         GtkWidget* scope = gtk_box_new(GTK_ORIENTATION_HORIZONTAL, 12);
         GtkWidget* thisPage = NamedWidget(gtk_radio_button_new_with_mnemonic(nullptr, "This _page"), "find-this-page");
         wholeBook_ = NamedWidget(gtk_radio_button_new_with_mnemonic_from_widget(GTK_RADIO_BUTTON(thisPage), "_Whole book"),
