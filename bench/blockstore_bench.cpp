@@ -112,7 +112,7 @@ void InRangeBook(benchmark::State& state, const std::function<void()>& read) {
 
 static void BM_Range_LastMBOf2GB(benchmark::State& s) {
     InRangeBook(s, [] {
-        const auto range = SimExe::ReadBlockRange("large.html", kLargePage - kChunk, kChunk);
+        const auto range = SimExe::BlockStore().ReadRange("large.html", kLargePage - kChunk, kChunk);
         if (!range || range->bytes.size() != kChunk) throw std::runtime_error("range read failed");
         benchmark::DoNotOptimize(range->bytes.data());
     });

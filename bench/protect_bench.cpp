@@ -8,6 +8,7 @@
 //     each book in turn (the protected one opened with PASSWORD) and prints
 //     the median time of a range from each and their ratio.
 #include "BookKey.h"
+#include "BookLock.h"
 #include "PageRange.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
@@ -45,19 +46,10 @@ int Kdf() {
     return 0;
 }
 
-// Makes the block store the book's, opened with the password when given.
-bool UseBook(const std::string& book, const std::string& password) {
-    SimExe::BlockStore().SetSeal(nullptr);
-    SimExe::BlockStore().clear();
-    SimExe::SetOwnImageFile(book);
-    SimExe::LoadOwnImage();
-    if (password.empty()) return true;
-    std::string kept;
-    if (!SimExe::ReadBlock("cpass", kept)) return false;
-    const std::optional<protect::PasswordRecord> record = protect::DecodePasswordRecord(kept);
-    std::shared_ptr<const protect::BookKey> key = record ? protect::BookKey::Unlock(*record, password) : nullptr;
-    SimExe::BlockStore().SetSeal(key);
-    return key != nullptr;
+// The book in the file, opened with the password when given; none when it does not open.
+std::shared_ptr<book::Book> OpenBook(const std::string& file, const std::string& password) {
+    std::shared_ptr<book::Book> book = book::Book::Open(file);
+    return password.empty() || book::Unlock(*book, book::LockOf(*book), password) ? book : nullptr;
 }
 
 int Ranges(const std::string& plain, const std::string& locked, const std::string& page, const std::string& password,
@@ -67,17 +59,19 @@ int Ranges(const std::string& plain, const std::string& locked, const std::strin
     std::mt19937_64 random(15);
     for (int round = 0; round < rounds; ++round) {
         for (const bool protectedBook : {false, true}) {
-            if (!UseBook(protectedBook ? locked : plain, protectedBook ? password : "")) {
+            const std::shared_ptr<book::Book> book = OpenBook(protectedBook ? locked : plain, protectedBook ? password : "");
+            const std::optional<SimExe::StoredBlock> block = book ? book->Block(page) : std::nullopt;
+            if (!block) {
                 std::cerr << "the book does not open\n";
                 return 1;
             }
-            const std::uint64_t size = SimExe::ReadBlockRange(page, 0, 0)->pageSize;
+            const std::uint64_t size = block->Read(0, 0).pageSize;
             for (int i = 0; i < 20; ++i) {
                 const std::uint64_t offset = random() % (size - kRange);
                 const auto start = Clock::now();
-                const std::optional<SimExe::PageBytes> read = SimExe::ReadBlockRange(page, offset, kRange);
+                const SimExe::PageBytes read = block->Read(offset, kRange);
                 (protectedBook ? lockedTimes : plainTimes).push_back(MillisecondsSince(start));
-                if (!read || read->bytes.size() != kRange) return 1;
+                if (read.bytes.size() != kRange) return 1;
             }
         }
     }

@@ -38,13 +38,12 @@ int main(int argc, char** argv) {
     const int rounds = std::stoi(argv[3]);
     if (queries.empty()) return 2;
 
-    SimExe::SetOwnImageFile(argv[1]);
-    SimExe::LoadOwnImage();
-    SimExe::BlockStore().IndexInBackground();
+    const std::shared_ptr<const book::Book> opened = book::Book::Open(argv[1]);
+    opened->IndexInBackground();
     std::this_thread::sleep_for(std::chrono::seconds(2));  // the reader finds the button and types
 
     auto start = std::chrono::steady_clock::now();
-    const std::unique_ptr<search::BookSearch> book = search::BookSearch::Open();
+    const std::unique_ptr<search::BookSearch> book = search::BookSearch::Open(opened);
     if (!book) {
         std::cerr << argv[1] << " has no search index\n";
         return 1;
@@ -66,7 +65,7 @@ int main(int argc, char** argv) {
     const double lookup = MillisecondsSince(start);
     if (!found) return 1;
     std::string image;
-    SimExe::ReadBlock(search::kIndexBlockName, image);
+    opened->ReadBlock(search::kIndexBlockName, image);
     std::cout << "first_search_ms " << first << " query_median_ms " << times[times.size() / 2] << " query_p90_ms "
               << times[times.size() * 9 / 10] << " index_kb " << image.size() / 1024 << " lookup_ms " << lookup
               << "\n";

@@ -16,17 +16,14 @@
 //     90 % of it, and prints the median times from the seek to "seeked",
 //     their ratio, and the resident memory of the viewer and its web
 //     process while the eBook's video plays.
-#include "BookPassword.h"
+#include "BookLock.h"
 #include "GtkBinding.h"
+#include "OwnBlocks.h"
 #include "SimExe.h"
 #include "Unit1.h"
 #include "Unit2.h"
 #include "WebKitBrowser.h"
 #include "WebKitInstall.h"
-#if __has_include("OwnBlocks.h")
-#include "OwnBlocks.h"
-#define ZORBIN_HAVE_OWN_BLOCKS 1
-#endif
 
 #include <gtk/gtk.h>
 #include <webkit2/webkit2.h>
@@ -100,9 +97,7 @@ struct LoadCounter {
 int Open(int argc, char** argv, const std::string& book, const char* password) {
     const auto start = Clock::now();
     SimExe::SetOwnImageFile(book);
-#ifdef ZORBIN_HAVE_OWN_BLOCKS
-    viewer::PrepareOwnBlocks();
-#endif
+    std::shared_ptr<book::Book> own = viewer::PrepareOwnBook();
     if (!toolkit::gtk::Initialize(argc, argv)) return 1;
     if (password) {  // typed at once
         auto dialogs = std::make_unique<toolkit::ScriptedDialogs>();
@@ -111,7 +106,7 @@ int Open(int argc, char** argv, const std::string& book, const char* password) {
     }
     viewer::webkit::Install();
     viewer::TForm2 about;
-    viewer::TForm1 form(about);
+    viewer::TForm1 form(about, std::move(own));
     auto* view = static_cast<viewer::webkit::WebKitBrowser&>(form.webbrowser1->Browser()).View();
     LoadCounter loads(view);
     form.Show();
@@ -180,12 +175,11 @@ std::string Evaluate(WebKitWebView* view, const std::string& script) {
 
 // A browser serving the eBook's pages in a window of its own.
 struct BenchWindow {
-    explicit BenchWindow(const std::string& book) {
-        SimExe::SetOwnImageFile(book);
+    explicit BenchWindow(const std::string& file) : book(book::Book::Open(file)) {
         viewer::webkit::Install();
         viewer::pages_ready = true;
         browser = std::make_unique<viewer::webkit::WebKitBrowser>();
-        browser->RegisterPageProtocol();
+        browser->RegisterPageProtocol(book);
         window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
         gtk_window_set_default_size(GTK_WINDOW(window), 1000, 700);
         gtk_container_add(GTK_CONTAINER(window), browser->Widget());
@@ -195,6 +189,7 @@ struct BenchWindow {
         browser->UnregisterPageProtocol();
         gtk_widget_destroy(window);
     }
+    std::shared_ptr<book::Book> book;
     std::unique_ptr<viewer::webkit::WebKitBrowser> browser;
     GtkWidget* window;
 };
@@ -204,9 +199,7 @@ struct BenchWindow {
 int Seek(int argc, char** argv, const std::string& book, const std::string& folder, int rounds) {
     if (!toolkit::gtk::Initialize(argc, argv)) return 1;
     BenchWindow bench(book);
-#ifdef ZORBIN_HAVE_OWN_BLOCKS
-    viewer::PrepareOwnBlocks();  // as the viewer program does, with its memory
-#endif
+    bench.book->IndexInBackground();  // as the viewer program does, with its memory
     WebKitWebView* view = bench.browser->View();
     LoadCounter loads(view);
     const auto timeSeek = [&](const std::string& url, double* resident) {
@@ -231,15 +224,6 @@ int Seek(int argc, char** argv, const std::string& book, const std::string& fold
     std::printf("seek ebook_ms %.1f file_ms %.1f ratio %.3f rss_playing_mb %.1f\n", Median(ebook), Median(file),
                 Median(ebook) / Median(file), playing);
     return 0;
-}
-
-// Makes the block store the book's, with the seal its blocks open with.
-void UseBook(const std::string& book, std::shared_ptr<const SimExe::BlockSeal> seal) {
-    SimExe::BlockStore().SetSeal(nullptr);
-    SimExe::BlockStore().clear();
-    SimExe::SetOwnImageFile(book);
-    SimExe::LoadOwnImage();
-    SimExe::BlockStore().SetSeal(std::move(seal));
 }
 
 // Times loads of a page in the window, each until it has finished and shows
@@ -284,20 +268,18 @@ int Protected(int argc, char** argv, const std::string& plain, const std::string
               int rounds) {
     if (!toolkit::gtk::Initialize(argc, argv)) return 1;
     // The book's key, unlocked once as the viewer does.
-    UseBook(locked, nullptr);
-    std::string kept;
-    if (!(SimExe::ReadBlock("cpass", kept) && viewer::PasswordOpensBook(kept, password))) {
+    const std::shared_ptr<book::Book> lockedBook = book::Book::Open(locked);
+    if (!book::Unlock(*lockedBook, book::LockOf(*lockedBook), password)) {
         std::fprintf(stderr, "%s: the password does not open it\n", locked.c_str());
         return 1;
     }
-    const std::shared_ptr<const SimExe::BlockSeal> key = SimExe::BlockStore().Seal();
     BenchWindow bench(plain);
     PageTimer timeLoad(*bench.browser);
     std::vector<double> plainTimes, lockedTimes;
     for (int i = -1; i < rounds; ++i) {  // a first round to warm up; each book goes first every other round
         for (const bool second : {false, true}) {
             const bool protectedBook = second == (i % 2 == 0);
-            UseBook(protectedBook ? locked : plain, protectedBook ? key : nullptr);
+            bench.browser->RegisterPageProtocol(protectedBook ? lockedBook : bench.book);
             const double took = timeLoad("http://ebook/index.html");
             if (i >= 0) (protectedBook ? lockedTimes : plainTimes).push_back(took);
         }

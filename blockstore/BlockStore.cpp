@@ -2,6 +2,7 @@
 #include "BlockStore.h"
 
 #include "SimExe.h"
+#include "ZLibEx.h"
 
 #include <pthread.h>
 #include <sched.h>
@@ -169,6 +170,53 @@ std::optional<std::string_view> TBlockStore::Find(std::string_view name) {
         if (scannedAfter > scannedBefore) ReleasePages(View().substr(scannedBefore, scannedAfter - scannedBefore));
     }
     return found;
+}
+
+PageBytes StoredBlock::Read(std::uint64_t offset, std::uint64_t length, ZLibEx::ChunkInflater* inflater) const {
+    const std::optional<SealedBlock> sealed = seal ? std::optional<SealedBlock>({*seal, name}) : std::nullopt;
+    PageBytes read = ReadPageRange(payload, Index(), offset, length, sealed ? &*sealed : nullptr, inflater);
+    store->ReleasePages(payload.substr(read.payloadFrom, read.payloadTo - read.payloadFrom));
+    return read;
+}
+
+std::optional<StoredBlock> TBlockStore::Block(std::string_view name) {
+    const std::optional<std::string_view> payload = Find(name);
+    if (!payload) return std::nullopt;
+    StoredBlock block{this, std::string(name), *payload, nullptr, SealOf(name)};
+    const std::optional<SealedBlock> sealed = block.seal ? std::optional<SealedBlock>({*block.seal, block.name}) : std::nullopt;
+    // The index is decoded once for the store's bytes, not on every read.
+    block.accessIndex = std::static_pointer_cast<const std::optional<AccessIndex>>(
+        Derived(AccessIndexName(name), [&]() -> std::shared_ptr<const void> {
+            const std::optional<std::string_view> indexBlock = Find(AccessIndexName(name));
+            return std::make_shared<const std::optional<AccessIndex>>(
+                indexBlock ? AccessIndexOf(*indexBlock, payload->size(), sealed ? &*sealed : nullptr) : std::nullopt);
+        }));
+    return block;
+}
+
+bool TBlockStore::ReadBlock(std::string_view name, std::string& value) {
+    std::optional<StoredBlock> block = Block(name);
+    if (!block) return false;
+    // A sealed chunked block opens chunk by chunk, through its access index.
+    if (block->seal && Find(AccessIndexName(name))) {
+        value = block->Read(0, UINT64_MAX).bytes;
+        return true;
+    }
+    std::string_view payload = block->payload;
+    std::string opened;
+    if (block->seal) {
+        opened = OpenSealedBlock(*block->seal, payload, name);
+        payload = opened;
+    }
+    ZLibEx::ZBuffer plain = ZLibEx::DecompressBuffer(payload.data(), payload.size());
+    value.assign(plain.data.get(), plain.length);
+    return true;
+}
+
+std::optional<PageBytes> TBlockStore::ReadRange(std::string_view name, std::uint64_t offset, std::uint64_t length) {
+    const std::optional<StoredBlock> block = Block(name);
+    if (!block) return std::nullopt;
+    return block->Read(offset, length);
 }
 
 void TBlockStore::IndexInBackground() {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "BlockSeal.h"
+#include "PageRange.h"
 
 #include <sys/stat.h>
 
@@ -57,7 +58,28 @@ private:
     std::vector<std::size_t> endTags_;                       // every end tag, in order
 };
 
-// The process-wide block store: bytes it owns (built by appending, or read
+class TBlockStore;
+
+// A block as its readers need it: its payload in the store's bytes, its
+// access index (decoded once for those bytes; none when it has none, or a
+// damaged one) and the seal it is read through (none when it is not sealed).
+// Valid as long as the store's bytes do not change.
+struct StoredBlock {
+    const TBlockStore* store;
+    std::string name;
+    std::string_view payload;
+    std::shared_ptr<const std::optional<AccessIndex>> accessIndex;
+    std::shared_ptr<const BlockSeal> seal;
+
+    const AccessIndex* Index() const { return *accessIndex ? &**accessIndex : nullptr; }
+    // Up to `length` bytes of the content from `offset`, through the access
+    // index when there is one (see ReadPageRange); what it read of a mapped
+    // file does not stay resident. Raises EZDecompressionError when the
+    // block is damaged (or does not open).
+    PageBytes Read(std::uint64_t offset, std::uint64_t length, ZLibEx::ChunkInflater* inflater = nullptr) const;
+};
+
+// A store of blocks: the process-wide one, or an opened book's. Bytes it owns (built by appending, or read
 // from a file), or a read-only mapping of a file, which keeps only the pages
 // in use resident. Lookups go through a TBlockIndex over the current bytes;
 // any change starts a fresh one.
@@ -86,6 +108,16 @@ public:
     // The block lookup on the store, through the index; the pages of a
     // mapping it scans do not stay resident.
     std::optional<std::string_view> Find(std::string_view name);
+    // The block of this name, ready to read; nothing when there is none.
+    std::optional<StoredBlock> Block(std::string_view name);
+    // The decompressed payload of a block into `value`, opened first when
+    // it is sealed (a sealed chunked block chunk by chunk); false when there
+    // is no such block. Raises ZLibEx's errors when it is damaged.
+    bool ReadBlock(std::string_view name, std::string& value);
+    // Up to `length` bytes of a block's content from `offset` (see
+    // StoredBlock::Read); nothing when there is no such block.
+    std::optional<PageBytes> ReadRange(std::string_view name, std::uint64_t offset, std::uint64_t length);
+
     // Completes the index on a thread of its own at idle priority, so that
     // later lookups need no scan; the pages it scans are not kept resident.
     void IndexInBackground();

@@ -2,11 +2,11 @@
 #include "PageRange.h"
 
 #include "Chunks.h"
-#include "SimExe.h"
 #include "ZLibEx.h"
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 
 namespace SimExe {
 
@@ -28,7 +28,7 @@ constexpr std::size_t kLargestIndex = 16u << 20;
 // Adler-32 (a sealed chunk's seal vouches for its bytes already); raises
 // EAccessIndexError when it does not match.
 void InflateIndexedChunk(std::string_view payload, const AccessIndex& index, std::size_t i, char* into,
-                         const SealedBlock* sealed) {
+                         const SealedBlock* sealed, ZLibEx::ChunkInflater& inflater) {
     const ChunkEntry& c = index.chunks[i];
     const std::uint64_t size = index.ContentEnd(i) - c.fileOffset;
     std::string_view raw = payload.substr(c.payloadOffset, index.PayloadEnd(i, payload.size()) - c.payloadOffset);
@@ -39,7 +39,7 @@ void InflateIndexedChunk(std::string_view payload, const AccessIndex& index, std
             throw EAccessIndexError("chunk " + std::to_string(i) + " does not open");
         raw = opened;
     }
-    if (!ZLibEx::InflateChunk(raw, i + 1 == index.chunks.size(), into, size) ||
+    if (!inflater.Inflate(raw, i + 1 == index.chunks.size(), into, size) ||
         (!index.sealed && ZLibEx::Adler32(std::string_view(into, size)) != c.adler))
         throw EAccessIndexError("chunk " + std::to_string(i) + " does not match its access index");
 }
@@ -65,7 +65,9 @@ std::optional<AccessIndex> AccessIndexOf(std::string_view indexBlock, std::uint6
 }
 
 PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, std::uint64_t offset,
-                           std::uint64_t length, const SealedBlock* sealed) {
+                           std::uint64_t length, const SealedBlock* sealed, ZLibEx::ChunkInflater* inflater) {
+    std::optional<ZLibEx::ChunkInflater> own;
+    ZLibEx::ChunkInflater& inflate = inflater ? *inflater : own.emplace();
     PageBytes out;
     out.pageSize = index.fileSize;
     const std::uint64_t end = RangeEnd(offset, length, index.fileSize);
@@ -89,11 +91,11 @@ PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, s
             // A chunk wholly inside the range is inflated in place; one the
             // range cuts goes through a buffer of its own first.
             if (c.fileOffset >= offset && contentEnd <= end) {
-                InflateIndexedChunk(payload, index, i, out.bytes.data() + (c.fileOffset - offset), sealed);
+                InflateIndexedChunk(payload, index, i, out.bytes.data() + (c.fileOffset - offset), sealed, inflate);
                 continue;
             }
             char* const into = buffer(contentEnd - c.fileOffset);
-            InflateIndexedChunk(payload, index, i, into, sealed);
+            InflateIndexedChunk(payload, index, i, into, sealed, inflate);
             const std::uint64_t from = std::max(offset, c.fileOffset), to = std::min(end, contentEnd);
             std::copy(into + (from - c.fileOffset), into + (to - c.fileOffset), out.bytes.data() + (from - offset));
         }
@@ -102,7 +104,7 @@ PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, s
     // did not read it.
     const std::size_t last = index.chunks.size() - 1;
     if (i <= last)
-        InflateIndexedChunk(payload, index, last, buffer(index.fileSize - index.chunks[last].fileOffset), sealed);
+        InflateIndexedChunk(payload, index, last, buffer(index.fileSize - index.chunks[last].fileOffset), sealed, inflate);
     return out;  // the last chunk, read for its check only, is a few pages
 }
 
@@ -111,7 +113,9 @@ void CheckAccessIndex(std::string_view payload, const AccessIndex& index, const 
     for (std::size_t i = 0; i < index.chunks.size(); ++i)
         largest = std::max(largest, index.ContentEnd(i) - index.chunks[i].fileOffset);
     std::unique_ptr<char[]> buffer(new char[std::max<std::uint64_t>(largest, 1)]);
-    for (std::size_t i = 0; i < index.chunks.size(); ++i) InflateIndexedChunk(payload, index, i, buffer.get(), sealed);
+    ZLibEx::ChunkInflater inflater;
+    for (std::size_t i = 0; i < index.chunks.size(); ++i)
+        InflateIndexedChunk(payload, index, i, buffer.get(), sealed, inflater);
 }
 
 PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view> accessIndexBlock,
@@ -122,10 +126,10 @@ PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view
 }
 
 PageBytes ReadPageRange(std::string_view payload, const AccessIndex* index, std::uint64_t offset,
-                        std::uint64_t length, const SealedBlock* sealed) {
+                        std::uint64_t length, const SealedBlock* sealed, ZLibEx::ChunkInflater* inflater) {
     if (index) {
         try {
-            return ReadRangeByIndex(payload, *index, offset, length, sealed);
+            return ReadRangeByIndex(payload, *index, offset, length, sealed, inflater);
         } catch (const EAccessIndexError&) {
             // The index does not fit the stream: the stream itself decides
             // (a page of sealed chunks then does not open whole: damaged).
@@ -150,26 +154,6 @@ PageBytes ReadPageRange(std::string_view payload, const AccessIndex* index, std:
         at = pieceEnd;
     });
     return out;
-}
-
-std::optional<PageBytes> ReadBlockRange(const std::string& blockName, std::uint64_t offset, std::uint64_t length) {
-    TBlockStore& store = BlockStore();
-    if (store.empty()) LoadOwnImage();
-    const std::optional<std::string_view> payload = store.Find(blockName);
-    if (!payload) return std::nullopt;
-    const std::shared_ptr<const BlockSeal> seal = store.SealOf(blockName);
-    const std::optional<SealedBlock> sealed = seal ? std::optional<SealedBlock>({*seal, blockName}) : std::nullopt;
-    const SealedBlock* const sealedBlock = sealed ? &*sealed : nullptr;
-    // The index is decoded once for the store's bytes, not on every read.
-    const auto index = std::static_pointer_cast<const std::optional<AccessIndex>>(
-        store.Derived(AccessIndexName(blockName), [&]() -> std::shared_ptr<const void> {
-            const std::optional<std::string_view> block = store.Find(AccessIndexName(blockName));
-            return std::make_shared<const std::optional<AccessIndex>>(
-                block ? AccessIndexOf(*block, payload->size(), sealedBlock) : std::nullopt);
-        }));
-    PageBytes read = ReadPageRange(*payload, *index ? &**index : nullptr, offset, length, sealedBlock);
-    store.ReleasePages(payload->substr(read.payloadFrom, read.payloadTo - read.payloadFrom));
-    return read;
 }
 
 }  // namespace SimExe

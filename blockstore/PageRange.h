@@ -8,6 +8,7 @@
 
 #include "AccessIndex.h"
 #include "BlockSeal.h"
+#include "Chunks.h"
 
 #include <cstdint>
 #include <optional>
@@ -40,8 +41,11 @@ struct SealedBlock {
 // Up to `length` bytes from `offset` through the index alone; raises
 // EAccessIndexError naming the first chunk that does not match (or, sealed,
 // does not open).
+// The chunks go through `inflater` when one is given (a reader of many
+// ranges keeps one), else through one of their own.
 PageBytes ReadRangeByIndex(std::string_view payload, const AccessIndex& index, std::uint64_t offset,
-                           std::uint64_t length, const SealedBlock* sealed = nullptr);
+                           std::uint64_t length, const SealedBlock* sealed = nullptr,
+                           ZLibEx::ChunkInflater* inflater = nullptr);
 
 // Inflates every chunk once, each against its entry, as a check of the
 // whole index; raises EAccessIndexError naming the first that does not match.
@@ -61,12 +65,7 @@ PageBytes ReadPageRange(std::string_view payload, std::optional<std::string_view
 
 // The same with the access index already decoded (or none).
 PageBytes ReadPageRange(std::string_view payload, const AccessIndex* index, std::uint64_t offset,
-                        std::uint64_t length, const SealedBlock* sealed = nullptr);
-
-// The same on the block store (the program's own file when it is empty):
-// nothing when there is no block of that name. What it read of a mapped
-// file does not stay resident; the access index is decoded once for the
-// store's bytes.
-std::optional<PageBytes> ReadBlockRange(const std::string& blockName, std::uint64_t offset, std::uint64_t length);
+                        std::uint64_t length, const SealedBlock* sealed = nullptr,
+                        ZLibEx::ChunkInflater* inflater = nullptr);
 
 }  // namespace SimExe

@@ -1,9 +1,7 @@
 // The block store and the file, shell and pause utilities it shares.
 #include "SimExe.h"
 
-#include "AccessIndex.h"
 #include "FileIO.h"
-#include "PageRange.h"
 #include "ZLibEx.h"
 
 #include <fcntl.h>
@@ -125,16 +123,18 @@ void SetOwnImageFile(std::string path) { OwnImageFile() = std::move(path); }
 
 std::string OwnImagePath() { return OwnImageFile().empty() ? ExecutablePath() : OwnImageFile(); }
 
+void LoadFile(TBlockStore& store, const std::string& fileName, const char* openName) {
+    FileIO::Fd f;
+    FileIO::OpenRegularFile(f, fileName, openName ? openName : fileName.c_str());
+    if (!store.MapFile(f.fd)) store = ReadWholeFile(fileName, openName ? openName : fileName.c_str());
+}
+
 // The running program's own image is opened through /proc/self/exe, so it
 // is found even when its file has been renamed, replaced or deleted
-// meanwhile. A file that cannot be mapped is read whole.
+// meanwhile.
 void LoadOwnImage() {
     const bool running = OwnImageFile().empty();
-    const std::string name = running ? ExecutablePath() : OwnImageFile();
-    const char* const openName = running ? "/proc/self/exe" : name.c_str();
-    FileIO::Fd f;
-    FileIO::OpenRegularFile(f, name, openName);
-    if (!BlockStore().MapFile(f.fd)) BlockStore() = ReadWholeFile(name, openName);
+    LoadFile(BlockStore(), running ? ExecutablePath() : OwnImageFile(), running ? "/proc/self/exe" : nullptr);
 }
 
 std::string PathAgainst(const std::string& fileName, const std::string& relativeTo) {
@@ -240,22 +240,7 @@ void AddStringBlock(const std::string& blockName, const std::string& value) {
 
 bool ReadBlock(const std::string& blockName, std::string& value) {
     if (BlockStore().empty()) LoadOwnImage();
-    auto found = BlockStore().Find(blockName);
-    if (!found) return false;
-    std::optional<std::string> opened;
-    if (const auto seal = BlockStore().SealOf(blockName)) {
-        // A sealed chunked page opens chunk by chunk, through its access index.
-        if (BlockStore().Find(AccessIndexName(blockName))) {
-            std::optional<PageBytes> whole = ReadBlockRange(blockName, 0, UINT64_MAX);
-            value = std::move(whole->bytes);
-            return true;
-        }
-        opened = OpenSealedBlock(*seal, *found, blockName);
-        found = *opened;
-    }
-    ZLibEx::ZBuffer plain = ZLibEx::DecompressBuffer(found->data(), found->size());
-    value.assign(plain.data.get(), plain.length);
-    return true;
+    return BlockStore().ReadBlock(blockName, value);
 }
 
 void SaveImageToFile(const std::string& fileName) {

@@ -54,6 +54,10 @@ void ChangeDirectory(const std::string& folder);
 std::string ExecutablePath();
 std::string ExecutableFolder();
 
+// Fills a store with a file, mapped read-only (read whole when it cannot be
+// mapped); `openName`, when given, is the name it is opened by, `fileName`
+// the one errors show. Raises EFOpenError.
+void LoadFile(TBlockStore& store, const std::string& fileName, const char* openName = nullptr);
 // Fills the block store with the program's own file, mapped read-only.
 void LoadOwnImage();
 // The file LoadOwnImage reads in place of the running executable; empty

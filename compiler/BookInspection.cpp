@@ -3,6 +3,7 @@
 #include "BookInspection.h"
 
 #include "BookKey.h"
+#include "BookLock.h"
 
 #include "Chunks.h"
 #include "IndexDatabase.h"
@@ -393,10 +394,9 @@ std::optional<protect::PasswordRecord> PasswordRecordOf(const Inspection& in, bo
     } catch (const ZLibEx::EZLibError&) {
         return std::nullopt;
     }
-    if (!protect::LooksLikePasswordRecord(value)) return std::nullopt;
-    std::optional<protect::PasswordRecord> record = protect::DecodePasswordRecord(value);
-    if (!record && damaged) *damaged = true;
-    return record;
+    const book::BookLock lock = book::LockOf(value);
+    if (damaged) *damaged = lock.kind == book::BookLock::Kind::Damaged;
+    return lock.record;
 }
 
 std::optional<Damage> FirstDamage(const Inspection& in, const SimExe::BlockSeal* seal) {

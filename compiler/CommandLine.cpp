@@ -4,6 +4,7 @@
 #include "CommandLine.h"
 
 #include "BookKey.h"
+#include "BookLock.h"
 
 #include "BookInspection.h"
 #include "BuildOptions.h"
@@ -270,17 +271,18 @@ public:
     }
 };
 
-// The key of a protected eBook whose password record is `record`, from the
-// password of --password-file. Raises std::runtime_error when there is no
-// password file, or its password is not the eBook's.
-std::shared_ptr<const protect::BookKey> UnlockWithPasswordFile(const Request& request,
-                                                                const protect::PasswordRecord& record) {
+// Opens a protected eBook with the password of --password-file; a book
+// that is not protected needs none. Raises std::runtime_error when its
+// password record is damaged, there is no password file, or its password
+// does not open the book.
+void UnlockWithPasswordFile(const Request& request, book::Book& book, const book::BookLock& lock) {
+    if (!lock.Sealed()) return;
+    if (!lock.record) throw std::runtime_error("its password record is damaged");
     if (!request.Has("password-file"))
         throw std::runtime_error("it is protected by a password: give it with --password-file FILE");
     const std::string file = request.Get("password-file");
-    std::shared_ptr<const protect::BookKey> key = protect::BookKey::Unlock(record, ReadPasswordFile(file));
-    if (!key) throw std::runtime_error("the password in " + file + " is not its password");
-    return key;
+    if (!book::Unlock(book, lock, ReadPasswordFile(file)))
+        throw std::runtime_error("the password in " + file + " is not its password");
 }
 
 // Fills the window as an author would: opens the project, or chooses the
@@ -370,27 +372,27 @@ std::string OwnViewer() {
 
 // `info` and `verify`: the listing on standard output, damage on standard error.
 int Inspect(const Request& request, const std::string& shownName) {
-    std::string bytes;
+    std::shared_ptr<book::Book> book;
     try {
-        bytes = SimExe::ReadFileBytes(request.source);
+        book = book::Book::Open(request.source);
     } catch (const SimExe::EFileError& e) {
         std::cerr << kProgram << ": " << e.what() << "\n";
         return 1;
     }
-    const Inspection inspection = InspectBytes(bytes, shownName, OwnViewer());
+    const Inspection inspection = InspectBytes(book->Bytes(), shownName, OwnViewer());
     if (request.command == "info") WriteInfo(std::cout, inspection);
     // A protected eBook's encrypted blocks are checked with its password,
     // when there is one to check them with.
-    std::shared_ptr<const protect::BookKey> key;
     const std::optional<protect::PasswordRecord> record = PasswordRecordOf(inspection);
     if (record && request.command == "verify" && request.Has("password-file")) {
         try {
-            key = UnlockWithPasswordFile(request, *record);
+            UnlockWithPasswordFile(request, *book, book::LockOf(*book));
         } catch (const std::exception& e) {
             std::cerr << kProgram << ": " << shownName << ": " << e.what() << "\n";
             return 1;
         }
     }
+    const std::shared_ptr<const protect::BookKey> key = book->Key();
     if (auto damage = FirstDamage(inspection, key.get())) {
         std::cout << std::flush;
         std::cerr << kProgram << ": " << DamageReport(inspection, *damage) << "\n";
@@ -419,15 +421,9 @@ std::string Marked(const search::Snippet& snippet) {
 int Search(const Request& request, const std::string& shownName) {
     std::unique_ptr<search::BookSearch> book;
     try {
-        SimExe::SetOwnImageFile(request.source);
-        SimExe::LoadOwnImage();
-        std::string kept;
-        if (SimExe::ReadBlock("cpass", kept) && protect::LooksLikePasswordRecord(kept)) {
-            const std::optional<protect::PasswordRecord> record = protect::DecodePasswordRecord(kept);
-            if (!record) throw std::runtime_error("its password record is damaged");
-            SimExe::BlockStore().SetSeal(UnlockWithPasswordFile(request, *record));
-        }
-        book = search::BookSearch::Open();
+        const std::shared_ptr<book::Book> opened = book::Book::Open(request.source);
+        UnlockWithPasswordFile(request, *opened, book::LockOf(*opened));
+        book = search::BookSearch::Open(opened);
     } catch (const std::exception& e) {
         std::cerr << kProgram << ": " << shownName << ": " << e.what() << "\n";
         return 1;

@@ -189,25 +189,37 @@ DeflatedChunk DeflateChunk(std::string_view data, bool last, std::initializer_li
     return chunk;
 }
 
-bool InflateChunk(std::string_view raw, bool last, char* out, std::size_t size) {
+struct ChunkInflater::Stream : InflateStreamGuard {
+    Stream() : InflateStreamGuard(kRawWindowBits) {}
+};
+
+ChunkInflater::ChunkInflater() : stream_(std::make_unique<Stream>()) {}
+ChunkInflater::~ChunkInflater() = default;
+
+bool ChunkInflater::Inflate(std::string_view raw, bool last, char* out, std::size_t size) {
     if (raw.size() > UINT32_MAX) return false;
-    InflateStreamGuard in(kRawWindowBits);
-    in.zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
-    in.zs.avail_in = static_cast<uInt>(raw.size());
+    z_stream& zs = stream_->zs;
+    CheckDecompress(inflateReset(&zs));
+    zs.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(raw.data()));
+    zs.avail_in = static_cast<uInt>(raw.size());
     // One byte of room beyond the chunk's size tells a chunk that makes too much.
     char spare;
     for (;;) {
-        const bool full = in.zs.total_out >= size;
-        in.zs.next_out = reinterpret_cast<Bytef*>(full ? &spare : out + in.zs.total_out);
-        in.zs.avail_out = full ? 1 : static_cast<uInt>(std::min<std::size_t>(size - in.zs.total_out, UINT32_MAX));
-        const int result = inflate(&in.zs, Z_NO_FLUSH);
-        if (in.zs.total_out > size) return false;
+        const bool full = zs.total_out >= size;
+        zs.next_out = reinterpret_cast<Bytef*>(full ? &spare : out + zs.total_out);
+        zs.avail_out = full ? 1 : static_cast<uInt>(std::min<std::size_t>(size - zs.total_out, UINT32_MAX));
+        const int result = inflate(&zs, Z_NO_FLUSH);
+        if (zs.total_out > size) return false;
         if (result == Z_OK) continue;
-        if (result == Z_STREAM_END) return last && in.zs.avail_in == 0 && in.zs.total_out == size;
+        if (result == Z_STREAM_END) return last && zs.avail_in == 0 && zs.total_out == size;
         // No progress with room to spare: the chunk's data is used up.
-        if (result == Z_BUF_ERROR) return !last && in.zs.avail_in == 0 && in.zs.total_out == size;
+        if (result == Z_BUF_ERROR) return !last && zs.avail_in == 0 && zs.total_out == size;
         return false;
     }
+}
+
+bool InflateChunk(std::string_view raw, bool last, char* out, std::size_t size) {
+    return ChunkInflater().Inflate(raw, last, out, size);
 }
 
 std::uint64_t InflateStream(std::string_view stream, const std::function<void(std::string_view)>& sink) {

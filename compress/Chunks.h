@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <functional>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -54,6 +55,22 @@ DeflatedChunk DeflateChunk(std::string_view data, bool last, std::initializer_li
 // False when the data is damaged, makes more or fewer bytes, or (for the
 // last chunk) does not end with the final block. Never writes past `size`.
 bool InflateChunk(std::string_view raw, bool last, char* out, std::size_t size);
+
+// The same with one inflate stream kept from chunk to chunk, so that a reader
+// of many chunks sets up zlib's state once. Not for two threads at once.
+class ChunkInflater {
+public:
+    ChunkInflater();
+    ~ChunkInflater();
+    ChunkInflater(const ChunkInflater&) = delete;
+    ChunkInflater& operator=(const ChunkInflater&) = delete;
+
+    bool Inflate(std::string_view raw, bool last, char* out, std::size_t size);
+
+private:
+    struct Stream;
+    std::unique_ptr<Stream> stream_;
+};
 
 // Inflates a whole zlib stream piece by piece, handing each piece to `sink`,
 // and checks its trailer; holds no more than a piece in memory. Returns the

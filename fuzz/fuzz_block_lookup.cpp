@@ -32,19 +32,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     auto plain = PlainLookup(container, name);
     if (found.has_value() != plain.has_value() || (found && std::string(*found) != *plain)) std::abort();
 
-    SimExe::BlockStore() = container.empty() ? std::string("x") : container;
+    SimExe::TBlockStore store;
+    store = container.empty() ? std::string("x") : container;
     // The indexed lookup, asked several related names in turn on one index.
     for (const std::string& asked : {name, name.substr(0, nameLength / 2), name + "A", std::string("A"), name}) {
-        auto indexed = SimExe::BlockStore().Find(asked);
-        auto expected = PlainLookup(std::string(SimExe::BlockStore().View()), asked);
+        auto indexed = store.Find(asked);
+        auto expected = PlainLookup(std::string(store.View()), asked);
         if (indexed.has_value() != expected.has_value() || (indexed && std::string(*indexed) != *expected)) std::abort();
     }
     std::string value = "untouched";
     try {
-        bool present = SimExe::ReadBlock(name, value);
+        bool present = store.ReadBlock(name, value);
         if (present != found.has_value() && !container.empty()) std::abort();
     } catch (const ZLibEx::EZLibError&) {
     }
-    SimExe::BlockStore().clear();
     return 0;
 }

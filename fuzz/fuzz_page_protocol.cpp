@@ -30,11 +30,10 @@ struct CountingSink : viewer::IInternetProtocolSink {
     }
 };
 
-// The image is read as the viewer reads its own file.
-void LoadImage(const std::string& image) {
+// The image opened from a file, as the viewer opens its own.
+std::shared_ptr<const book::Book> OpenImage(const std::string& image) {
     static const ScratchFile file("image");
-    SimExe::SetOwnImageFile(file.Write(image.data(), image.size()));
-    SimExe::LoadOwnImage();
+    return book::Book::Open(file.Write(image.data(), image.size()));
 }
 
 const char* const kPrefixes[] = {"http://ebook/", "HTTP://EBook/", "http://other/", ""};
@@ -47,9 +46,9 @@ bool HasPagePrefix(const std::string& url) {
 }
 
 // The whole answer of one request; aborts when the protocol breaks its rules.
-std::optional<std::string> Request(const std::string& url) {
+std::optional<std::string> Request(std::shared_ptr<const book::Book> book, const std::string& url) {
     auto sink = std::make_shared<CountingSink>();
-    viewer::TeProtocol protocol;
+    viewer::TeProtocol protocol(std::move(book));
     const viewer::HRESULT started = protocol.Start(url, sink);
     if (started != viewer::S_OK) {
         if (started != viewer::INET_E_USE_DEFAULT_PROTOCOLHANDLER || sink->data != 0 || protocol.HoldsSink())
@@ -95,10 +94,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string image = "viewer program";
     if (addPage) SimExe::AppendBlock(name, payload, image);
     image += after;
-    LoadImage(image);
     ZLibEx::SetOutputLimit(limit);
 
-    const std::optional<std::string> answer = Request(url);
+    const std::optional<std::string> answer = Request(OpenImage(image), url);
     if (answer.has_value() != HasPagePrefix(url)) std::abort();
     if (answer && !viewer::pages_ready && !answer->empty()) std::abort();
     // A page stored intact under the first name found is what the URL gets;
@@ -112,6 +110,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (*answer != (fits ? content : std::string())) std::abort();
     }
     ZLibEx::SetOutputLimit(0);
-    SimExe::SetOwnImageFile("");
     return 0;
 }

@@ -76,10 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         SimExe::AppendBlock(name, payload, image);
         if (chunked) SimExe::AppendBlock(SimExe::AccessIndexName(name), indexBlock, image);
     }
-    SimExe::BlockStore() = image;
     ZLibEx::SetOutputLimit(smallLimit ? 512 : 0);
 
-    viewer::PageAnswer answer = viewer::AnswerPageRequest({url, range, serves});
+    viewer::PageAnswer answer = viewer::AnswerPageRequest(book::Book::OfBytes(image), {url, range, serves});
     const int status = answer.status;
     if (status != 200 && status != 206 && status != 416) std::abort();
     if (HeaderOf(answer, "Content-Length") != std::to_string(answer.length)) std::abort();
@@ -101,6 +100,5 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!body || status != expected.status || *body != content.substr(expected.first, expected.length)) std::abort();
     }
     ZLibEx::SetOutputLimit(0);
-    SimExe::BlockStore().clear();
     return 0;
 }

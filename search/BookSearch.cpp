@@ -3,7 +3,6 @@
 
 #include "AccessIndex.h"
 #include "PageText.h"
-#include "SimExe.h"
 #include "ZLibEx.h"
 
 #include <atomic>
@@ -14,10 +13,10 @@ namespace search {
 namespace {
 
 // The text a snippet is cut from: the page's, as the index read it.
-std::string TextOfPageBlock(const std::string& pageName) {
+std::string TextOfPageBlock(const book::Book& book, const std::string& pageName) {
     std::string bytes;
     try {
-        if (!SimExe::ReadBlock(pageName, bytes)) return {};
+        if (!book.ReadBlock(pageName, bytes)) return {};
     } catch (const std::exception&) {
         return {};  // a damaged page has no snippet
     }
@@ -27,20 +26,19 @@ std::string TextOfPageBlock(const std::string& pageName) {
 
 }  // namespace
 
-std::unique_ptr<BookSearch> BookSearch::Open() {
-    std::unique_ptr<BookSearch> book(new BookSearch());
-    SimExe::TBlockStore& store = SimExe::BlockStore();
-    if (store.Find(SimExe::AccessIndexName(kIndexBlockName))) {
-        book->index_ = std::make_unique<SearchIndex>(IndexBlock{kIndexBlockName});
-        return book;
+std::unique_ptr<BookSearch> BookSearch::Open(std::shared_ptr<const book::Book> book) {
+    std::unique_ptr<BookSearch> search(new BookSearch(std::move(book)));
+    if (search->book_->Find(SimExe::AccessIndexName(kIndexBlockName))) {
+        search->index_ = std::make_unique<SearchIndex>(IndexBlock{search->book_, kIndexBlockName});
+        return search;
     }
     try {
-        if (!SimExe::ReadBlock(kIndexBlockName, book->image_)) return nullptr;
+        if (!search->book_->ReadBlock(kIndexBlockName, search->image_)) return nullptr;
     } catch (const ZLibEx::EZLibError& e) {
         throw EIndexError(std::string("The search index is damaged: ") + e.what());
     }
-    book->index_ = std::make_unique<SearchIndex>(book->image_);
-    return book;
+    search->index_ = std::make_unique<SearchIndex>(search->image_);
+    return search;
 }
 
 Answer BookSearch::Search(std::string_view typed, bool typing, std::size_t limit) const {
@@ -53,7 +51,7 @@ Answer BookSearch::Search(std::string_view typed, bool typing, std::size_t limit
     std::atomic<std::size_t> next{0};
     const auto work = [&] {
         for (std::size_t i; (i = next++) < results.hits.size();) {
-            answer.found[i].snippet = SnippetOf(TextOfPageBlock(results.hits[i].pageName), answer.query);
+            answer.found[i].snippet = SnippetOf(TextOfPageBlock(*book_, results.hits[i].pageName), answer.query);
             answer.found[i].hit = std::move(results.hits[i]);
         }
     };

@@ -1,4 +1,4 @@
-// Whole-book search on the eBook in the block store: its index block, read
+// Whole-book search on a book: its index block, read
 // in place a chunk at a time (or, when it is not chunked, inflated into
 // memory once), and the pages it names, read for the snippets of the best
 // hits. Shared by the viewer's search dialog
@@ -30,7 +30,7 @@ class BookSearch {
 public:
     // The book's index; nothing when the book has none. Raises EIndexError
     // when its index block is damaged.
-    static std::unique_ptr<BookSearch> Open();
+    static std::unique_ptr<BookSearch> Open(std::shared_ptr<const book::Book> book);
 
     // The `limit` best pages for what the reader typed (see ParseQuery),
     // each with its snippet. Raises EIndexError when the index turns out
@@ -38,8 +38,9 @@ public:
     Answer Search(std::string_view typed, bool typing, std::size_t limit) const;
 
 private:
-    BookSearch() = default;
+    explicit BookSearch(std::shared_ptr<const book::Book> book) : book_(std::move(book)) {}
 
+    std::shared_ptr<const book::Book> book_;
     std::string image_;  // an index inflated whole, which index_ reads
     std::unique_ptr<SearchIndex> index_;
 };

@@ -1,10 +1,7 @@
 // A read-only SQLite VFS over chunked blocks.
 #include "IndexFile.h"
 
-#include "BlockPieces.h"
-#include "PageRange.h"
-
-#include <sqlite3.h>
+#include "PageReader.h"
 
 #include <algorithm>
 #include <cctype>
@@ -18,24 +15,16 @@ namespace search {
 
 namespace {
 
-constexpr char kName[] = "zorbin-block";
 // What one read of the block inflates (a chunk of the compiler's), and how
 // many such pieces are kept.
-constexpr std::uint64_t kPieceSize = kIndexChunkSize;
-constexpr std::size_t kPiecesKept = 64;
-
-// One open block: its size, and the pieces read last.
-struct OpenBlock {
-    std::uint64_t size;
-    SimExe::BlockPieces pieces;
-};
+constexpr book::PageReader::Pieces kPieces{kIndexChunkSize, 64};
 
 struct BlockFile {
     sqlite3_file base;
-    OpenBlock* block;
+    book::PageReader* block;
 };
 
-OpenBlock& BlockOf(sqlite3_file* file) { return *reinterpret_cast<BlockFile*>(file)->block; }
+book::PageReader& BlockOf(sqlite3_file* file) { return *reinterpret_cast<BlockFile*>(file)->block; }
 
 int Close(sqlite3_file* file) {
     delete reinterpret_cast<BlockFile*>(file)->block;
@@ -45,13 +34,13 @@ int Close(sqlite3_file* file) {
 // Reads go piece by piece; past the block's end they read zeros, as SQLite
 // expects of a short file.
 int Read(sqlite3_file* file, void* buffer, int amount, sqlite3_int64 offset) {
-    OpenBlock& block = BlockOf(file);
+    book::PageReader& block = BlockOf(file);
     auto* out = static_cast<char*>(buffer);
     std::uint64_t at = static_cast<std::uint64_t>(offset);
     const std::uint64_t end = at + static_cast<std::uint64_t>(amount);
     try {
-        while (at < std::min(end, block.size)) {
-            const std::size_t n = block.pieces.ReadAt(at, out, static_cast<std::size_t>(std::min(end, block.size) - at));
+        while (at < std::min(end, block.Size())) {
+            const std::size_t n = block.ReadAt(at, out, static_cast<std::size_t>(std::min(end, block.Size()) - at));
             if (n == 0) break;  // the block is shorter than it said
             out += n;
             at += n;
@@ -68,7 +57,7 @@ int ReadOnly(sqlite3_file*, const void*, int, sqlite3_int64) { return SQLITE_REA
 int Truncate(sqlite3_file*, sqlite3_int64) { return SQLITE_READONLY; }
 int Sync(sqlite3_file*, int) { return SQLITE_OK; }
 int FileSize(sqlite3_file* file, sqlite3_int64* size) {
-    *size = static_cast<sqlite3_int64>(BlockOf(file).size);
+    *size = static_cast<sqlite3_int64>(BlockOf(file).Size());
     return SQLITE_OK;
 }
 int Lock(sqlite3_file*, int) { return SQLITE_OK; }
@@ -82,20 +71,37 @@ int DeviceCharacteristics(sqlite3_file*) { return SQLITE_IOCAP_IMMUTABLE; }
 
 // Version 1: no shared memory, no memory mapping.
 const sqlite3_io_methods kMethods = {
-    1,        Close,    Read,       ReadOnly,              Truncate, Sync,     FileSize, Lock,
-    Lock,     CheckReservedLock,    FileControl,           SectorSize,         DeviceCharacteristics,
-    nullptr,  nullptr,  nullptr,    nullptr,               nullptr,  nullptr,
+    .iVersion = 1,
+    .xClose = Close,
+    .xRead = Read,
+    .xWrite = ReadOnly,
+    .xTruncate = Truncate,
+    .xSync = Sync,
+    .xFileSize = FileSize,
+    .xLock = Lock,
+    .xUnlock = Lock,
+    .xCheckReservedLock = CheckReservedLock,
+    .xFileControl = FileControl,
+    .xSectorSize = SectorSize,
+    .xDeviceCharacteristics = DeviceCharacteristics,
+    .xShmMap = nullptr,
+    .xShmLock = nullptr,
+    .xShmBarrier = nullptr,
+    .xShmUnmap = nullptr,
+    .xFetch = nullptr,
+    .xUnfetch = nullptr,
 };
 
 // Only the database itself is opened, and only blocks with a size.
-int Open(sqlite3_vfs*, const char* name, sqlite3_file* file, int flags, int* outFlags) {
+int Open(sqlite3_vfs* vfs, const char* name, sqlite3_file* file, int flags, int* outFlags) {
     file->pMethods = nullptr;
     if (!name || !(flags & SQLITE_OPEN_MAIN_DB) || (flags & SQLITE_OPEN_READWRITE)) return SQLITE_CANTOPEN;
-    OpenBlock* block = nullptr;
+    const auto& files = *static_cast<const BlockFileSystem*>(vfs->pAppData);
+    book::PageReader* block = nullptr;
     try {
-        const std::optional<SimExe::PageBytes> probe = SimExe::ReadBlockRange(name, 0, 0);
-        if (!probe) return SQLITE_CANTOPEN;
-        block = new (std::nothrow) OpenBlock{probe->pageSize, {name, probe->pageSize, kPieceSize, kPiecesKept}};
+        std::optional<book::PageReader> reader = book::PageReader::Open(files.SharedBook(), name, kPieces);
+        if (!reader) return SQLITE_CANTOPEN;
+        block = new (std::nothrow) book::PageReader(std::move(*reader));
     } catch (...) {
         return SQLITE_CANTOPEN;
     }
@@ -134,15 +140,36 @@ int LastError(sqlite3_vfs*, int, char*) { return 0; }
 
 }  // namespace
 
-const char* BlockFileSystem() {
-    static sqlite3_vfs vfs = {1,       sizeof(BlockFile), 1024,       nullptr,     kName,       nullptr,
-                              Open,    Delete,            Access,     FullPathname, nullptr,   nullptr,
-                              nullptr, nullptr,           Randomness, Sleep,       CurrentTime, LastError,
-                              nullptr, nullptr,           nullptr,    nullptr};
-    static std::once_flag registered;
-    std::call_once(registered, [] { sqlite3_vfs_register(&vfs, 0); });
-    return kName;
+BlockFileSystem::BlockFileSystem(std::shared_ptr<const book::Book> book)
+    : book_(std::move(book)), name_("zorbin-block-" + std::to_string(reinterpret_cast<std::uintptr_t>(this))),
+      vfs_{
+          .iVersion = 1,
+          .szOsFile = sizeof(BlockFile),
+          .mxPathname = 1024,
+          .pNext = nullptr,
+          .zName = name_.c_str(),
+          .pAppData = this,
+          .xOpen = Open,
+          .xDelete = Delete,
+          .xAccess = Access,
+          .xFullPathname = FullPathname,
+          .xDlOpen = nullptr,
+          .xDlError = nullptr,
+          .xDlSym = nullptr,
+          .xDlClose = nullptr,
+          .xRandomness = Randomness,
+          .xSleep = Sleep,
+          .xCurrentTime = CurrentTime,
+          .xGetLastError = LastError,
+          .xCurrentTimeInt64 = nullptr,
+          .xSetSystemCall = nullptr,
+          .xGetSystemCall = nullptr,
+          .xNextSystemCall = nullptr,
+      } {
+    sqlite3_vfs_register(&vfs_, 0);
 }
+
+BlockFileSystem::~BlockFileSystem() { sqlite3_vfs_unregister(&vfs_); }
 
 std::string BlockFileUri(const std::string& blockName) {
     // Characters a URI path cannot carry are escaped; SQLite decodes them.

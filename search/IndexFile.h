@@ -1,11 +1,16 @@
 // The index database read in place from its chunked block: a read-only
-// SQLite VFS whose files are blocks of the block store, each read through
-// the block's range reads a chunk at a time, the chunks read last kept. A
-// query reads only the database pages it needs, and nothing of the index
-// is held whole or written anywhere.
+// SQLite VFS whose files are blocks of one book, each read through the
+// block's range reads a chunk at a time, the chunks read last kept. A query
+// reads only the database pages it needs, and nothing of the index is held
+// whole or written anywhere.
 #pragma once
 
+#include "Book.h"
+
+#include <sqlite3.h>
+
 #include <cstddef>
+#include <memory>
 #include <string>
 
 namespace search {
@@ -16,8 +21,26 @@ inline constexpr std::size_t kIndexChunkSize = 64 * 1024;
 // within 1 % of level 6's size in half its time.
 inline constexpr int kIndexDeflateLevel = 4;
 
-// The name of the VFS, registered with SQLite the first time it is asked for.
-const char* BlockFileSystem();
+// The VFS over the blocks of `book`, registered with SQLite under a name of
+// its own for as long as it lives (databases opened through it must close
+// first), so that books open side by side each have theirs. The book is
+// reached through the VFS's app data.
+class BlockFileSystem {
+public:
+    explicit BlockFileSystem(std::shared_ptr<const book::Book> book);
+    ~BlockFileSystem();
+    BlockFileSystem(const BlockFileSystem&) = delete;
+    BlockFileSystem& operator=(const BlockFileSystem&) = delete;
+
+    const char* Name() const { return name_.c_str(); }
+    const book::Book& Book() const { return *book_; }
+    const std::shared_ptr<const book::Book>& SharedBook() const { return book_; }
+
+private:
+    std::shared_ptr<const book::Book> book_;
+    std::string name_;
+    sqlite3_vfs vfs_;
+};
 
 // The URI that opens the block `blockName` through it, read only.
 std::string BlockFileUri(const std::string& blockName);

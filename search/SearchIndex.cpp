@@ -1,8 +1,6 @@
 // Queries on the index database, opened from its image or its block.
 #include "SearchIndex.h"
 
-#include "IndexFile.h"
-
 #include <cstring>
 
 namespace search {
@@ -51,8 +49,8 @@ SearchIndex::SearchIndex(std::string_view image)
     : pages_(Prepared(Deserialized(db_, image))), match_(db_, kRanked), page_(db_, kPageOfId) {}
 
 SearchIndex::SearchIndex(const IndexBlock& block)
-    : db_(BlockFileUri(block.name), BlockFileSystem()), pages_(Prepared(db_)), match_(db_, kRanked),
-      page_(db_, kPageOfId) {}
+    : files_(std::make_unique<BlockFileSystem>(block.book)), db_(BlockFileUri(block.name), files_->Name()),
+      pages_(Prepared(db_)), match_(db_, kRanked), page_(db_, kPageOfId) {}
 
 std::size_t SearchIndex::Prepared(const Database& db) {
     RegisterWordListTokenizer(db);

@@ -4,10 +4,13 @@
 // heading hit).
 #pragma once
 
+#include "Book.h"
 #include "IndexDatabase.h"
+#include "IndexFile.h"
 #include "Query.h"
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,8 +28,9 @@ struct Results {
     std::vector<Hit> hits;  // the best of them, best first
 };
 
-// A chunked block of the block store that holds an index (IndexFile.h).
+// A chunked block of a book that holds an index (IndexFile.h).
 struct IndexBlock {
+    std::shared_ptr<const book::Book> book;
     std::string name;
 };
 
@@ -49,6 +53,7 @@ private:
     // Checks the connection's database is an index of ours; the pages it holds.
     static std::size_t Prepared(const Database& db);
 
+    std::unique_ptr<BlockFileSystem> files_;  // an index read in place reads its book through it
     Database db_;
     std::size_t pages_;
     Statement match_, page_;

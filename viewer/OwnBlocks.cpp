@@ -1,15 +1,17 @@
-// Maps and indexes the eBook's own blocks ahead of the window.
+// Opens and indexes the eBook's own book ahead of the window.
 #include "OwnBlocks.h"
 
 #include "SimExe.h"
 
 namespace viewer {
 
-void PrepareOwnBlocks() {
+std::shared_ptr<book::Book> PrepareOwnBook() {
     try {
-        if (SimExe::BlockStore().empty()) SimExe::LoadOwnImage();
-        SimExe::BlockStore().IndexInBackground();
+        std::shared_ptr<book::Book> book = book::Book::OwnProgram();
+        book->IndexInBackground();
+        return book;
     } catch (const SimExe::EFileError&) {
+        return nullptr;
     }
 }
 

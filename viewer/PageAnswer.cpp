@@ -1,8 +1,6 @@
 // Page answers: byte ranges, content types and bodies of page requests.
 #include "PageAnswer.h"
 
-#include "PageRange.h"
-#include "SimExe.h"
 #include "ZLibEx.h"
 #include "eProtocol.h"
 
@@ -16,10 +14,8 @@ namespace viewer {
 
 namespace {
 
-// The most of a chunked page read and held at once: a few of its chunks.
-constexpr std::uint64_t kPieceSize = 4u << 20;
-// What a random read inflates at once: one chunk, as the compiler cuts them.
-constexpr std::uint64_t kChunkSize = 1u << 20;
+// The most of a chunked page read and held at once for its body: a few of its chunks.
+constexpr book::PageReader::Pieces kBodyPieces{4u << 20, 1};
 // What the content sniffing looks at.
 constexpr std::size_t kSniffLength = 4096;
 constexpr const char* kUnknownType = "application/octet-stream";
@@ -65,43 +61,18 @@ std::string GuessedType(const char* fileName, std::string_view data) {
     return type;
 }
 
-// The page of a block name when its block reads: a chunked page through its
-// index (the last chunk, and the head when asked for, checked now), any other
-// page inflated whole.
-std::optional<FoundPage> OpenPage(const std::string& name, bool wantHead) {
-    SimExe::TBlockStore& store = SimExe::BlockStore();
-    if (!store.Find(SimExe::AccessIndexName(name))) {
-        std::string bytes;
-        if (!ReadPageBlock(name, bytes)) return std::nullopt;
-        FoundPage page{name, bytes.size(), std::nullopt, {}};
-        if (wantHead) page.head = bytes.substr(0, kSniffLength);
-        page.bytes = std::move(bytes);
-        return page;
-    }
-    try {
-        const std::uint64_t headLength = wantHead ? std::min<std::uint64_t>(kSniffLength, ZLibEx::OutputLimit()) : 0;
-        std::optional<SimExe::PageBytes> probe = SimExe::ReadBlockRange(name, 0, headLength);
-        if (!probe) return std::nullopt;
-        return FoundPage{name, probe->pageSize, std::nullopt, std::move(probe->bytes)};
-    } catch (const ZLibEx::EZLibError&) {
-    } catch (const std::bad_alloc&) {
-    } catch (const std::length_error&) {
-    }
-    return std::nullopt;
-}
-
-PageAnswer AnswerFrom(FoundPage& page, const std::optional<std::string>& range, const std::string& contentType) {
+PageAnswer AnswerFrom(book::PageReader& page, const std::optional<std::string>& range, const std::string& contentType) {
     PageAnswer answer;
     answer.contentType = contentType;
-    answer.pageSize = page.size;
-    const RangeChoice choice = ChooseRange(range, page.size);
+    answer.pageSize = page.Size();
+    const RangeChoice choice = ChooseRange(range, page.Size());
     answer.status = choice.status;
     answer.first = choice.first;
     answer.length = choice.length;
-    if (page.bytes)
-        answer.bytes = choice.length == page.size ? std::move(*page.bytes) : page.bytes->substr(choice.first, choice.length);
+    if (std::optional<std::string> whole = page.TakeWhole())
+        answer.bytes = choice.length == page.Size() ? std::move(*whole) : whole->substr(choice.first, choice.length);
     else if (choice.length > 0)
-        answer.reader.emplace(page.name, choice.first, choice.length);
+        answer.reader.emplace(std::move(page), choice.first, choice.length);
     return answer;
 }
 
@@ -149,46 +120,24 @@ std::string ContentTypeOfBytes(std::string_view firstBytes) {
     return GuessedType(nullptr, firstBytes.substr(0, kSniffLength));
 }
 
-namespace {
-
-// Some of a chunked page's bytes from `offset` on: at least one, since the
-// page reaches past the offset, else it is damaged.
-std::size_t ReadOfPage(SimExe::BlockPieces& pieces, std::uint64_t offset, char* into, std::size_t most) {
-    const std::size_t n = pieces.ReadAt(offset, into, most);
-    if (n == 0) throw ZLibEx::EZDecompressionError("the page ends before its announced size");
-    return n;
-}
-
-}  // namespace
-
-PageBodyReader::PageBodyReader(std::string blockName, std::uint64_t first, std::uint64_t length)
-    : pieces_(std::move(blockName), first + length, kPieceSize), next_(first), end_(first + length) {}
+PageBodyReader::PageBodyReader(book::PageReader page, std::uint64_t first, std::uint64_t length)
+    : page_(std::move(page)), next_(first), end_(first + length) {}
 
 std::size_t PageBodyReader::Read(char* into, std::size_t most) {
     if (next_ == end_ || most == 0) return 0;
-    const std::size_t n =
-        ReadOfPage(pieces_, next_, into, static_cast<std::size_t>(std::min<std::uint64_t>(most, end_ - next_)));
+    const std::size_t n = page_.ReadAt(next_, into, static_cast<std::size_t>(std::min<std::uint64_t>(most, end_ - next_)));
+    if (n == 0) throw ZLibEx::EZDecompressionError("the page ends before its announced size");
     next_ += n;
     return n;
 }
 
-RandomAccessPage::RandomAccessPage(FoundPage page)
-    : size_(page.size), whole_(std::move(page.bytes)), pieces_(std::move(page.name), page.size, kChunkSize) {}
-
-std::size_t RandomAccessPage::ReadAt(std::uint64_t offset, char* into, std::size_t most) {
-    if (offset >= size_ || most == 0) return 0;
-    if (!whole_) return ReadOfPage(pieces_, offset, into, most);
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(most, size_ - offset));
-    std::memcpy(into, whole_->data() + offset, n);
-    return n;
-}
-
-std::optional<FoundPage> FindPage(const std::string& url, bool wantHead) {
+std::optional<book::PageReader> FindPage(const std::shared_ptr<const book::Book>& book, const std::string& url,
+                                         book::PageReader::Pieces pieces, bool wantHead) {
     try {
         for (const std::string& name : PageNameCandidates(url))
-            if (std::optional<FoundPage> page = OpenPage(name, wantHead)) return page;
+            if (auto page = book::PageReader::Open(book, name, pieces, wantHead ? kSniffLength : 0)) return page;
     } catch (const std::exception&) {
-        // An image that cannot be read has no pages.
+        // A book that cannot be read has no pages.
     }
     return std::nullopt;
 }
@@ -206,14 +155,14 @@ std::vector<std::pair<std::string, std::string>> PageAnswer::Headers() const {
     return headers;
 }
 
-PageAnswer AnswerPageRequest(const PageRequest& request) {
+PageAnswer AnswerPageRequest(const std::shared_ptr<const book::Book>& book, const PageRequest& request) {
     // The type follows the name the URL asks for, found or not.
     const std::string typeName = DecodedPageName(request.url);
     std::string type = ContentTypeOfName(typeName);
     try {
-        if (request.servesPages && IsPageUrl(request.url)) {
-            if (std::optional<FoundPage> page = FindPage(request.url, type.empty())) {
-                if (type.empty()) type = ContentTypeOfBytes(page->head);
+        if (book && request.servesPages && IsPageUrl(request.url)) {
+            if (std::optional<book::PageReader> page = FindPage(book, request.url, kBodyPieces, type.empty())) {
+                if (type.empty()) type = ContentTypeOfBytes(page->Head());
                 return AnswerFrom(*page, request.range, type);
             }
         }

@@ -6,7 +6,7 @@
 // page protocol (eProtocol.h).
 #pragma once
 
-#include "BlockPieces.h"
+#include "PageReader.h"
 
 #include <cstdint>
 #include <optional>
@@ -43,7 +43,7 @@ std::string ContentTypeOfBytes(std::string_view firstBytes);
 // chunks at a time.
 class PageBodyReader {
 public:
-    PageBodyReader(std::string blockName, std::uint64_t first, std::uint64_t length);
+    PageBodyReader(book::PageReader page, std::uint64_t first, std::uint64_t length);
 
     std::uint64_t Remaining() const { return end_ - next_; }
     // Copies up to `most` of the next bytes into `into`; 0 at the end.
@@ -51,41 +51,19 @@ public:
     std::size_t Read(char* into, std::size_t most);
 
 private:
-    SimExe::BlockPieces pieces_;
+    book::PageReader page_;
     std::uint64_t next_, end_;     // the next byte to deliver and the body's end, in the page
 };
 
-// A page found under one of a URL's candidate names.
-struct FoundPage {
-    std::string name;                  // its block name
-    std::uint64_t size = 0;
-    std::optional<std::string> bytes;  // the whole page, unless it is chunked
-    std::string head;                  // its first bytes, when asked for
-};
+// How a page is read for media players, which read at any offset: a chunk
+// (as the compiler cuts them) at a time.
+inline constexpr book::PageReader::Pieces kMediaPieces{1u << 20, 1};
 
-// The page of the first of the URL's candidate names whose block reads: a
-// chunked page (one with an access index) checked through its index, any
-// other page inflated whole within the output limit. Nothing when no name
-// reads; never raises.
-std::optional<FoundPage> FindPage(const std::string& url, bool wantHead);
-
-// A found page read at any offset: a chunked page one chunk at a time, any
-// other page from memory.
-class RandomAccessPage {
-public:
-    explicit RandomAccessPage(FoundPage page);
-
-    std::uint64_t Size() const { return size_; }
-    // Copies up to `most` of the bytes from `offset` into `into`; 0 at or
-    // past the end. Raises EZDecompressionError when the page turns out
-    // damaged.
-    std::size_t ReadAt(std::uint64_t offset, char* into, std::size_t most);
-
-private:
-    std::uint64_t size_;
-    std::optional<std::string> whole_;
-    SimExe::BlockPieces pieces_;
-};
+// The page of the first of the URL's candidate names whose block reads (see
+// book::PageReader::Open), its first bytes read when `wantHead`. Nothing
+// when no name reads; never raises.
+std::optional<book::PageReader> FindPage(const std::shared_ptr<const book::Book>& book, const std::string& url,
+                                         book::PageReader::Pieces pieces, bool wantHead = false);
 
 // One request: the page URL ("http://ebook/..."), its Range header, and
 // whether pages are served now (read by the caller where it is kept).
@@ -109,11 +87,11 @@ struct PageAnswer {
     std::vector<std::pair<std::string, std::string>> Headers() const;
 };
 
-// Answers a request. The page is the first of the URL's candidate names
+// Answers a request on the book. The page is the first of the URL's candidate names
 // whose block reads: a chunked page (one with an access index) through its
 // index, any other page inflated whole within the output limit. No page, a
 // damaged one, pages not served, or a URL outside the page prefix give an
 // empty 200 answer, whatever the range. Never raises.
-PageAnswer AnswerPageRequest(const PageRequest& request);
+PageAnswer AnswerPageRequest(const std::shared_ptr<const book::Book>& book, const PageRequest& request);
 
 }  // namespace viewer

@@ -1,7 +1,7 @@
 // The viewer window.
 #include "Unit1.h"
 
-#include "BookPassword.h"
+#include "BookLock.h"
 #include "SimExe.h"
 
 namespace viewer {
@@ -36,7 +36,8 @@ char ToolbarFlag(int position) {
     return position >= 1 && static_cast<std::size_t>(position) <= flags.size() ? flags[position - 1] : '0';
 }
 
-TForm1::TForm1(TForm2& about) : TForm(nullptr, "Form1", "eBook"), about_(about) {
+TForm1::TForm1(TForm2& about, std::shared_ptr<book::Book> book)
+    : TForm(nullptr, "Form1", "eBook"), about_(about), book_(std::move(book)) {
     Maximized = true;
     ClientWidth = 734;
     ClientHeight = 444;
@@ -86,8 +87,8 @@ TButton* TForm1::Buttons(int index) const {
 }
 
 void TForm1::FormCreate() {
-    Browser().RegisterPageProtocol();
-    SimExe::LoadOwnImage();
+    if (!book_) book_ = book::Book::OwnProgram();
+    Browser().RegisterPageProtocol(book_);
     ViewerSettings& s = Settings();
     s = ViewerSettings{};
     s.chome = "index.html";
@@ -100,24 +101,24 @@ void TForm1::FormCreate() {
     // opened the book.
     std::vector<std::pair<const char*, std::string*>> sealed;
     for (const auto& [key, value] : keys) {
-        if (IsProtectedBook(s.cpass) && SimExe::IsSealedBlockName(key)) {
+        if (book::LockOf(s.cpass).Sealed() && SimExe::IsSealedBlockName(key)) {
             sealed.emplace_back(key, value);
             continue;
         }
-        SimExe::ReadBlock(key, *value);
+        book_->ReadBlock(key, *value);
     }
 
     SetCaption(s.cproject);
     set_toolbar();
     if (!s.cpass.empty()) {
         std::string typed = Application().dialogs().InputBox(s.cproject, "Password", "", 255).value_or("");
-        if (!PasswordOpensBook(s.cpass, typed)) {
+        if (!book::Unlock(*book_, book::LockOf(s.cpass), typed)) {
             Application().MessageBox("Incorrect Password");
             Application().Terminate();
             return;
         }
     }
-    for (const auto& [key, value] : sealed) SimExe::ReadBlock(key, *value);
+    for (const auto& [key, value] : sealed) book_->ReadBlock(key, *value);
     if (!s.cOnStart.empty()) Application().MessageBox(s.cOnStart);
     pages_ready = true;
     Browser().Navigate(PageUrl(s.chome));

@@ -2,10 +2,12 @@
 // eBook's pages, and the start-up that reads the eBook's settings.
 #pragma once
 
+#include "Book.h"
 #include "Forms.h"
 #include "Unit2.h"
 #include "WebBrowser.h"
 
+#include <memory>
 #include <string>
 
 namespace viewer {
@@ -27,8 +29,9 @@ char ToolbarFlag(int position);
 
 class TForm1 : public TForm {
 public:
-    // The About box is shown by the About button.
-    explicit TForm1(TForm2& about);
+    // The About box is shown by the About button. The window shows `book`
+    // (the program's own, opened at start-up when none is given).
+    explicit TForm1(TForm2& about, std::shared_ptr<book::Book> book = nullptr);
 
     TPanel* Panel1;
     TButton *SpeedButton1, *SpeedButton2, *SpeedButton3, *SpeedButton4, *SpeedButton5, *SpeedButton6,
@@ -63,6 +66,7 @@ private:
     WebBrowser& Browser() { return webbrowser1->Browser(); }
 
     TForm2& about_;
+    std::shared_ptr<book::Book> book_;
     bool closeMessageShown_ = false;
 };
 

@@ -11,7 +11,7 @@
 
 int main(int argc, char** argv) {
     if (const auto exit = SimExe::HousekeepingBeforeStart(argc, argv)) return *exit;
-    viewer::PrepareOwnBlocks();
+    std::shared_ptr<book::Book> book = viewer::PrepareOwnBook();
     toolkit::TApplication& app = toolkit::Application();
     app.Title = "Zorbin eBook";
     if (!toolkit::gtk::Initialize(argc, argv)) {
@@ -20,13 +20,12 @@ int main(int argc, char** argv) {
     }
     viewer::webkit::Install();
     viewer::TForm2 about;
-    viewer::TForm1 form(about);
+    viewer::TForm1 form(about, std::move(book));
     app.SetMainForm(&form);
     app.Dispatch([&] { form.FormCreate(); });
     app.Run();
     form.FormDestroy();
-    // Pages still being read for the web view read the eBook's blocks,
-    // which go when the program ends.
+    // Pages still being read for the web view end before the program does.
     viewer::webkit::FinishPageWork(2000);
     return 0;
 }

@@ -9,7 +9,7 @@ namespace {
 // window still works without a display.
 class NoBrowser : public WebBrowser {
 public:
-    void RegisterPageProtocol() override {}
+    void RegisterPageProtocol(std::shared_ptr<const book::Book>) override {}
     void UnregisterPageProtocol() override {}
     void Navigate(const std::string&) override {}
     void GoBack() override {}

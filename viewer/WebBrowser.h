@@ -21,8 +21,8 @@ class WebBrowser {
 public:
     virtual ~WebBrowser() = default;
 
-    // Serves page URLs through TeProtocol from now on / no longer.
-    virtual void RegisterPageProtocol() = 0;
+    // Serves page URLs from the book from now on / no longer.
+    virtual void RegisterPageProtocol(std::shared_ptr<const book::Book> book) = 0;
     virtual void UnregisterPageProtocol() = 0;
 
     // Requests the URL and shows the answer; page URLs begin with "http://ebook/".

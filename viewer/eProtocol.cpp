@@ -1,7 +1,6 @@
 // The in-memory page protocol.
 #include "eProtocol.h"
 
-#include "SimExe.h"
 #include "ZLibEx.h"
 
 #include <algorithm>
@@ -99,9 +98,9 @@ std::vector<std::string> PageNameCandidates(const std::string& url) {
 
 // A payload that cannot be decompressed, or whose content is larger than
 // memory allows, counts as absent.
-bool ReadPageBlock(const std::string& name, std::string& bytes) {
+bool ReadPageBlock(const book::Book& book, const std::string& name, std::string& bytes) {
     try {
-        return SimExe::ReadBlock(name, bytes);
+        return book.ReadBlock(name, bytes);
     } catch (const ZLibEx::EZLibError&) {
     } catch (const std::bad_alloc&) {
     } catch (const std::length_error&) {
@@ -110,10 +109,10 @@ bool ReadPageBlock(const std::string& name, std::string& bytes) {
     return false;
 }
 
-std::string LookupPage(const std::string& url) {
+std::string LookupPage(const book::Book& book, const std::string& url) {
     std::string bytes;
     for (const std::string& name : PageNameCandidates(url))
-        if (ReadPageBlock(name, bytes)) break;
+        if (ReadPageBlock(book, name, bytes)) break;
     return bytes;
 }
 
@@ -140,7 +139,7 @@ HRESULT TeProtocol::Start(const std::string& url, std::shared_ptr<IInternetProto
     sink_ = std::move(sink);
     data_ = std::make_unique<Stream>();
     if (pages_ready) {
-        data_->bytes = LookupPage(url);
+        data_->bytes = LookupPage(*book_, url);
         totalSize_ = data_->bytes.size();
     }
     if (sink_) {

@@ -1,8 +1,10 @@
 // The in-memory page protocol: answers requests for "http://ebook/<name>"
-// with the decompressed page block <name> of the running eBook, and declines
+// with the decompressed page block <name> of the book it is given, and declines
 // every other URL so the web view fetches it as usual. Free of any browser
 // engine; viewer/webkit drives one TeProtocol per request.
 #pragma once
+
+#include "Book.h"
 
 #include <cstdint>
 #include <memory>
@@ -66,13 +68,13 @@ std::string DecodedPageName(const std::string& url);
 // fragment; a name equal to the one before it is left out.
 std::vector<std::string> PageNameCandidates(const std::string& url);
 
-// Reads one page block whole. False, with bytes empty, when there is no
-// such block or it cannot be decompressed within the output limit.
-bool ReadPageBlock(const std::string& name, std::string& bytes);
+// Reads one page block of the book whole. False, with bytes empty, when
+// there is no such block or it cannot be decompressed within the output limit.
+bool ReadPageBlock(const book::Book& book, const std::string& name, std::string& bytes);
 
-// The bytes of a page: the decompressed payload of the first of its
-// candidate names that reads whole. Empty when none does.
-std::string LookupPage(const std::string& url);
+// The bytes of a page of the book: the decompressed payload of the first of
+// its candidate names that reads whole. Empty when none does.
+std::string LookupPage(const book::Book& book, const std::string& url);
 
 // The page URL that reaches the page block `name` (a first page): the prefix
 // and the name, with the bytes a URL cannot carry as they are ("#", "?",
@@ -80,9 +82,11 @@ std::string LookupPage(const std::string& url);
 // without such bytes is the URL's rest unchanged.
 std::string PageUrl(const std::string& name);
 
-// One page request: Start, any number of Reads, Terminate.
+// One page request on a book: Start, any number of Reads, Terminate.
 class TeProtocol {
 public:
+    explicit TeProtocol(std::shared_ptr<const book::Book> book) : book_(std::move(book)) {}
+
     HRESULT Start(const std::string& url, std::shared_ptr<IInternetProtocolSink> sink);
     HRESULT Continue() { return S_OK; }
     HRESULT Abort() { return E_NOTIMPL; }
@@ -99,6 +103,7 @@ public:
     bool HoldsData() const { return data_ != nullptr; }
 
 private:
+    std::shared_ptr<const book::Book> book_;
     std::string url_;
     std::uint64_t delivered_ = 0;
     std::uint64_t totalSize_ = 0;

@@ -129,15 +129,18 @@ TEST(PageRange, RangesOfBlocksInTheStore) {
     std::string ebook = "viewer bytes";
     AppendBlock("small.html", ZLibEx::CompressString(small, ZLibEx::lvDefault), ebook);
     page.AppendTo(ebook, "media/Big.bin");
-    BlockStore() = ebook;
-    const std::optional<PageBytes> range = ReadBlockRange("MEDIA/big.BIN", 200000, 100000);
+    TBlockStore store;
+    store = ebook;
+    const std::optional<PageBytes> range = store.ReadRange("MEDIA/big.BIN", 200000, 100000);
     ASSERT_TRUE(range);
     EXPECT_EQ(range->bytes, big.substr(200000));
     EXPECT_EQ(range->pageSize, big.size());
-    EXPECT_EQ(ReadBlockRange("small.html", 6, 5)->bytes, "small");
-    EXPECT_EQ(ReadBlockRange("small.html", 100, 5)->bytes, "");
-    EXPECT_FALSE(ReadBlockRange("missing.html", 0, 5));
-    BlockStore().clear();
+    EXPECT_EQ(store.ReadRange("small.html", 6, 5)->bytes, "small");
+    EXPECT_EQ(store.ReadRange("small.html", 100, 5)->bytes, "");
+    EXPECT_FALSE(store.ReadRange("missing.html", 0, 5));
+    std::string whole;
+    ASSERT_TRUE(store.ReadBlock("media/big.bin", whole));
+    EXPECT_EQ(whole, big);
 }
 
 TEST(PageRange, ARangeLargerThanOneDecompressionMayMakeIsRefused) {

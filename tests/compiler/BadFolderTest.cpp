@@ -220,12 +220,12 @@ TEST_F(BadFolderTest, NamesNoUrlCarriesAsTheyAreAreIncludedAndServed) {
     for (const std::string& name : names) site.Write(name, "page " + name);
     ASSERT_EQ(Compile(), std::nullopt);
     const std::string ebook = Output();
-    SimExe::BlockStore() = ebook;
+    const std::shared_ptr<const book::Book> book = book::Book::OfBytes(ebook);
     viewer::pages_ready = true;
     for (const std::string& name : names) {
         EXPECT_TRUE(Listed(name)) << name;
         EXPECT_EQ(PageIn(ebook, name), "page " + name) << name;
-        EXPECT_EQ(RequestPage(viewer::kPagePrefix + LinkTo(name)), "page " + name) << LinkTo(name);
+        EXPECT_EQ(RequestPage(book, viewer::kPagePrefix + LinkTo(name)), "page " + name) << LinkTo(name);
     }
     viewer::pages_ready = false;
 }

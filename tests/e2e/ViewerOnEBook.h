@@ -39,10 +39,8 @@ protected:
     virtual std::string EBook() { return ExampleEBook(); }
     void SetUp() override {
         if (!g_haveDisplay) GTEST_SKIP() << "no display";
-        SimExe::BlockStore().clear();
-        SimExe::SetOwnImageFile(EBook());
         toolkit::Application().Title = "Zorbin eBook";
-        form = std::make_unique<viewer::TForm1>(about);
+        form = std::make_unique<viewer::TForm1>(about, book::Book::Open(EBook()));
         view = static_cast<viewer::webkit::WebKitBrowser&>(form->webbrowser1->Browser()).View();
         g_signal_connect(view, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent e, gpointer self) {
                              if (e == WEBKIT_LOAD_FINISHED) ++*static_cast<int*>(self);
@@ -57,8 +55,6 @@ protected:
             form->FormDestroy();
             form.reset();
         }
-        SimExe::SetOwnImageFile("");
-        SimExe::BlockStore().clear();
     }
     bool WaitFor(const std::string& uri) {
         return RunUntil([&] {

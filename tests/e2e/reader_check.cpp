@@ -91,7 +91,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     SimExe::SetOwnImageFile(argv[1]);
-    viewer::PrepareOwnBlocks();
+    std::shared_ptr<book::Book> book = viewer::PrepareOwnBook();
     toolkit::Application().Title = "Zorbin eBook";
     g_haveDisplay = toolkit::gtk::Initialize(argc, argv);
     if (!g_haveDisplay) {
@@ -100,7 +100,7 @@ int main(int argc, char** argv) {
     }
     viewer::webkit::Install();
     viewer::TForm2 about;
-    auto form = std::make_unique<viewer::TForm1>(about);
+    auto form = std::make_unique<viewer::TForm1>(about, std::move(book));
     WebKitWebView* view = static_cast<viewer::webkit::WebKitBrowser&>(form->webbrowser1->Browser()).View();
     toolkit::Application().Dispatch([&] { form->FormCreate(); });
     form->Show();

@@ -106,13 +106,17 @@ TEST(SearchIndexTest, TheSamePagesGiveTheSameImage) { EXPECT_EQ(BuildImage(), Im
 // does; a damaged chunk is reported when a query reads it, never followed.
 TEST(SearchIndexTest, AnIndexIsReadInPlaceFromItsChunkedBlock) {
     const SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(Image(), 4096);
-    SimExe::BlockStore() = "image";
-    SimExe::AppendBlock(kIndexBlockName, block.payload, SimExe::BlockStore());
-    SimExe::AppendBlock(SimExe::AccessIndexName(kIndexBlockName),
-                        ZLibEx::CompressString(SimExe::EncodeAccessIndex(block.index), ZLibEx::lvDefault),
-                        SimExe::BlockStore());
+    // A book holding the index block with the payload given.
+    const auto bookWith = [&](const std::string& payload) {
+        std::string bytes = "image";
+        SimExe::AppendBlock(kIndexBlockName, payload, bytes);
+        SimExe::AppendBlock(SimExe::AccessIndexName(kIndexBlockName),
+                            ZLibEx::CompressString(SimExe::EncodeAccessIndex(block.index), ZLibEx::lvDefault), bytes);
+        return book::Book::OfBytes(std::move(bytes));
+    };
+    const std::shared_ptr<const book::Book> sound = bookWith(block.payload);
     {
-        const SearchIndex inPlace(IndexBlock{kIndexBlockName});
+        const SearchIndex inPlace(IndexBlock{sound, kIndexBlockName});
         const SearchIndex inMemory(Image());
         EXPECT_EQ(inPlace.Pages(), 8u);
         for (const char* typed : {"fox", "caf*", "\"quick brown fox\"", "os.path", "zebra"}) {
@@ -122,23 +126,17 @@ TEST(SearchIndexTest, AnIndexIsReadInPlaceFromItsChunkedBlock) {
             for (std::size_t i = 0; i < a.hits.size(); ++i) EXPECT_EQ(a.hits[i].pageName, b.hits[i].pageName) << typed;
         }
     }
-    EXPECT_THROW(SearchIndex(IndexBlock{"/zorbin/nothing"}), EIndexError);
+    EXPECT_THROW(SearchIndex(IndexBlock{sound, "/zorbin/nothing"}), EIndexError);
 
     for (std::size_t chunk = 0; chunk < block.index.chunks.size(); ++chunk) {
         std::string payload = block.payload;
         payload[block.index.chunks[chunk].payloadOffset + 3] ^= 0x40;
-        SimExe::BlockStore() = "image";
-        SimExe::AppendBlock(kIndexBlockName, payload, SimExe::BlockStore());
-        SimExe::AppendBlock(SimExe::AccessIndexName(kIndexBlockName),
-                            ZLibEx::CompressString(SimExe::EncodeAccessIndex(block.index), ZLibEx::lvDefault),
-                            SimExe::BlockStore());
         try {
-            const SearchIndex damaged(IndexBlock{kIndexBlockName});
+            const SearchIndex damaged(IndexBlock{bookWith(payload), kIndexBlockName});
             for (const char* typed : {"fox", "caf*", "\"quick brown\"", "os.path"}) damaged.Find(ParseQuery(typed), 5);
         } catch (const EIndexError&) {
         }
     }
-    SimExe::BlockStore().clear();
 }
 
 // A damaged image is reported as such, wherever the damage lies; it never

@@ -6,8 +6,8 @@
 
 #include <string>
 
-inline std::string RequestPage(const std::string& url) {
-    viewer::TeProtocol protocol;
+inline std::string RequestPage(std::shared_ptr<const book::Book> book, const std::string& url) {
+    viewer::TeProtocol protocol(std::move(book));
     if (protocol.Start(url, nullptr) != viewer::S_OK) return "<declined>";
     std::string bytes;
     char buffer[4096];

@@ -98,7 +98,7 @@ protected:
         pages_ready = true;
         for (const Span& p : ExampleBook().pages) {
             const std::string expected = intact(p.name) ? ExampleBook().content.at(p.name) : std::string();
-            EXPECT_EQ(RequestPage(kPagePrefix + p.name), expected) << what << ", page " << p.name;
+            EXPECT_EQ(Page(p.name), expected) << what << ", page " << p.name;
         }
     }
 

@@ -12,7 +12,11 @@
 struct FakeBrowser : viewer::WebBrowser {
     std::vector<std::string> calls;
     bool hasDocument = false;
-    void RegisterPageProtocol() override { calls.push_back("register"); }
+    std::shared_ptr<const book::Book> served;  // the book whose pages it was told to serve
+    void RegisterPageProtocol(std::shared_ptr<const book::Book> book) override {
+        served = std::move(book);
+        calls.push_back("register");
+    }
     void UnregisterPageProtocol() override { calls.push_back("unregister"); }
     void Navigate(const std::string& url) override { calls.push_back("navigate " + url + (viewer::pages_ready ? "" : " (not ready)")); }
     void GoBack() override { calls.push_back("back"); }

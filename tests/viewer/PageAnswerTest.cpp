@@ -2,6 +2,7 @@
 // content types, and the bodies of chunked and whole pages against the
 // plain reference (the page sliced), with empty answers where the page
 // protocol gives them.
+#include "BookImage.h"
 #include "ChunkedPage.h"
 #include "PageAnswer.h"
 #include "SimExe.h"
@@ -116,19 +117,17 @@ std::string Content(std::size_t n, std::mt19937& gen) { return MixedContent(n, g
 
 class PageAnswerTest : public ::testing::Test {
 protected:
-    void SetUp() override { SimExe::BlockStore() = "viewer image"; }
-    void TearDown() override {
-        SimExe::BlockStore().clear();
-        ZLibEx::SetOutputLimit(0);
+    void TearDown() override { ZLibEx::SetOutputLimit(0); }
+
+    void AddChunkedPage(const std::string& name, const std::string& content, std::size_t chunkSize) {
+        MakeChunkedPage(content, chunkSize).AppendTo(image.bytes, name);
     }
 
-    static void AddChunkedPage(const std::string& name, const std::string& content, std::size_t chunkSize) {
-        MakeChunkedPage(content, chunkSize).AppendTo(SimExe::BlockStore(), name);
+    PageAnswer Ask(const std::string& url, std::optional<std::string> range = std::nullopt) const {
+        return AnswerPageRequest(image.Open(), {url, std::move(range), true});
     }
 
-    static PageAnswer Ask(const std::string& url, std::optional<std::string> range = std::nullopt) {
-        return AnswerPageRequest({url, std::move(range), true});
-    }
+    BookImage image;
 
     // The whole body, read as a stream reader reads it: in pieces of
     // varying size.
@@ -173,7 +172,7 @@ TEST_F(PageAnswerTest, RandomRangesOfChunkedAndWholePagesMatchThePageSliced) {
         if (file % 2)
             AddChunkedPage(name, content, 1 + gen() % 50000);
         else
-            SimExe::AddStringBlock(name, content);
+            image.Add(name, content);
         const std::string url = std::string(kPagePrefix) + name;
 
         PageAnswer whole = Ask(url);
@@ -215,13 +214,14 @@ TEST_F(PageAnswerTest, RandomRangesOfChunkedAndWholePagesMatchThePageSliced) {
 TEST_F(PageAnswerTest, ReadsAtAnyOffsetMatchThePage) {
     const std::string content = Content(3 << 20, gen);
     AddChunkedPage("clip.webm", content, 1 << 20);
-    SimExe::AddStringBlock("small.ogg", content.substr(0, 100000));
-    EXPECT_FALSE(FindPage("http://ebook/missing.ogg", false));
+    image.Add("small.ogg", content.substr(0, 100000));
+    const std::shared_ptr<const book::Book> book = image.Open();
+    EXPECT_FALSE(FindPage(book, "http://ebook/missing.ogg", kMediaPieces));
     for (const auto& [url, expected] : {std::pair<std::string, std::string>{"http://ebook/clip.webm", content},
                                         {"http://ebook/small.ogg", content.substr(0, 100000)}}) {
-        std::optional<FoundPage> found = FindPage(url, false);
+        std::optional<book::PageReader> found = FindPage(book, url, kMediaPieces);
         ASSERT_TRUE(found) << url;
-        RandomAccessPage page(std::move(*found));
+        book::PageReader& page = *found;
         ASSERT_EQ(page.Size(), expected.size());
         std::vector<char> buffer(200000);
         for (int i = 0; i < 60; ++i) {
@@ -235,17 +235,17 @@ TEST_F(PageAnswerTest, ReadsAtAnyOffsetMatchThePage) {
 }
 
 TEST_F(PageAnswerTest, PagesAreFoundUnderTheNamesThePageProtocolTries) {
-    SimExe::AddStringBlock("caf\xC3\xA9.html", "accented");
-    SimExe::AddStringBlock("page.html", "plain");
-    SimExe::AddStringBlock("my page.html", "spaced");
-    SimExe::AddStringBlock("100%25.html", "literal");
-    SimExe::AddStringBlock("100%.html", "decoded");
+    image.Add("caf\xC3\xA9.html", "accented");
+    image.Add("page.html", "plain");
+    image.Add("my page.html", "spaced");
+    image.Add("100%25.html", "literal");
+    image.Add("100%.html", "decoded");
     AddChunkedPage("film one.webm", "chunked content", 4);
     for (const char* rest : {"caf%C3%A9.html", "page.html?x=1", "page.html#top", "my%20page.html", "100%25.html",
                                                   "Film%20One.WEBM", "missing.html", ""}) {
         const std::string url = std::string(kPagePrefix) + rest;
         PageAnswer answer = Ask(url);
-        EXPECT_EQ(Body(answer), LookupPage(url)) << rest;
+        EXPECT_EQ(Body(answer), LookupPage(*image.Open(), url)) << rest;
     }
     EXPECT_EQ(Ask(std::string(kPagePrefix) + "page.html?x=1").contentType, "text/html");
     EXPECT_EQ(Ask(std::string(kPagePrefix) + "Film%20One.WEBM").contentType, "video/webm");
@@ -253,22 +253,24 @@ TEST_F(PageAnswerTest, PagesAreFoundUnderTheNamesThePageProtocolTries) {
 
 TEST_F(PageAnswerTest, EmptyAnswersWhereThePageProtocolGivesAnEmptyDocument) {
     ZLibEx::SetOutputLimit(1 << 20);
-    SimExe::AddStringBlock("index.html", "home");
-    SimExe::AppendBlock("broken.html", "definitely not zlib", SimExe::BlockStore());
-    SimExe::AppendBlock("bomb.html", ZeroBomb(1 << 20), SimExe::BlockStore());
-    SimExe::AddStringBlock("over.bin", std::string((1 << 20) + 1, 'O'));
+    image.Add("index.html", "home");
+    SimExe::AppendBlock("broken.html", "definitely not zlib", image.bytes);
+    SimExe::AppendBlock("bomb.html", ZeroBomb(1 << 20), image.bytes);
+    image.Add("over.bin", std::string((1 << 20) + 1, 'O'));
     ExpectEmptyAnswer("http://ebook/missing.png", "image/png");
     ExpectEmptyAnswer("http://ebook/broken.html", "text/html");
     ExpectEmptyAnswer("http://ebook/bomb.html", "text/html");
     ExpectEmptyAnswer("http://ebook/over.bin", "application/octet-stream");
     ExpectEmptyAnswer("http://ebook/", "text/plain");
     ExpectEmptyAnswer("http://other/index.html", "text/html");
-    EXPECT_EQ(AnswerPageRequest({"http://ebook/index.html", std::nullopt, false}).length, 0u) << "pages not served";
+    EXPECT_EQ(AnswerPageRequest(image.Open(), {"http://ebook/index.html", std::nullopt, false}).length, 0u)
+        << "pages not served";
+    EXPECT_EQ(AnswerPageRequest(nullptr, {"http://ebook/index.html", std::nullopt, true}).length, 0u) << "no book";
     EXPECT_EQ(Ask("http://ebook/index.html").bytes, "home");
 }
 
 TEST_F(PageAnswerTest, BareNamesAreTypedByTheirFirstBytes) {
-    SimExe::AddStringBlock("CHANGES", "Version 2: more pages\n");
+    image.Add("CHANGES", "Version 2: more pages\n");
     AddChunkedPage("intro", "<!DOCTYPE html><html><body>Intro</body></html>", 8);
     EXPECT_EQ(Ask("http://ebook/CHANGES").contentType, "text/plain");
     EXPECT_EQ(Ask("http://ebook/intro", "bytes=-5").contentType, "text/html");
@@ -283,8 +285,8 @@ TEST_F(PageAnswerTest, AChunkedPageIsInflatedOnlyWhereTheAnswerReadsIt) {
     for (char& c : content) c = static_cast<char>(gen());
     ChunkedPage page = MakeChunkedPage(content, 1 << 20);
     page.payload[page.index.chunks[6].payloadOffset + 1000] ^= 0x55;
-    page.AppendTo(SimExe::BlockStore(), "film.webm");
-    EXPECT_EQ(LookupPage("http://ebook/film.webm"), "");
+    page.AppendTo(image.bytes, "film.webm");
+    EXPECT_EQ(LookupPage(*image.Open(), "http://ebook/film.webm"), "");
 
     PageAnswer whole = Ask("http://ebook/film.webm");
     EXPECT_EQ(whole.status, 200);
@@ -308,7 +310,7 @@ TEST_F(PageAnswerTest, AChunkedPageLargerThanTheOutputLimitIsServedInPieces) {
     const std::string content = Content(300000, gen);
     AddChunkedPage("big.bin", content, 10000);
     AddChunkedPage("NOTES", content, 10000);
-    SimExe::AddStringBlock("whole.bin", content);
+    image.Add("whole.bin", content);
     ZLibEx::SetOutputLimit(64 << 10);
     PageAnswer chunked = Ask("http://ebook/big.bin");
     EXPECT_EQ(Body(chunked), content);

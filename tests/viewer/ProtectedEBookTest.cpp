@@ -160,10 +160,9 @@ TEST_F(ProtectedEBookTest, TheRightPasswordServesEveryPageAsItsFile) {
     EXPECT_EQ(form->Caption(), "Ledger");
     EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html");
     EXPECT_EQ(Settings().cOnClose, "bye");
-    for (const auto& [name, bytes] : Files()) EXPECT_EQ(RequestPage(kPagePrefix + name) == bytes, true) << name;
+    for (const auto& [name, bytes] : Files()) EXPECT_EQ(Page(name) == bytes, true) << name;
     const std::string large = Files().at("big.log");
-    const std::optional<SimExe::PageBytes> range = SimExe::ReadBlockRange("big.log", 3'000'000, 2'500'000);
-    ASSERT_TRUE(range);
+    const std::optional<SimExe::PageBytes> range = browser->served->Block("big.log")->Read(3'000'000, 2'500'000);
     EXPECT_EQ(range->bytes == large.substr(3'000'000, 2'500'000), true);
     EXPECT_EQ(range->pageSize, large.size());
 }
@@ -178,7 +177,7 @@ TEST_F(ProtectedEBookTest, AWrongEmptyOrCancelledPasswordEndsTheViewer) {
         EXPECT_TRUE(toolkit::Application().Terminated());
         EXPECT_EQ(browser->calls, std::vector<std::string>{"register"});
         EXPECT_EQ(Settings().cOnStart, "");  // never read
-        EXPECT_FALSE(SimExe::BlockStore().Seal());
+        EXPECT_FALSE(browser->served->Key());
     }
 }
 
@@ -190,7 +189,7 @@ TEST_F(ProtectedEBookTest, AChangedMovedOrSwappedBlockIsDamageThatHarmsNothingEl
         Start(bytes, kPassword);
         pages_ready = true;
         std::map<std::string, bool> intact;
-        for (const auto& [name, file] : Files()) intact[name] = RequestPage(kPagePrefix + name) == file;
+        for (const auto& [name, file] : Files()) intact[name] = Page(name) == file;
         return intact;
     };
     // A flipped byte in a page sealed whole.
@@ -215,8 +214,8 @@ TEST_F(ProtectedEBookTest, AChangedMovedOrSwappedBlockIsDamageThatHarmsNothingEl
     swapped.replace(big + first, length, image.substr(big + second, length));
     swapped.replace(big + second, length, image.substr(big + first, length));
     EXPECT_EQ(served(swapped), (std::map<std::string, bool>{{"index.html", true}, {"notes.txt", true}, {"big.log", false}}));
-    EXPECT_THROW(SimExe::ReadBlockRange("big.log", 1u << 20, 100), ZLibEx::EZDecompressionError);
-    EXPECT_EQ(SimExe::ReadBlockRange("big.log", 0, 100)->bytes, Files().at("big.log").substr(0, 100));
+    EXPECT_THROW(browser->served->Block("big.log")->Read(1u << 20, 100), ZLibEx::EZDecompressionError);
+    EXPECT_EQ(browser->served->Block("big.log")->Read(0, 100).bytes, Files().at("big.log").substr(0, 100));
 
     // A flipped byte in a sealed setting stops the start-up as a damaged one does.
     std::string setting = image;

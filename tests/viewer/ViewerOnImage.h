@@ -4,6 +4,7 @@
 #pragma once
 
 #include "FakeBrowser.h"
+#include "PageRequest.h"
 #include "ScriptedDialogsFor.h"
 #include "SimExe.h"
 #include "TempDir.h"
@@ -29,9 +30,6 @@ protected:
     void TearDown() override {
         form.reset();
         viewer::SetBrowserFactory(nullptr);
-        SimExe::SetOwnImageFile("");
-        SimExe::BlockStore().SetSeal(nullptr);
-        SimExe::BlockStore().clear();
         ZLibEx::SetOutputLimit(0);
         viewer::pages_ready = false;
     }
@@ -42,13 +40,13 @@ protected:
         form.reset();
         dialogs = &UseScriptedDialogs();
         dialogs->inputAnswers.push_back(std::move(typed));
-        SimExe::BlockStore().SetSeal(nullptr);
-        SimExe::BlockStore().clear();
         viewer::pages_ready = false;
-        SimExe::SetOwnImageFile(dir.Write("book.exe", image));
-        form = std::make_unique<viewer::TForm1>(about);
+        form = std::make_unique<viewer::TForm1>(about, book::Book::Open(dir.Write("book.exe", image)));
         toolkit::Application().Dispatch([this] { form->FormCreate(); });
     }
+
+    // A page of the book the window serves, as the web view asks for it.
+    std::string Page(const std::string& name) const { return RequestPage(browser->served, viewer::kPagePrefix + name); }
 
     TempDir dir;
     toolkit::ScriptedDialogs* dialogs = nullptr;

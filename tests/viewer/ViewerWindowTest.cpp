@@ -37,7 +37,6 @@ protected:
         SetBrowserFactory(nullptr);
         SimExe::SetShellOpener(nullptr);
         SimExe::SetOwnImageFile("");
-        SimExe::BlockStore().clear();
         pages_ready = false;
     }
 
@@ -100,7 +99,7 @@ TEST_F(ViewerWindowTest, SettingsGiveCaptionToolbarAndFirstPage) {
     EXPECT_EQ(form->Caption(), "My Book");
     EXPECT_EQ(ShownLefts(*form), (std::vector<int>{0, 58, 116, 174, 232, 290, 348, 406, 464}));
     EXPECT_EQ(browser->calls.back(), "navigate http://ebook/chapter1/page one.html");
-    EXPECT_EQ(SimExe::BlockStore().View(), image);
+    EXPECT_EQ(browser->served->Bytes(), image) << "the window serves the program's own file";
 }
 
 TEST_F(ViewerWindowTest, FirstPageNamedWithWhatAUrlCannotCarryIsEscaped) {

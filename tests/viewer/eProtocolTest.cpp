@@ -1,5 +1,6 @@
 // The page protocol without a browser: prefix test, page names, answers,
 // reads in pieces, and the result codes of every operation.
+#include "BookImage.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 #include "ZeroBomb.h"
@@ -29,19 +30,15 @@ struct RecordingSink : IInternetProtocolSink {
 class PageProtocolTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        SimExe::BlockStore() = "viewer image";
         pages_ready = true;
         sink = std::make_shared<RecordingSink>();
     }
-    void TearDown() override {
-        SimExe::BlockStore().clear();
-        pages_ready = false;
-    }
-    static void AddPage(const std::string& name, const std::string& bytes) { SimExe::AddStringBlock(name, bytes); }
+    void TearDown() override { pages_ready = false; }
+    void AddPage(const std::string& name, const std::string& bytes) { image.Add(name, bytes); }
 
     // Starts a request and reads the whole answer.
     std::string Fetch(const std::string& url) {
-        TeProtocol p;
+        TeProtocol p(image.Open());
         EXPECT_EQ(p.Start(url, sink), S_OK) << url;
         std::string out;
         char buf[4096];
@@ -52,6 +49,7 @@ protected:
         return out;
     }
 
+    BookImage image;
     std::shared_ptr<RecordingSink> sink;
 };
 
@@ -78,7 +76,7 @@ TEST_F(PageProtocolTest, PrefixAndNamesIgnoreAsciiCase) {
 TEST_F(PageProtocolTest, OtherUrlsAreDeclinedUntouched) {
     for (const char* url : {"http://ebookx/page.html", "http://ebook:80/page.html", "http://example.org/",
                             "see http://ebook/page.html", "https://ebook/page.html", "http://ebook"}) {
-        TeProtocol p;
+        TeProtocol p(image.Open());
         EXPECT_EQ(p.Start(url, sink), INET_E_USE_DEFAULT_PROTOCOLHANDLER) << url;
         EXPECT_EQ(p.RequestUrl(), "");
         EXPECT_FALSE(p.HoldsSink());
@@ -126,7 +124,7 @@ TEST_F(PageProtocolTest, EmptyAnswers) {
     AddPage("empty.txt", "");
     for (const char* url : {"http://ebook/", "http://ebook/missing.html", "http://ebook/empty.txt"}) {
         sink->data.clear();
-        TeProtocol p;
+        TeProtocol p(image.Open());
         ASSERT_EQ(p.Start(url, sink), S_OK);
         ASSERT_EQ(sink->data.size(), 1u);
         EXPECT_EQ(sink->data[0].progress, 0u);
@@ -141,15 +139,13 @@ TEST_F(PageProtocolTest, EmptyAnswers) {
 TEST_F(PageProtocolTest, NothingIsServedBeforePagesAreReady) {
     AddPage("index.html", "content");
     pages_ready = false;
-    const std::string store(SimExe::BlockStore().View());
     EXPECT_EQ(Fetch("http://ebook/index.html"), "");
     EXPECT_EQ(sink->data[0].max, 0u);
-    EXPECT_EQ(SimExe::BlockStore().View(), store);
 }
 
 TEST_F(PageProtocolTest, DamagedPageBlockIsAnsweredLikeAMissingPage) {
-    SimExe::AppendBlock("broken.html", "definitely not zlib", SimExe::BlockStore());
-    SimExe::AppendBlock("empty-payload.html", "", SimExe::BlockStore());
+    SimExe::AppendBlock("broken.html", "definitely not zlib", image.bytes);
+    SimExe::AppendBlock("empty-payload.html", "", image.bytes);
     EXPECT_EQ(Fetch("http://ebook/broken.html"), "");
     EXPECT_EQ(Fetch("http://ebook/empty-payload.html"), "");
     EXPECT_EQ(sink->results, (std::vector<HRESULT>{S_OK, S_OK}));
@@ -157,7 +153,7 @@ TEST_F(PageProtocolTest, DamagedPageBlockIsAnsweredLikeAMissingPage) {
 
 TEST_F(PageProtocolTest, PageLargerThanTheOutputLimitIsAnsweredLikeAMissingPage) {
     ZLibEx::SetOutputLimit(1 << 20);
-    SimExe::AppendBlock("bomb.html", ZeroBomb(1 << 20), SimExe::BlockStore());
+    SimExe::AppendBlock("bomb.html", ZeroBomb(1 << 20), image.bytes);
     AddPage("limit.bin", std::string(1 << 20, 'L'));
     AddPage("over.bin", std::string((1 << 20) + 1, 'O'));
     EXPECT_EQ(Fetch("http://ebook/bomb.html"), "");
@@ -187,7 +183,7 @@ TEST_F(PageProtocolTest, LargePageReadInPieces) {
     std::string page(10000, 'p');
     for (std::size_t i = 0; i < page.size(); ++i) page[i] = static_cast<char>('a' + i % 26);
     AddPage("big.html", page);
-    TeProtocol p;
+    TeProtocol p(image.Open());
     ASSERT_EQ(p.Start("http://ebook/big.html", sink), S_OK);
     std::vector<char> buf(4096);
     std::string got;
@@ -208,7 +204,7 @@ TEST_F(PageProtocolTest, LargePageReadInPieces) {
 TEST_F(PageProtocolTest, ReferencesAreHeldFromStartToTerminateOnly) {
     AddPage("a.html", "a");
     {
-        TeProtocol p;
+        TeProtocol p(image.Open());
         p.Start("http://ebook/a.html", sink);
         EXPECT_EQ(sink.use_count(), 2);
         EXPECT_TRUE(p.HoldsData());
@@ -218,14 +214,14 @@ TEST_F(PageProtocolTest, ReferencesAreHeldFromStartToTerminateOnly) {
         EXPECT_EQ(p.Terminate(), S_OK);
     }
     {
-        TeProtocol p;  // destroyed without Terminate: it lets go then
+        TeProtocol p(image.Open());  // destroyed without Terminate: it lets go then
         p.Start("http://ebook/a.html", sink);
     }
     EXPECT_EQ(sink.use_count(), 1);
 }
 
 TEST_F(PageProtocolTest, ResultCodesOfTheOtherOperations) {
-    TeProtocol p;
+    TeProtocol p(image.Open());
     EXPECT_EQ(p.Abort(), E_NOTIMPL);
     EXPECT_EQ(p.Suspend(), E_NOTIMPL);
     EXPECT_EQ(p.Resume(), E_NOTIMPL);

@@ -3,7 +3,6 @@
 
 #include "IndexDatabase.h"
 #include "PageScheme.h"
-#include "SimExe.h"
 #include "TextLibraries.h"
 #include "eProtocol.h"
 
@@ -73,6 +72,7 @@ std::string HitText(const search::Found& found, const search::Query& query) {
 // The index and the search under way, shared with the worker thread that
 // searches, so that either may end first.
 struct BookResults::Searcher {
+    std::shared_ptr<const book::Book> book;
     std::unique_ptr<search::BookSearch> index;  // opened by the first search
     bool failed = false;                        // the index could not be opened
     BookResults* results = nullptr;             // none once the results are gone
@@ -90,16 +90,16 @@ struct SearchJob {
     bool typing = false;
     std::optional<search::Answer> answer;
     std::string failure;         // what to say instead, when there is no answer
-    PageWork reading;            // the block store must outlive the search
+    PageWork reading;            // counted while it runs
 };
 
 }  // namespace
 
-BookResults::BookResults(WebKitWebView* view)
-    : view_(view), box_(gtk_box_new(GTK_ORIENTATION_VERTICAL, 6)), count_(gtk_label_new(nullptr)),
+BookResults::BookResults(WebKitWebView* view, std::shared_ptr<const book::Book> book)
+    : view_(view), box_(RefSink(gtk_box_new(GTK_ORIENTATION_VERTICAL, 6))), count_(gtk_label_new(nullptr)),
       list_(gtk_list_box_new()), searcher_(std::make_shared<Searcher>()) {
+    searcher_->book = std::move(book);
     searcher_->results = this;
-    g_object_ref_sink(box_);
     gtk_widget_set_name(count_, "search-count");
     gtk_widget_set_name(list_, "search-results");
     gtk_label_set_xalign(GTK_LABEL(count_), 0);
@@ -110,9 +110,9 @@ BookResults::BookResults(WebKitWebView* view)
     gtk_scrolled_window_set_min_content_width(GTK_SCROLLED_WINDOW(scrolled), 480);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
     gtk_container_add(GTK_CONTAINER(scrolled), list_);
-    gtk_box_pack_start(GTK_BOX(box_), count_, FALSE, FALSE, 0);
-    gtk_box_pack_start(GTK_BOX(box_), scrolled, TRUE, TRUE, 0);
-    gtk_widget_show_all(box_);
+    gtk_box_pack_start(GTK_BOX(box_.get()), count_, FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box_.get()), scrolled, TRUE, TRUE, 0);
+    gtk_widget_show_all(box_.get());
 
     g_signal_connect(list_, "row-activated", G_CALLBACK(+[](GtkListBox*, GtkListBoxRow* row, gpointer self) {
                          static_cast<BookResults*>(self)->Open(gtk_list_box_row_get_index(row));
@@ -140,12 +140,11 @@ BookResults::~BookResults() {
     // A view disposed first has dropped its handlers already.
     if (g_signal_handler_is_connected(view_, loadHandler_)) g_signal_handler_disconnect(view_, loadHandler_);
     g_signal_handlers_disconnect_by_data(list_, this);
-    g_object_unref(box_);
 }
 
-bool BookResults::BookHasIndex() {
+bool BookResults::BookHasIndex(const book::Book* book) {
     try {
-        return SimExe::BlockStore().Find(search::kIndexBlockName).has_value();
+        return book && book->Find(search::kIndexBlockName).has_value();
     } catch (const std::exception&) {
         return false;
     }
@@ -178,7 +177,7 @@ void BookResults::StartNextSearch(const std::shared_ptr<Searcher>& searcher) {
         auto* job = static_cast<SearchJob*>(data);
         auto& searcher = *std::static_pointer_cast<Searcher>(job->keep);
         try {
-            if (!searcher.index && !searcher.failed) searcher.index = search::BookSearch::Open();
+            if (!searcher.index && !searcher.failed) searcher.index = search::BookSearch::Open(searcher.book);
             searcher.failed = !searcher.index;
             if (searcher.index) job->answer = searcher.index->Search(job->typed, job->typing, kShown);
         } catch (const search::ESearchUnavailable& e) {

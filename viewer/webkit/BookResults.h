@@ -6,7 +6,9 @@
 // search runs on a worker thread: the window never waits for one.
 #pragma once
 
+#include "Book.h"
 #include "BookSearch.h"
+#include "GObjectRef.h"
 
 #include <memory>
 #include <optional>
@@ -20,18 +22,19 @@ namespace viewer::webkit {
 
 class BookResults {
 public:
-    explicit BookResults(WebKitWebView* view);
+    // Searches `book`, opening its pages in the view.
+    BookResults(WebKitWebView* view, std::shared_ptr<const book::Book> book);
     ~BookResults();
     BookResults(const BookResults&) = delete;
     BookResults& operator=(const BookResults&) = delete;
 
-    // Whether the book the viewer shows has a search index.
-    static bool BookHasIndex();
+    // Whether the book has a search index (none without a book).
+    static bool BookHasIndex(const book::Book* book);
     // Empty when whole-book search works on this system; else why not, as
     // a sentence for readers.
     static std::string WhyNotSearchable();
 
-    GtkWidget* Widget() const { return box_; }
+    GtkWidget* Widget() const { return box_.get(); }
     // Lists the pages for what the reader typed, once they are found;
     // `typing`: the last word may still grow.
     void Search(const std::string& typed, bool typing);
@@ -49,7 +52,7 @@ private:
     void HighlightOnceLoaded();
 
     WebKitWebView* view_;
-    GtkWidget* box_;
+    GRef<GtkWidget> box_;
     GtkWidget* count_;
     GtkWidget* list_;
     std::shared_ptr<Searcher> searcher_;

@@ -8,6 +8,9 @@
 // and finds on the page alone.
 #pragma once
 
+#include "Book.h"
+#include "GObjectRef.h"
+
 #include <memory>
 
 typedef struct _GtkWidget GtkWidget;
@@ -20,14 +23,15 @@ class BookResults;
 
 class FindDialog {
 public:
-    explicit FindDialog(WebKitWebView* view);
+    // Searches the page the view shows and, when it has an index, `book`.
+    FindDialog(WebKitWebView* view, std::shared_ptr<const book::Book> book);
     ~FindDialog();
     FindDialog(const FindDialog&) = delete;
     FindDialog& operator=(const FindDialog&) = delete;
 
     // Shows the dialog over the view's window, the entry focused.
     void Present();
-    GtkWidget* Dialog() const { return dialog_; }
+    GtkWidget* Dialog() const { return dialog_.get(); }
 
 private:
     void Search(bool backwards);
@@ -37,13 +41,13 @@ private:
     void SearchBookSoon();
 
     WebKitWebView* view_;
-    WebKitFindController* finder_;
-    GtkWidget* dialog_;
+    GRef<WebKitFindController> finder_;
+    GRef<GtkWidget> dialog_;
     GtkWidget* entry_;
     GtkWidget* matchCase_;
     GtkWidget* notFound_;
     GtkWidget* wholeBook_ = nullptr;      // the scope choice, when the book has an index
-    std::unique_ptr<BookResults> book_;   // likewise
+    std::unique_ptr<BookResults> results_;  // likewise
     unsigned typingTimer_ = 0;
 };
 

@@ -1,6 +1,7 @@
 // Page requests of the web view, answered from the page blocks off the main thread.
 #include "PageScheme.h"
 
+#include "GObjectRef.h"
 #include "eProtocol.h"
 
 #include <webkit2/webkit2.h>
@@ -16,7 +17,7 @@ namespace {
 
 constexpr const char* kScheme = "ebook";
 constexpr const char* kSchemeKey = "zorbin-page-scheme";
-constexpr const char* kServesPagesKey = "zorbin-serves-pages";
+constexpr const char* kBookKey = "zorbin-book";
 
 // Answers being prepared, bodies being read and searches made on worker threads.
 std::atomic<int> pageWork{0};
@@ -55,9 +56,10 @@ void zorbin_page_body_stream_class_init(PageBodyStreamClass* type) {
 
 void zorbin_page_body_stream_init(PageBodyStream* stream) { stream->reader = nullptr; }
 
-// One request on its way: what it asks, and in time its answer.
+// One request on its way: the book it asks, what it asks, and in time its answer.
 struct PendingRequest {
     WebKitURISchemeRequest* request;  // a reference, let go on the main thread once finished
+    std::shared_ptr<const book::Book> book;
     viewer::PageRequest asked;
     viewer::PageAnswer answer;
     PageWork work;
@@ -71,7 +73,7 @@ struct PendingRequest {
 // On a worker thread: the lookup, the inflation and the range.
 void PrepareAnswer(GTask* task, gpointer, gpointer data, GCancellable*) {
     auto* pending = static_cast<PendingRequest*>(data);
-    pending->answer = viewer::AnswerPageRequest(pending->asked);
+    pending->answer = viewer::AnswerPageRequest(pending->book, pending->asked);
     g_task_return_boolean(task, TRUE);
 }
 
@@ -104,7 +106,8 @@ void AnswerRequest(WebKitURISchemeRequest* request, gpointer) {
     auto pending = std::make_unique<PendingRequest>();
     pending->request = WEBKIT_URI_SCHEME_REQUEST(g_object_ref(request));
     pending->asked.url = PageUrlOf(webkit_uri_scheme_request_get_uri(request));
-    pending->asked.servesPages = viewer::pages_ready && view && ServesPages(view) && !pending->asked.url.empty();
+    pending->book = view ? BookServed(view) : nullptr;
+    pending->asked.servesPages = viewer::pages_ready && pending->book && !pending->asked.url.empty();
     SoupMessageHeaders* headers = webkit_uri_scheme_request_get_http_headers(request);
     if (const char* range = headers ? soup_message_headers_get_one(headers, "Range") : nullptr)
         pending->asked.range = range;
@@ -151,10 +154,8 @@ void RegisterPageScheme(WebKitWebContext* context) {
     g_object_set_data(G_OBJECT(context), kSchemeKey, GINT_TO_POINTER(1));
 }
 
-void SetServesPages(WebKitWebView* view, bool serves) {
-    g_object_set_data(G_OBJECT(view), kServesPagesKey, GINT_TO_POINTER(serves ? 1 : 0));
-}
+void ServePages(WebKitWebView* view, std::shared_ptr<const book::Book> book) { SetShared(view, kBookKey, std::move(book)); }
 
-bool ServesPages(WebKitWebView* view) { return g_object_get_data(G_OBJECT(view), kServesPagesKey) != nullptr; }
+std::shared_ptr<const book::Book> BookServed(WebKitWebView* view) { return GetShared<const book::Book>(view, kBookKey); }
 
 }  // namespace viewer::webkit

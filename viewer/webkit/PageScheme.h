@@ -10,6 +10,7 @@
 #include "PageAnswer.h"
 #include "eProtocol.h"
 
+#include <memory>
 #include <string>
 
 typedef struct _GInputStream GInputStream;
@@ -30,8 +31,7 @@ using viewer::ViewUriOf;
 GInputStream* BodyStreamOf(viewer::PageAnswer&& answer);
 
 // How many answers are being prepared, their bodies read, or whole-book
-// searches made on worker threads right now. They read the block store,
-// which must outlive them.
+// searches made on worker threads right now (each keeps its book open).
 int PageWorkInProgress();
 
 // Counts one piece of such work for as long as it lives.
@@ -50,9 +50,10 @@ void FinishPageWork(int milliseconds);
 // Installs the scheme handler in the context; later calls do nothing.
 void RegisterPageScheme(WebKitWebContext* context);
 
-// Whether the view's page requests are served from the page blocks; while
-// not, every request gets an empty document. Off for a new view.
-void SetServesPages(WebKitWebView* view, bool serves);
-bool ServesPages(WebKitWebView* view);
+// The book whose pages the view's requests are answered from, from now
+// on; none (the default for a new view) gives every request an empty
+// document.
+void ServePages(WebKitWebView* view, std::shared_ptr<const book::Book> book);
+std::shared_ptr<const book::Book> BookServed(WebKitWebView* view);
 
 }  // namespace viewer::webkit

@@ -80,34 +80,32 @@ bool OffersKeyToHost(unsigned keyval, unsigned modifierState) {
 }
 
 WebKitBrowser::WebKitBrowser()
-    : view_(NewView()),
-      history_(WEBKIT_BACK_FORWARD_LIST(g_object_ref(webkit_web_view_get_back_forward_list(view_)))) {
+    : view_(Adopt(NewView())),
+      history_(Adopt(WEBKIT_BACK_FORWARD_LIST(g_object_ref(webkit_web_view_get_back_forward_list(view_.get()))))) {
     ConnectSignals();
 }
 
 WebKitBrowser::~WebKitBrowser() {
     findDialog_.reset();
-    g_signal_handlers_disconnect_by_data(history_, this);
-    g_object_unref(history_);
-    g_signal_handlers_disconnect_by_data(view_, this);
-    SetServesPages(view_, false);
-    g_object_unref(view_);
+    g_signal_handlers_disconnect_by_data(history_.get(), this);
+    g_signal_handlers_disconnect_by_data(view_.get(), this);
+    ServePages(view_.get(), nullptr);
 }
 
-GtkWidget* WebKitBrowser::Widget() const { return GTK_WIDGET(view_); }
+GtkWidget* WebKitBrowser::Widget() const { return GTK_WIDGET(view_.get()); }
 
 void WebKitBrowser::ConnectSignals() {
-    g_signal_connect(view_, "context-menu", G_CALLBACK(OnContextMenu), this);
-    g_signal_connect(view_, "key-press-event", G_CALLBACK(OnKeyPress), this);
-    g_signal_connect(view_, "decide-policy", G_CALLBACK(OnDecidePolicy), this);
-    g_signal_connect(view_, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
+    g_signal_connect(view_.get(), "context-menu", G_CALLBACK(OnContextMenu), this);
+    g_signal_connect(view_.get(), "key-press-event", G_CALLBACK(OnKeyPress), this);
+    g_signal_connect(view_.get(), "decide-policy", G_CALLBACK(OnDecidePolicy), this);
+    g_signal_connect(view_.get(), "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent event, gpointer self) {
                          auto* browser = static_cast<WebKitBrowser*>(self);
                          if (event == WEBKIT_LOAD_COMMITTED) browser->hasDocument_ = true;
                          if (event == WEBKIT_LOAD_COMMITTED || event == WEBKIT_LOAD_FINISHED)
                              browser->ReportHistoryState();
                      }),
                      this);
-    g_signal_connect(history_, "changed",
+    g_signal_connect(history_.get(), "changed",
                      G_CALLBACK(+[](WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer, gpointer self) {
                          static_cast<WebKitBrowser*>(self)->ReportHistoryState();
                      }),
@@ -115,33 +113,37 @@ void WebKitBrowser::ConnectSignals() {
 }
 
 void WebKitBrowser::ReportHistoryState() {
-    CommandStateChange(CSC_NAVIGATEFORWARD, webkit_web_view_can_go_forward(view_));
-    CommandStateChange(CSC_NAVIGATEBACK, webkit_web_view_can_go_back(view_));
+    CommandStateChange(CSC_NAVIGATEFORWARD, webkit_web_view_can_go_forward(view_.get()));
+    CommandStateChange(CSC_NAVIGATEBACK, webkit_web_view_can_go_back(view_.get()));
 }
 
-void WebKitBrowser::RegisterPageProtocol() { SetServesPages(view_, true); }
+void WebKitBrowser::RegisterPageProtocol(std::shared_ptr<const book::Book> book) {
+    book_ = std::move(book);
+    ServePages(view_.get(), book_);
+    HandBookToWebProcesses(webkit_web_view_get_context(view_.get()), book_);
+}
 
-void WebKitBrowser::UnregisterPageProtocol() { SetServesPages(view_, false); }
+void WebKitBrowser::UnregisterPageProtocol() { ServePages(view_.get(), nullptr); }
 
-void WebKitBrowser::Navigate(const std::string& url) { webkit_web_view_load_uri(view_, ViewUriOf(url).c_str()); }
+void WebKitBrowser::Navigate(const std::string& url) { webkit_web_view_load_uri(view_.get(), ViewUriOf(url).c_str()); }
 
 void WebKitBrowser::GoBack() {
-    if (!webkit_web_view_can_go_back(view_)) throw std::runtime_error(kNowhereToGo);
-    webkit_web_view_go_back(view_);
+    if (!webkit_web_view_can_go_back(view_.get())) throw std::runtime_error(kNowhereToGo);
+    webkit_web_view_go_back(view_.get());
 }
 
 void WebKitBrowser::GoForward() {
-    if (!webkit_web_view_can_go_forward(view_)) throw std::runtime_error(kNowhereToGo);
-    webkit_web_view_go_forward(view_);
+    if (!webkit_web_view_can_go_forward(view_.get())) throw std::runtime_error(kNowhereToGo);
+    webkit_web_view_go_forward(view_.get());
 }
 
-void WebKitBrowser::Refresh() { webkit_web_view_reload(view_); }
+void WebKitBrowser::Refresh() { webkit_web_view_reload(view_.get()); }
 
-void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_); }
+void WebKitBrowser::Stop() { webkit_web_view_stop_loading(view_.get()); }
 
 void WebKitBrowser::Find() {
     if (!hasDocument_) return;
-    if (!findDialog_) findDialog_ = std::make_unique<FindDialog>(view_);
+    if (!findDialog_) findDialog_ = std::make_unique<FindDialog>(view_.get(), book_);
     findDialog_->Present();
 }
 
@@ -149,7 +151,7 @@ void WebKitBrowser::Find() {
 // fails; that is not reported. The operation releases itself when done.
 void WebKitBrowser::Print() {
     if (!hasDocument_) return;
-    WebKitPrintOperation* operation = webkit_print_operation_new(view_);
+    WebKitPrintOperation* operation = webkit_print_operation_new(view_.get());
     g_signal_connect(operation, "failed", G_CALLBACK(+[](WebKitPrintOperation*, GError*, gpointer) {}), nullptr);
     g_signal_connect(operation, "finished", G_CALLBACK(g_object_unref), nullptr);
     webkit_print_operation_print(operation);

@@ -4,6 +4,7 @@
 // keys to the host hooks.
 #pragma once
 
+#include "GObjectRef.h"
 #include "WebBrowser.h"
 
 #include <memory>
@@ -28,9 +29,9 @@ public:
     WebKitBrowser& operator=(const WebKitBrowser&) = delete;
 
     GtkWidget* Widget() const;
-    WebKitWebView* View() const { return view_; }
+    WebKitWebView* View() const { return view_.get(); }
 
-    void RegisterPageProtocol() override;
+    void RegisterPageProtocol(std::shared_ptr<const book::Book> book) override;
     void UnregisterPageProtocol() override;
     void Navigate(const std::string& url) override;
     void GoBack() override;
@@ -45,11 +46,12 @@ private:
     void ConnectSignals();
     void ReportHistoryState();
 
-    WebKitWebView* view_;
+    GRef<WebKitWebView> view_;
     // Held apart from the view, so its handlers can go even when a window
     // destroyed the view first.
-    WebKitBackForwardList* history_;
+    GRef<WebKitBackForwardList> history_;
     bool hasDocument_ = false;
+    std::shared_ptr<const book::Book> book_;  // whose pages are served
     std::unique_ptr<FindDialog> findDialog_;
 };
 

@@ -4,8 +4,8 @@
 #include "BookKey.h"
 
 #include "CarriedFiles.h"
+#include "GObjectRef.h"
 #include "extension/BookMediaSource.h"
-#include "SimExe.h"
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -107,23 +107,17 @@ gboolean EndWithFolder(gpointer signalNumber) {
     return G_SOURCE_REMOVE;
 }
 
-// The eBook's file as the web process opens it: the running program through
-// /proc, which finds it even when it has been renamed or replaced since.
-std::string ImageFileForWebProcess() {
-    const std::string image = SimExe::OwnImagePath();
-    return image == SimExe::ExecutablePath() ? "/proc/" + std::to_string(::getpid()) + "/exe" : image;
-}
+constexpr char kHandedBookKey[] = "zorbin-handed-book";
 
-// What the extension is handed: the eBook's file and, for a protected book
+// What the extension is handed: the book's file and, for a protected book
 // once its password has opened it, the book's key (else no bytes). The key
 // goes through WebKit's connection to its process, never through a file.
-GVariant* ExtensionUserData() {
+GVariant* ExtensionUserData(const book::Book* book) {
     std::string key;
-    if (const auto bookKey = std::dynamic_pointer_cast<const protect::BookKey>(SimExe::BlockStore().Seal()))
-        key = bookKey->Bytes();
+    if (const auto bookKey = book ? book->Key() : nullptr) key = bookKey->Bytes();
     GVariant* const keyBytes = g_variant_new_fixed_array(G_VARIANT_TYPE_BYTE, key.data(), key.size(), 1);
     ::explicit_bzero(key.data(), key.size());  // the variant holds its own copy
-    return g_variant_new("(s@ay)", ImageFileForWebProcess().c_str(), keyBytes);
+    return g_variant_new("(s@ay)", book ? book->Path().c_str() : "", keyBytes);
 }
 
 void AllowMediaScheme() {
@@ -171,9 +165,14 @@ void InstallWebProcessExtension(WebKitWebContext* context) {
     // Handed over as each web process starts, so that one started after the
     // reader's password has opened a protected book gets the book's key.
     const auto handOver = +[](WebKitWebContext* startingContext, gpointer) {
-        webkit_web_context_set_web_extensions_initialization_user_data(startingContext, ExtensionUserData());
+        const auto book = GetShared<const book::Book>(startingContext, kHandedBookKey);
+        webkit_web_context_set_web_extensions_initialization_user_data(startingContext, ExtensionUserData(book.get()));
     };
     g_signal_connect(context, "initialize-web-extensions", G_CALLBACK(handOver), nullptr);
+}
+
+void HandBookToWebProcesses(WebKitWebContext* context, std::shared_ptr<const book::Book> book) {
+    SetShared(context, kHandedBookKey, std::move(book));
 }
 
 std::string WebProcessExtensionFolder() { return Installed() ? Installed()->Path() : std::string(); }

@@ -5,17 +5,24 @@
 // viewers left behind (their lock no longer held) are removed first.
 #pragma once
 
+#include "Book.h"
+
+#include <memory>
 #include <string>
 
 typedef struct _WebKitWebContext WebKitWebContext;
 
 namespace viewer::webkit {
 
-// Makes the folder (once per process), points the context's web extensions
-// at it and hands them the eBook's file, whose media they play; must run
-// before the context starts a web process. Without a usable runtime folder
-// nothing is installed.
+// Makes the folder (once per process) and points the context's web
+// extensions at it; must run before the context starts a web process.
+// Without a usable runtime folder nothing is installed.
 void InstallWebProcessExtension(WebKitWebContext* context);
+
+// The book whose media the context's web processes play: each one started
+// from now on is handed its file and, for a protected book that its
+// password has opened, its key.
+void HandBookToWebProcesses(WebKitWebContext* context, std::shared_ptr<const book::Book> book);
 
 // The folder in use, empty when none; and the name its siblings share.
 std::string WebProcessExtensionFolder();

@@ -1,6 +1,7 @@
 // The parts of the WebKit binding that need no display: the mapping between
 // page URLs and view addresses, the answers' body streams, and the choice of
 // keys offered to the host.
+#include "BookImage.h"
 #include "ChunkedPage.h"
 #include "PageScheme.h"
 #include "SimExe.h"
@@ -37,16 +38,16 @@ TEST(PageAddressTest, PageUrlsMapToTheEbookSchemeAndBack) {
 // The body stream of a chunked page whose second chunk is damaged: reading
 // it, or reading it cancelled, ends with an error instead of bytes.
 TEST(BodyStreamTest, ADamagedPieceOrACancelEndsTheStreamWithAnError) {
-    SimExe::BlockStore() = "viewer image";
+    BookImage image;
     std::string content(3 << 20, '\0');
     for (std::size_t i = 0; i < content.size(); ++i) content[i] = static_cast<char>(i * 7 % 251 + i / 100000);
     ChunkedPage page = MakeChunkedPage(content, 1 << 20);
     page.payload[page.index.chunks[1].payloadOffset + 100] ^= 0x55;
-    page.AppendTo(SimExe::BlockStore(), "film.webm");
+    page.AppendTo(image.bytes, "film.webm");
     GCancellable* cancelled = g_cancellable_new();
     g_cancellable_cancel(cancelled);
     for (auto [cancellable, code] : {std::pair{(GCancellable*)nullptr, G_IO_ERROR_FAILED}, {cancelled, G_IO_ERROR_CANCELLED}}) {
-        GInputStream* stream = BodyStreamOf(viewer::AnswerPageRequest({"http://ebook/film.webm", "bytes=100-", true}));
+        GInputStream* stream = BodyStreamOf(viewer::AnswerPageRequest(image.Open(), {"http://ebook/film.webm", "bytes=100-", true}));
         char buffer[8192];
         GError* error = nullptr;
         EXPECT_EQ(g_input_stream_read(stream, buffer, sizeof buffer, cancellable, &error), -1);
@@ -55,7 +56,6 @@ TEST(BodyStreamTest, ADamagedPieceOrACancelEndsTheStreamWithAnError) {
         g_object_unref(stream);
     }
     g_object_unref(cancelled);
-    SimExe::BlockStore().clear();
 }
 
 TEST(HostKeysTest, OffersShortcutsAndFunctionKeysOnly) {

@@ -1,6 +1,7 @@
 // The WebKit browser in a real window: a small site served from the block
 // store, links, history notifications, empty answers, content types, byte
 // ranges, the host hooks, find and print.
+#include "BookImage.h"
 #include "ChunkedPage.h"
 #include "IndexWriter.h"
 #include "LibraryLookup.h"
@@ -26,45 +27,45 @@ const std::string kRedGif("GIF89a\x01\x00\x01\x00\x80\x00\x00\xff\x00\x00\x00\x0
                           ",\x00\x00\x00\x00\x01\x00\x01\x00\x00\x02\x02\x44\x01\x00;",
                           43);
 
-void AddSite() {
-    SimExe::AddStringBlock("index.html",
-                           "<!DOCTYPE html><html><head><title>Front page</title>"
-                           "<link rel=\"stylesheet\" href=\"style/book.css\"></head><body>"
-                           "<h1 id=\"title\">Welcome to the book</h1>"
-                           "<img id=\"logo\" src=\"images/logo.gif\" width=\"64\" height=\"64\">"
-                           "<p><a id=\"next\" href=\"book/chapter1.html\">Chapter one</a></p>"
-                           "<p><input id=\"field\"></p></body></html>");
-    SimExe::AddStringBlock("style/book.css", "#title { color: rgb(200, 0, 0); } img { image-rendering: pixelated; }");
-    SimExe::AddStringBlock("images/logo.gif", kRedGif);
-    SimExe::AddStringBlock("book/chapter1.html",
-                           "<!DOCTYPE html><html><body><p id=\"text\">Chapter one text</p>"
-                           "<a id=\"home\" href=\"../index.html\">Home</a> "
-                           "<a id=\"abs\" href=\"http://ebook/book/chapter2.html\">Two</a></body></html>");
-    SimExe::AddStringBlock("book/chapter2.html", "<!DOCTYPE html><html><body><p>Chapter two text</p></body></html>");
-    SimExe::AddStringBlock("book/caf\xC3\xA9.html", "<!DOCTYPE html><html><body>Caf\xC3\xA9 page</body></html>");
+void AddSite(BookImage& image) {
+    image.Add("index.html",
+              "<!DOCTYPE html><html><head><title>Front page</title>"
+              "<link rel=\"stylesheet\" href=\"style/book.css\"></head><body>"
+              "<h1 id=\"title\">Welcome to the book</h1>"
+              "<img id=\"logo\" src=\"images/logo.gif\" width=\"64\" height=\"64\">"
+              "<p><a id=\"next\" href=\"book/chapter1.html\">Chapter one</a></p>"
+              "<p><input id=\"field\"></p></body></html>");
+    image.Add("style/book.css", "#title { color: rgb(200, 0, 0); } img { image-rendering: pixelated; }");
+    image.Add("images/logo.gif", kRedGif);
+    image.Add("book/chapter1.html",
+              "<!DOCTYPE html><html><body><p id=\"text\">Chapter one text</p>"
+              "<a id=\"home\" href=\"../index.html\">Home</a> "
+              "<a id=\"abs\" href=\"http://ebook/book/chapter2.html\">Two</a></body></html>");
+    image.Add("book/chapter2.html", "<!DOCTYPE html><html><body><p>Chapter two text</p></body></html>");
+    image.Add("book/caf\xC3\xA9.html", "<!DOCTYPE html><html><body>Caf\xC3\xA9 page</body></html>");
 }
 
 class WebKitBrowserTest : public ::testing::Test {
 protected:
     void SetUp() override {
         if (!g_haveDisplay) GTEST_SKIP() << "no display";
-        SimExe::BlockStore() = "viewer image";
-        AddSite();
+        AddSite(image);
         viewer::pages_ready = true;
         harness = std::make_unique<WebViewHarness>();
         browser().OnCommandStateChange = [this](std::int32_t command, bool enable) {
             (command == viewer::CSC_NAVIGATEBACK ? canGoBack : canGoForward) = enable;
         };
-        browser().RegisterPageProtocol();
+        Serve();
     }
     void TearDown() override {
         harness.reset();
-        // Workers may still read the store for a destroyed view's requests.
+        // Workers may still read the book for a destroyed view's requests.
         EXPECT_TRUE(RunUntil([] { return viewer::webkit::PageWorkInProgress() == 0; }, 60000));
-        SimExe::BlockStore().clear();
         viewer::pages_ready = false;
     }
     viewer::webkit::WebKitBrowser& browser() { return harness->browser; }
+    // Serves the book as it stands now.
+    void Serve() { browser().RegisterPageProtocol(image.Open()); }
     std::string BodyText() { return harness->Eval("document.body ? document.body.innerText.trim() : ''"); }
     // Clicks a link of the page and waits for the page it leads to.
     bool Follow(const std::string& id, const std::string& expectedUri) {
@@ -73,6 +74,7 @@ protected:
         return harness->WaitForLoad(before, expectedUri);
     }
 
+    BookImage image;
     std::unique_ptr<WebViewHarness> harness;
     bool canGoBack = false;
     bool canGoForward = false;
@@ -149,7 +151,7 @@ TEST_F(WebKitBrowserTest, AnswersEmptyDocumentsForMissingPagesAndWhileNotServing
     ASSERT_TRUE(harness->Load("http://ebook/book/chapter2.html", "ebook://ebook/book/chapter2.html"));
     EXPECT_EQ(BodyText(), "");
 
-    browser().RegisterPageProtocol();
+    Serve();
     ASSERT_TRUE(harness->Load("http://ebook/book/chapter2.html", "ebook://ebook/book/chapter2.html"));
     EXPECT_EQ(BodyText(), "Chapter two text");
 }
@@ -178,8 +180,9 @@ std::string FetchSummary(WebViewHarness& harness, const std::string& name, const
 }
 
 TEST_F(WebKitBrowserTest, FetchSeesTheTypeAndLengthOfEveryAnswer) {
-    SimExe::AddStringBlock("data.json", "{\"pages\": [1, 2, 3]}");
-    SimExe::AddStringBlock("app.js", "var x = 1;");
+    image.Add("data.json", "{\"pages\": [1, 2, 3]}");
+    image.Add("app.js", "var x = 1;");
+    Serve();
     ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
     EXPECT_EQ(FetchSummary(*harness, "data.json"), "200 | application/json | 20 | bytes | - | {\"pages\": [1, 2, 3]}");
     EXPECT_EQ(FetchSummary(*harness, "app.js"), "200 | text/javascript | 10 | bytes | - | var x = 1;");
@@ -187,12 +190,13 @@ TEST_F(WebKitBrowserTest, FetchSeesTheTypeAndLengthOfEveryAnswer) {
 }
 
 TEST_F(WebKitBrowserTest, RangeFetchesGetTheirPartOfWholeAndChunkedPages) {
-    SimExe::AddStringBlock("data.json", "{\"pages\": [1, 2, 3]}");
+    image.Add("data.json", "{\"pages\": [1, 2, 3]}");
     // Printable bytes, in chunks of 256 KB over more than one piece a body is read in.
     std::string film(6 << 20, '\0');
     for (std::size_t i = 0; i < film.size(); ++i) film[i] = static_cast<char>('a' + (i * 7 + i / 1000) % 26);
     const ChunkedPage page = MakeChunkedPage(film, 256 << 10);
-    page.AppendTo(SimExe::BlockStore(), "film.webm");
+    page.AppendTo(image.bytes, "film.webm");
+    Serve();
     ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
 
     EXPECT_EQ(FetchSummary(*harness, "data.json", "bytes=2-6"),
@@ -218,7 +222,8 @@ TEST_F(WebKitBrowserTest, RangeFetchesGetTheirPartOfWholeAndChunkedPages) {
 TEST_F(WebKitBrowserTest, TheWindowKeepsRunningWhileAPageIsPrepared) {
     using Clock = std::chrono::steady_clock;
     ZLibEx::SetOutputLimit(256 << 20);
-    SimExe::AppendBlock("bomb.html", ZeroBomb(8 << 20), SimExe::BlockStore());
+    SimExe::AppendBlock("bomb.html", ZeroBomb(8 << 20), image.bytes);
+    Serve();
     ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
     struct Ticks {
         Clock::time_point last = Clock::now();
@@ -243,12 +248,13 @@ TEST_F(WebKitBrowserTest, TheWindowKeepsRunningWhileAPageIsPrepared) {
 // request nobody waits for, and nothing breaks.
 TEST_F(WebKitBrowserTest, AnAnswerForADestroyedViewIsHarmless) {
     ZLibEx::SetOutputLimit(256 << 20);
-    SimExe::AppendBlock("bomb.html", ZeroBomb(8 << 20), SimExe::BlockStore());
+    SimExe::AppendBlock("bomb.html", ZeroBomb(8 << 20), image.bytes);
+    Serve();
     ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
     harness->Eval("fetch('bomb.html'); 0");
     ASSERT_TRUE(RunUntil([] { return viewer::webkit::PageWorkInProgress() > 0; }));
     harness = std::make_unique<WebViewHarness>();
-    browser().RegisterPageProtocol();
+    Serve();
     EXPECT_TRUE(RunUntil([] { return viewer::webkit::PageWorkInProgress() == 0; }, 60000));
     ZLibEx::SetOutputLimit(0);
     ASSERT_TRUE(harness->Load("http://ebook/book/chapter2.html", "ebook://ebook/book/chapter2.html"));
@@ -371,14 +377,15 @@ TEST_F(WebKitBrowserTest, FindDialogSearchesThePageAndTellsWhenTextIsMissing) {
 namespace {
 
 // The site's pages made into a search index block.
-void AddSearchIndex() {
+void AddSearchIndex(BookImage& image) {
     search::IndexWriter writer;
+    const std::shared_ptr<const book::Book> site = image.Open();
     for (const char* name : {"index.html", "book/chapter1.html", "book/chapter2.html"}) {
         std::string bytes;
-        SimExe::ReadBlock(name, bytes);
+        site->ReadBlock(name, bytes);
         writer.Add(name, *search::WordsOfPage(name, bytes));
     }
-    SimExe::AddStringBlock(search::kIndexBlockName, writer.Finish());
+    image.Add(search::kIndexBlockName, writer.Finish());
 }
 
 std::string LabelText(GtkWidget* label) { return gtk_label_get_text(GTK_LABEL(label)); }
@@ -386,7 +393,8 @@ std::string LabelText(GtkWidget* label) { return gtk_label_get_text(GTK_LABEL(la
 }  // namespace
 
 TEST_F(WebKitBrowserTest, WholeBookSearchListsPagesAndOpensOneWithItsHitsHighlighted) {
-    AddSearchIndex();
+    AddSearchIndex(image);
+    Serve();
     ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
     browser().Find();
     GtkWidget* dialog = FindDialogWindow();
@@ -421,7 +429,8 @@ TEST_F(WebKitBrowserTest, WholeBookSearchListsPagesAndOpensOneWithItsHitsHighlig
 }
 
 TEST_F(WebKitBrowserTest, ADamagedSearchIndexIsReportedNotFollowed) {
-    SimExe::AddStringBlock(search::kIndexBlockName, "SQLite format 3 and then nothing sound");
+    image.Add(search::kIndexBlockName, "SQLite format 3 and then nothing sound");
+    Serve();
     ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
     browser().Find();
     GtkWidget* dialog = FindDialogWindow();
@@ -436,7 +445,8 @@ TEST_F(WebKitBrowserTest, ADamagedSearchIndexIsReportedNotFollowed) {
 // A system without ICU: the book's pages show and can be searched one at a
 // time; the dialog says why the whole book cannot be.
 TEST_F(WebKitBrowserTest, WithoutTheTextLibrariesTheDialogSaysWholeBookSearchIsNotAvailable) {
-    AddSearchIndex();
+    AddSearchIndex(image);
+    Serve();
     const search::FoundLibraries none = search::LookUpTextLibraries({.icu = "libicuuc-absent.so."});
     ASSERT_FALSE(none.libraries);
     search::UseTextLibraries(nullptr, none.whyNone);

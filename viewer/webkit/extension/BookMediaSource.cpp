@@ -4,7 +4,6 @@
 #include "BookMediaSource.h"
 
 #include "PageAnswer.h"
-#include "SimExe.h"
 #include "eProtocol.h"
 
 #include <gst/base/gstbasesrc.h>
@@ -24,7 +23,7 @@ constexpr guint kBlockSize = 64 * 1024;
 struct BookSource {
     GstBaseSrc parent;
     char* uri;                              // the "ebook://ebook/…" address played
-    std::optional<viewer::RandomAccessPage>* page;  // set from start to stop
+    std::optional<book::PageReader>* page;  // set from start to stop
 };
 
 struct BookSourceClass {
@@ -39,12 +38,21 @@ G_DEFINE_TYPE_WITH_CODE(BookSource, book_source, GST_TYPE_BASE_SRC,
 
 BookSource* Of(gpointer object) { return reinterpret_cast<BookSource*>(object); }
 
+// The book a source reads: the one its type was registered with.
+GQuark BookQuark() { return g_quark_from_static_string("zorbin-book"); }
+std::shared_ptr<const book::Book> BookOf(gpointer source) {
+    const auto* book =
+        static_cast<const std::shared_ptr<const book::Book>*>(g_type_get_qdata(G_OBJECT_TYPE(source), BookQuark()));
+    return book ? *book : nullptr;
+}
+
 // The page of the address, by the page protocol's names and rules. Pages
 // are asked for media only by pages the viewer has served already.
 gboolean Start(GstBaseSrc* base) {
     BookSource* self = Of(base);
     const std::string pageUrl = viewer::PageUrlOf(self->uri ? self->uri : "");
-    std::optional<viewer::FoundPage> found = viewer::FindPage(pageUrl, false);
+    const std::shared_ptr<const book::Book> book = BookOf(base);
+    std::optional<book::PageReader> found = book ? viewer::FindPage(book, pageUrl, viewer::kMediaPieces) : std::nullopt;
     if (!found) {
         GST_ELEMENT_ERROR(base, RESOURCE, NOT_FOUND, ("The eBook has no page %s", self->uri), (nullptr));
         return FALSE;
@@ -113,7 +121,7 @@ void book_source_class_init(BookSourceClass* klass) {
 }
 
 void book_source_init(BookSource* self) {
-    self->page = new std::optional<viewer::RandomAccessPage>();
+    self->page = new std::optional<book::PageReader>();
     gst_base_src_set_blocksize(GST_BASE_SRC(self), kBlockSize);
 }
 
@@ -154,17 +162,13 @@ gboolean RegisterElements(GstPlugin* plugin) {
 
 }  // namespace
 
-bool RegisterBookMediaSource(const std::string& imageFile) {
-    try {
-        SimExe::SetOwnImageFile(imageFile);
-        SimExe::LoadOwnImage();
-    } catch (const std::exception&) {
-        return false;
-    }
+bool RegisterBookMediaSource(std::shared_ptr<const book::Book> book) {
     // WebKit initializes GStreamer itself later on; doing it first changes
     // nothing for it.
-    return gst_init_check(nullptr, nullptr, nullptr) &&
-           gst_plugin_register_static(GST_VERSION_MAJOR, GST_VERSION_MINOR, "zorbinbook",
+    if (!gst_init_check(nullptr, nullptr, nullptr)) return false;
+    // The type keeps the book for as long as the process runs.
+    g_type_set_qdata(book_source_get_type(), BookQuark(), new std::shared_ptr<const book::Book>(std::move(book)));
+    return gst_plugin_register_static(GST_VERSION_MAJOR, GST_VERSION_MINOR, "zorbinbook",
                                       "The eBook's media, read in place", RegisterElements, "1.0", "Proprietary",
                                       "zorbin", "zorbin", "Zorbin eBook Compiler");
 }

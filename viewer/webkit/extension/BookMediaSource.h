@@ -5,15 +5,17 @@
 // Ogg's included) and nothing of the book is buffered on disk.
 #pragma once
 
-#include <string>
+#include "Book.h"
+
+#include <memory>
 
 namespace zorbin_extension {
 
 // The name WebKit's media player must be allowed to hand to GStreamer.
 inline constexpr char kMediaScheme[] = "ebook";
 
-// Maps the eBook at `imageFile` and registers the source with the web
-// process's GStreamer; false when either cannot be done.
-bool RegisterBookMediaSource(const std::string& imageFile);
+// Registers the source of the book's media with the web process's
+// GStreamer; false when that cannot be done.
+bool RegisterBookMediaSource(std::shared_ptr<const book::Book> book);
 
 }  // namespace zorbin_extension
