@@ -2,6 +2,7 @@
 #include "SimExe.h"
 
 #include "AccessIndex.h"
+#include "Ascii.h"
 #include "FileIO.h"
 #include "PageRange.h"
 #include "ZLibEx.h"
@@ -75,12 +76,7 @@ TBlockStore& BlockStore() {
     return store;
 }
 
-std::string FoldName(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    return folded;
-}
+std::string FoldName(std::string_view name) { return ascii::Upper(name); }
 
 std::string StartMarker(std::string_view name) {
     std::string marker = kStartTag;

@@ -4,6 +4,7 @@
 // with libxml2's HTML parser, its events collected for what a browser shows.
 #include "PageText.h"
 
+#include "Ascii.h"
 #include "TextLibraries.h"
 
 #include <iconv.h>
@@ -26,29 +27,6 @@ constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr std::string_view kReplacementChar = "\xEF\xBF\xBD";  // U+FFFD
 constexpr std::size_t kPrescanLength = 1024;
 constexpr std::size_t kPlainTitleChars = 200;
-
-bool IsAsciiSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
-}
-
-bool IsAsciiAlpha(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
-
-char ToAsciiLower(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string AsciiLowercase(std::string_view s) {
-    std::string lower(s);
-    std::transform(lower.begin(), lower.end(), lower.begin(), ToAsciiLower);
-    return lower;
-}
-
-bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ToAsciiLower(x) == ToAsciiLower(y); });
-}
 
 // ---- UTF-8 ------------------------------------------------------------------
 
@@ -198,9 +176,7 @@ bool IsUtf16(std::string_view iconvName) {
 // bytes; UTF-16 there is a mistake browsers read as UTF-8. Nothing for a
 // label no browser knows.
 std::optional<std::string> CharsetOfDeclaredLabel(std::string_view label) {
-    while (!label.empty() && IsAsciiSpace(label.front())) label.remove_prefix(1);
-    while (!label.empty() && IsAsciiSpace(label.back())) label.remove_suffix(1);
-    const std::string wanted = AsciiLowercase(label);
+    const std::string wanted = ascii::Lower(ascii::Trim(label));
     for (const CharsetLabels& charset : kCharsets) {
         for (std::string_view labels = charset.labels; !labels.empty();) {
             const std::size_t space = labels.find(' ');
@@ -235,12 +211,12 @@ public:
                 const std::size_t end = s_.find("-->", pos_ + 2);
                 if (end == std::string_view::npos) break;
                 pos_ = end + 2;
-            } else if (At("<meta") && (IsAsciiSpace(ByteAt(pos_ + 5)) || ByteAt(pos_ + 5) == '/')) {
+            } else if (At("<meta") && (ascii::IsSpace(ByteAt(pos_ + 5)) || ByteAt(pos_ + 5) == '/')) {
                 pos_ += 5;
                 if (auto charset = CharsetOfMetaAttributes()) return charset;
-            } else if (At("<") && (IsAsciiAlpha(ByteAt(pos_ + 1)) ||
-                                   (ByteAt(pos_ + 1) == '/' && IsAsciiAlpha(ByteAt(pos_ + 2))))) {
-                while (pos_ < s_.size() && !IsAsciiSpace(s_[pos_]) && s_[pos_] != '>') ++pos_;
+            } else if (At("<") && (ascii::IsAlpha(ByteAt(pos_ + 1)) ||
+                                   (ByteAt(pos_ + 1) == '/' && ascii::IsAlpha(ByteAt(pos_ + 2))))) {
+                while (pos_ < s_.size() && !ascii::IsSpace(s_[pos_]) && s_[pos_] != '>') ++pos_;
                 while (NextAttribute()) {
                 }
             } else if (At("<!") || At("</") || At("<?")) {
@@ -255,7 +231,7 @@ public:
     // The encoding in an XML declaration opening the page, as XHTML pages have.
     std::optional<std::string> FromXmlDeclaration() {
         pos_ = 0;
-        if (!At("<?xml") || !IsAsciiSpace(ByteAt(5))) return std::nullopt;
+        if (!At("<?xml") || !ascii::IsSpace(ByteAt(5))) return std::nullopt;
         pos_ = 5;
         while (const auto attribute = NextAttribute()) {
             if (attribute->name == "encoding") return CharsetOfDeclaredLabel(attribute->value);
@@ -273,18 +249,18 @@ private:
 
     // Whether the bytes at the scan position are `lowercaseText` in any case.
     bool At(std::string_view lowercaseText) const {
-        return EqualsIgnoringAsciiCase(s_.substr(pos_, lowercaseText.size()), lowercaseText);
+        return ascii::EqualsNoCase(s_.substr(pos_, lowercaseText.size()), lowercaseText);
     }
 
     void SkipSpaces() {
-        while (pos_ < s_.size() && IsAsciiSpace(s_[pos_])) ++pos_;
+        while (pos_ < s_.size() && ascii::IsSpace(s_[pos_])) ++pos_;
     }
 
     // The next attribute of the tag being scanned, names and values in lower
     // case; nothing at the tag's ">" (left at the scan position) or when the
     // bytes end inside the tag (the scan position then at their end).
     std::optional<Attribute> NextAttribute() {
-        while (pos_ < s_.size() && (IsAsciiSpace(s_[pos_]) || s_[pos_] == '/')) ++pos_;
+        while (pos_ < s_.size() && (ascii::IsSpace(s_[pos_]) || s_[pos_] == '/')) ++pos_;
         if (pos_ >= s_.size() || s_[pos_] == '>') return std::nullopt;
         Attribute attribute;
         for (;; ++pos_) {
@@ -292,13 +268,13 @@ private:
             const char c = s_[pos_];
             if (c == '=' && !attribute.name.empty()) break;
             if (c == '/' || c == '>') return attribute;
-            if (IsAsciiSpace(c)) {
+            if (ascii::IsSpace(c)) {
                 SkipSpaces();
                 if (pos_ >= s_.size()) return std::nullopt;
                 if (s_[pos_] != '=') return attribute;
                 break;
             }
-            attribute.name += ToAsciiLower(c);
+            attribute.name += ascii::ToLower(c);
         }
         ++pos_;  // the "="
         SkipSpaces();
@@ -310,14 +286,14 @@ private:
                 pos_ = s_.size();
                 return std::nullopt;
             }
-            attribute.value = AsciiLowercase(s_.substr(pos_ + 1, close - pos_ - 1));
+            attribute.value = ascii::Lower(s_.substr(pos_ + 1, close - pos_ - 1));
             pos_ = close + 1;
             return attribute;
         }
         const std::size_t start = pos_;
-        while (pos_ < s_.size() && !IsAsciiSpace(s_[pos_]) && s_[pos_] != '>') ++pos_;
+        while (pos_ < s_.size() && !ascii::IsSpace(s_[pos_]) && s_[pos_] != '>') ++pos_;
         if (pos_ >= s_.size()) return std::nullopt;
-        attribute.value = AsciiLowercase(s_.substr(start, pos_ - start));
+        attribute.value = ascii::Lower(s_.substr(start, pos_ - start));
         return attribute;
     }
 
@@ -352,7 +328,7 @@ private:
     static std::optional<std::string> CharsetInContent(std::string_view content) {
         std::size_t pos = 0;
         const auto skipSpaces = [&] {
-            while (pos < content.size() && IsAsciiSpace(content[pos])) ++pos;
+            while (pos < content.size() && ascii::IsSpace(content[pos])) ++pos;
         };
         for (;;) {
             pos = content.find("charset", pos);
@@ -477,7 +453,7 @@ private:
     // 1 for ASCII white space, 2 for a no-break space, else 0. (0xC2 is
     // never a continuation byte, so no character is split.)
     static std::size_t SpaceLengthAt(std::string_view text, std::size_t i) {
-        if (IsAsciiSpace(text[i])) return 1;
+        if (ascii::IsSpace(text[i])) return 1;
         return text[i] == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0' ? 2 : 0;
     }
 
@@ -550,7 +526,7 @@ std::optional<Role> RoleOf(std::string_view name, const xmlChar** attributes) {
     const auto found = std::ranges::lower_bound(kRoles, name, {}, &ElementRole::name);
     if (found == kRoles.end() || found->name != name) return std::nullopt;
     if (found->role == Role::kAltText && name == "input" &&
-        !EqualsIgnoringAsciiCase(FindAttribute(attributes, "type").value_or(""), "image"))
+        !ascii::EqualsNoCase(FindAttribute(attributes, "type").value_or(""), "image"))
         return std::nullopt;
     return found->role;
 }
@@ -748,9 +724,9 @@ PageKind KindOfPage(std::string_view pageName) {
     if (dot == std::string_view::npos) return PageKind::kNone;
     const std::string_view extension = pageName.substr(dot + 1);
     for (const std::string_view html : {"htm", "html", "xhtml"}) {
-        if (EqualsIgnoringAsciiCase(extension, html)) return PageKind::kHtml;
+        if (ascii::EqualsNoCase(extension, html)) return PageKind::kHtml;
     }
-    return EqualsIgnoringAsciiCase(extension, "txt") ? PageKind::kText : PageKind::kNone;
+    return ascii::EqualsNoCase(extension, "txt") ? PageKind::kText : PageKind::kNone;
 }
 
 std::string CharsetOf(std::string_view bytes, PageKind kind) {
