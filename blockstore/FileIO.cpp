@@ -1,6 +1,7 @@
 // File reads, whole or in pieces, and atomic file replacement.
 #include "FileIO.h"
 
+#include "Ascii.h"
 #include "FileSystem.h"
 #include "SimExe.h"
 
@@ -131,10 +132,8 @@ std::string TempNamePrefix(const std::string& target) {
 bool IsTempNameOf(const std::string& name, const std::string& prefix) {
     if (name.size() != prefix.size() + sizeof kTempLetters - 1 || name.compare(0, prefix.size(), prefix) != 0)
         return false;
-    for (std::size_t i = prefix.size(); i < name.size(); ++i) {
-        const char c = name[i];
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'))) return false;
-    }
+    for (std::size_t i = prefix.size(); i < name.size(); ++i)
+        if (!ascii::IsAlnum(name[i])) return false;
     return true;
 }
 

@@ -1,6 +1,7 @@
 // The block store and the file, shell and pause utilities it shares.
 #include "SimExe.h"
 
+#include "Ascii.h"
 #include "FileIO.h"
 #include "ZLibEx.h"
 
@@ -73,12 +74,7 @@ TBlockStore& BlockStore() {
     return store;
 }
 
-std::string FoldName(std::string_view name) {
-    std::string folded(name);
-    for (char& c : folded)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 0x20);
-    return folded;
-}
+std::string FoldName(std::string_view name) { return ascii::Upper(name); }
 
 std::string StartMarker(std::string_view name) {
     std::string marker = kStartTag;

@@ -4,6 +4,7 @@
 // holds a page under one of the names the URL leads to, and the output
 // limit. Then come the URL's rest and the bytes for the image: a page's
 // content or a raw payload, then whatever else the image holds.
+#include "Ascii.h"
 #include "ScratchFile.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
@@ -38,12 +39,7 @@ std::shared_ptr<const book::Book> OpenImage(const std::string& image) {
 
 const char* const kPrefixes[] = {"http://ebook/", "HTTP://EBook/", "http://other/", ""};
 
-bool HasPagePrefix(const std::string& url) {
-    std::string start = url.substr(0, 13);
-    for (char& c : start)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-    return start == "http://ebook/";
-}
+bool HasPagePrefix(const std::string& url) { return ascii::Lower(url.substr(0, 13)) == "http://ebook/"; }
 
 // The whole answer of one request; aborts when the protocol breaks its rules.
 std::optional<std::string> Request(std::shared_ptr<const book::Book> book, const std::string& url) {

@@ -1,10 +1,10 @@
 // A read-only SQLite VFS over chunked blocks.
 #include "IndexFile.h"
 
+#include "Ascii.h"
 #include "PageReader.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstring>
 #include <mutex>
 #include <new>
@@ -175,7 +175,7 @@ std::string BlockFileUri(const std::string& blockName) {
     // Characters a URI path cannot carry are escaped; SQLite decodes them.
     std::string uri = "file:";
     for (unsigned char c : blockName) {
-        if (std::isalnum(c) || std::strchr("/-._~", c)) {
+        if (ascii::IsAlnum(static_cast<char>(c)) || std::strchr("/-._~", c)) {
             uri += static_cast<char>(c);
         } else {
             static const char hex[] = "0123456789ABCDEF";

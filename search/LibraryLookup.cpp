@@ -1,10 +1,11 @@
 // Run-time look-up of the text libraries through the dynamic loader.
 #include "LibraryLookup.h"
 
+#include "Ascii.h"
+
 #include <dlfcn.h>
 #include <link.h>
 
-#include <cctype>
 #include <string_view>
 
 namespace search {
@@ -58,7 +59,7 @@ std::vector<std::string> IcuReleases() {
 // The major release in an ICU file's name ("libicuuc.so.76.1" is "76").
 std::string IcuRelease(std::string_view file, std::string_view prefix) {
     std::string release;
-    for (std::size_t i = prefix.size(); i < file.size() && std::isdigit(static_cast<unsigned char>(file[i])); ++i)
+    for (std::size_t i = prefix.size(); i < file.size() && ascii::IsDigit(file[i]); ++i)
         release += file[i];
     return release;
 }

@@ -8,6 +8,8 @@
 // ESearchUnavailable.
 #pragma once
 
+#include "PageCharset.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -28,17 +30,7 @@ struct PageText {
 
 // Which pages are searched, by their name's extension in any letter case:
 // .htm, .html and .xhtml as HTML, .txt as plain text.
-enum class PageKind { kNone, kHtml, kText };
 PageKind KindOfPage(std::string_view pageName);
-
-// The character set a browser reads a page in: a byte-order mark, else for
-// HTML a <meta charset> or http-equiv Content-Type among the first 1024
-// bytes (else the encoding of an XML declaration opening the page, as XHTML
-// has), else UTF-8 when the bytes are valid UTF-8, else windows-1252.
-// Returned as the name glibc's iconv knows the set by, read as browsers read
-// its label: "UTF-8", "UTF-16LE", "CP932" for Shift_JIS (windows-31j),
-// "WINDOWS-1252" for ISO-8859-1 and US-ASCII, "GB18030" for GB2312 and GBK...
-std::string CharsetOf(std::string_view bytes, PageKind kind);
 
 // The text of an HTML page, parsed with libxml2's HTML parser, as far as it
 // can be read: a broken page gives what could be read, never an error.

@@ -1,14 +1,13 @@
 // Typed queries parsed into phrases of word keys.
 #include "Query.h"
 
+#include "Ascii.h"
 #include "PageWords.h"
 #include "Words.h"
 
 namespace search {
 
 namespace {
-
-bool IsSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
 
 // Adds the phrase of one typed term (a word or a quoted phrase), if it has
 // any words.
@@ -26,8 +25,10 @@ void AddTerm(Query& query, std::string_view term, bool prefix) {
 Query ParseQuery(std::string_view typed, bool typing) {
     Query query;
     std::size_t i = 0;
+    // Terms are separated by any white space a reader may type or paste, as
+    // C's isspace() knows it: a vertical tab too.
     while (i < typed.size()) {
-        if (IsSpace(typed[i])) {
+        if (ascii::IsCSpace(typed[i])) {
             ++i;
             continue;
         }
@@ -40,7 +41,7 @@ Query ParseQuery(std::string_view typed, bool typing) {
             i = closed ? close + 1 : typed.size();
         } else {
             std::size_t end = i;
-            while (end < typed.size() && !IsSpace(typed[end]) && typed[end] != '"') ++end;
+            while (end < typed.size() && !ascii::IsCSpace(typed[end]) && typed[end] != '"') ++end;
             term = typed.substr(i, end - i);
             closed = end < typed.size();
             i = end;

@@ -15,6 +15,7 @@
 //   4. NFC, so that kept marks join their letters again.
 #include "Words.h"
 
+#include "Ascii.h"
 #include "TextLibraries.h"
 
 #include <algorithm>
@@ -70,8 +71,6 @@ bool IsAscii(std::string_view text) {
     return true;
 }
 
-bool IsAsciiLetterOrDigit(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
-
 // Folds words into keys, reusing its buffers from word to word.
 class KeyFolder {
 public:
@@ -89,9 +88,8 @@ public:
         key_.clear();
         if (IsAscii(word)) {
             // What the full folding does to ASCII, without the trip through UTF-16.
-            for (const char c : word) key_ += c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-            return std::any_of(key_.begin(), key_.end(), IsAsciiLetterOrDigit) ? std::string_view(key_)
-                                                                              : std::string_view();
+            for (const char c : word) key_ += ascii::ToLower(c);
+            return std::any_of(key_.begin(), key_.end(), ascii::IsAlnum) ? std::string_view(key_) : std::string_view();
         }
         FoldUnicode(word);
         return HasLetterOrDigit(composed_) ? std::string_view(key_) : std::string_view();
@@ -275,8 +273,6 @@ void AsciiWords(std::string_view text, std::size_t begin, std::size_t end, KeyFo
     }
 }
 
-bool IsAsciiSpace(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v'; }
-
 // A stretch of text: where it ends, and whether it is all ASCII.
 struct Stretch {
     std::size_t end;
@@ -286,15 +282,17 @@ struct Stretch {
 // The stretch of text from `from` on, up to where the next one starts: after
 // an ASCII space and at an ASCII character that is none. No word spans that
 // point, and no rule of ICU's looks across it, so the stretches on either
-// side break into the same words alone as in the whole text.
+// side break into the same words alone as in the whole text. The vertical
+// tab counts as a space here: to ICU's rules it is a line break, after which
+// a word always ends.
 Stretch NextStretch(std::string_view text, std::size_t from) {
-    bool ascii = static_cast<unsigned char>(text[from]) < 0x80;
+    bool allAscii = static_cast<unsigned char>(text[from]) < 0x80;
     for (std::size_t i = from + 1; i < text.size(); ++i) {
         const bool isAscii = static_cast<unsigned char>(text[i]) < 0x80;
-        if (isAscii && IsAsciiSpace(text[i - 1]) && !IsAsciiSpace(text[i])) return {i, ascii};
-        ascii = ascii && isAscii;
+        if (isAscii && ascii::IsCSpace(text[i - 1]) && !ascii::IsCSpace(text[i])) return {i, allAscii};
+        allAscii = allAscii && isAscii;
     }
-    return {text.size(), ascii};
+    return {text.size(), allAscii};
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Page answers: byte ranges, content types and bodies of page requests.
 #include "PageAnswer.h"
 
+#include "Ascii.h"
 #include "ZLibEx.h"
 #include "eProtocol.h"
 
@@ -24,19 +25,6 @@ constexpr const char* kUnknownType = "application/octet-stream";
 constexpr std::pair<std::string_view, const char*> kBrowserTypes[] = {
     {"js", "text/javascript"}, {"mjs", "text/javascript"}, {"otf", "font/otf"}, {"wasm", "application/wasm"},
 };
-
-std::string_view Trim(std::string_view text) {
-    const std::size_t begin = text.find_first_not_of(" \t");
-    if (begin == std::string_view::npos) return {};
-    return text.substr(begin, text.find_last_not_of(" \t") - begin + 1);
-}
-
-std::string LowerAscii(std::string_view text) {
-    std::string lower(text);
-    for (char& c : lower)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
-    return lower;
-}
 
 // A decimal number of digits only; one too large for 64 bits is the largest
 // there is (it lies past the end of any page all the same).
@@ -81,10 +69,11 @@ PageAnswer AnswerFrom(book::PageReader& page, const std::optional<std::string>& 
 RangeChoice ChooseRange(const std::optional<std::string>& rangeHeader, std::uint64_t pageSize) {
     const RangeChoice whole{200, 0, pageSize}, unsatisfiable{416, 0, 0};
     if (!rangeHeader) return whole;
-    const std::string_view value = Trim(*rangeHeader);
+    const std::string_view value = ascii::TrimSpacesAndTabs(*rangeHeader);
     const std::size_t equals = value.find('=');
-    if (equals == std::string_view::npos || LowerAscii(Trim(value.substr(0, equals))) != "bytes") return whole;
-    const std::string_view byteRange = Trim(value.substr(equals + 1));
+    if (equals == std::string_view::npos || ascii::Lower(ascii::TrimSpacesAndTabs(value.substr(0, equals))) != "bytes")
+        return whole;
+    const std::string_view byteRange = ascii::TrimSpacesAndTabs(value.substr(equals + 1));
     const std::size_t dash = byteRange.find('-');
     if (dash == std::string_view::npos || byteRange.find(',') != std::string_view::npos) return whole;
     const std::optional<std::uint64_t> last = DecimalNumber(byteRange.substr(dash + 1));
@@ -105,7 +94,7 @@ RangeChoice ChooseRange(const std::optional<std::string>& rangeHeader, std::uint
 std::string ContentTypeOfName(std::string_view pageName) {
     const std::string_view segment = pageName.substr(pageName.rfind('/') + 1);
     const std::size_t dot = segment.rfind('.');
-    const std::string extension = dot == std::string_view::npos ? std::string() : LowerAscii(segment.substr(dot + 1));
+    const std::string extension = dot == std::string_view::npos ? std::string() : ascii::Lower(segment.substr(dot + 1));
     for (const auto& [known, type] : kBrowserTypes)
         if (extension == known) return type;
     char* valid = g_utf8_make_valid(segment.data(), static_cast<gssize>(segment.size()));

@@ -1,6 +1,7 @@
 // The in-memory page protocol.
 #include "eProtocol.h"
 
+#include "Ascii.h"
 #include "ZLibEx.h"
 
 #include <algorithm>
@@ -30,20 +31,9 @@ std::string WithoutQuery(const std::string& name) { return name.substr(0, name.f
 
 bool NeedsEscape(unsigned char c) { return c < 0x20 || c >= 0x7F || c == '#' || c == '?' || c == '\\'; }
 
-// Whether `text` begins with `prefix` (in lower case), in any ASCII letter case.
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size()) return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char c = text[i];
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 0x20);
-        if (c != prefix[i]) return false;
-    }
-    return true;
-}
-
 }  // namespace
 
-bool IsPageUrl(const std::string& url) { return StartsWithNoCase(url, kPagePrefix); }
+bool IsPageUrl(const std::string& url) { return ascii::StartsWithNoCase(url, kPagePrefix); }
 
 std::string ViewUriOf(const std::string& url) {
     if (!IsPageUrl(url)) return url;
@@ -52,8 +42,8 @@ std::string ViewUriOf(const std::string& url) {
 
 std::string PageUrlOf(const std::string& viewUri) {
     const std::string_view prefix = kViewPrefix;
-    if (StartsWithNoCase(viewUri, prefix)) return kPagePrefix + viewUri.substr(prefix.size());
-    if (viewUri.size() + 1 == prefix.size() && StartsWithNoCase(viewUri + "/", prefix)) return kPagePrefix;
+    if (ascii::StartsWithNoCase(viewUri, prefix)) return kPagePrefix + viewUri.substr(prefix.size());
+    if (viewUri.size() + 1 == prefix.size() && ascii::StartsWithNoCase(viewUri + "/", prefix)) return kPagePrefix;
     return {};
 }
 

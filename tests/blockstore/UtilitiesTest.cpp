@@ -1,11 +1,15 @@
-// The shared utilities: Delay, RunProgram and the relocation root.
+// The shared utilities: Delay, RunProgram, the relocation root and the
+// ASCII helpers.
+#include "Ascii.h"
 #include "SimExe.h"
 #include "TempDir.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cctype>
 #include <chrono>
+#include <clocale>
 #include <filesystem>
 #include <thread>
 
@@ -107,4 +111,43 @@ TEST(ExecutablePath, NamesThisTestProgram) {
     const std::string path = ExecutablePath();
     EXPECT_EQ(path.substr(path.rfind('/') + 1), "test_blockstore");
     EXPECT_EQ(ExecutableFolder(), path.substr(0, path.rfind('/')));
+}
+
+// The C library in the "C" locale, which a test program never leaves, is the
+// reference for every byte: none from 0x80 on is a letter, a digit or white
+// space, and none changes case.
+TEST(AsciiText, ClassesAndCaseAreTheCLocalesForEveryByte) {
+    ASSERT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C");
+    for (int byte = 0; byte < 256; ++byte) {
+        SCOPED_TRACE(byte);
+        const char c = static_cast<char>(byte);
+        EXPECT_EQ(ascii::IsAlpha(c), std::isalpha(byte) != 0);
+        EXPECT_EQ(ascii::IsDigit(c), std::isdigit(byte) != 0);
+        EXPECT_EQ(ascii::IsAlnum(c), std::isalnum(byte) != 0);
+        EXPECT_EQ(ascii::IsCSpace(c), std::isspace(byte) != 0);
+        EXPECT_EQ(ascii::IsSpace(c), std::isspace(byte) != 0 && c != '\v') << "HTML's white space has no vertical tab";
+        EXPECT_EQ(ascii::ToLower(c), static_cast<char>(std::tolower(byte)));
+        EXPECT_EQ(ascii::ToUpper(c), static_cast<char>(std::toupper(byte)));
+    }
+}
+
+TEST(AsciiText, ComparingInAnyCaseFoldsOnlyAsciiLetters) {
+    EXPECT_EQ(ascii::Lower("@AZ[`az{ \xC9\xE9\xC3\x89"), "@az[`az{ \xC9\xE9\xC3\x89");
+    EXPECT_TRUE(ascii::EqualsNoCase("Content-TYPE", "content-type"));
+    EXPECT_FALSE(ascii::EqualsNoCase("\xC9", "\xE9")) << "Latin-1 capital and small e acute";
+    EXPECT_FALSE(ascii::EqualsNoCase("[", "{")) << "a byte 0x20 from a letter";
+    EXPECT_FALSE(ascii::EqualsNoCase("abc", "abcd"));
+    EXPECT_TRUE(ascii::StartsWithNoCase("HTTP://EBook/index.html", "http://ebook/"));
+    EXPECT_FALSE(ascii::StartsWithNoCase("http://ebook", "http://ebook/"));
+    EXPECT_TRUE(ascii::StartsWithNoCase("", ""));
+}
+
+TEST(AsciiText, TrimmingTakesOnlyItsOwnWhiteSpaceFromTheEnds) {
+    EXPECT_EQ(ascii::Trim("\t\n\f\r x  y \r\n"), "x  y");
+    EXPECT_EQ(ascii::Trim("\vx\v"), "\vx\v");
+    EXPECT_EQ(ascii::Trim("\xC2\xA0x "), "\xC2\xA0x") << "a no-break space is not ASCII white space";
+    EXPECT_EQ(ascii::Trim(" \t\n "), "");
+    EXPECT_EQ(ascii::TrimSpacesAndTabs(" \tbytes = 0-1\t "), "bytes = 0-1");
+    EXPECT_EQ(ascii::TrimSpacesAndTabs("\r\nbytes\n"), "\r\nbytes\n");
+    EXPECT_EQ(ascii::TrimSpacesAndTabs("\t \t"), "");
 }

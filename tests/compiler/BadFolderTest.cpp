@@ -3,6 +3,7 @@
 // either puts each listed file into the eBook or stops with the file layer's
 // error naming it, and never hangs; the page protocol then serves every
 // included name as a link writes it.
+#include "Ascii.h"
 #include "CompileFixture.h"
 #include "FileSystem.h"
 #include "PageRequest.h"
@@ -40,7 +41,7 @@ std::string LinkTo(const std::string& name) {
     std::string link;
     for (char c : name) {
         const auto b = static_cast<unsigned char>(c);
-        if (std::isalnum(b) && b < 0x80) {
+        if (ascii::IsAlnum(c)) {
             link += c;
         } else if (std::strchr("-._~/", c) && c != '\0') {
             link += c;

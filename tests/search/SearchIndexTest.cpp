@@ -170,6 +170,7 @@ TEST(QueryTest, TypedTextBecomesPhrasesOfKeys) {
     EXPECT_EQ(query.phrases[3].keys, (Names{"e", "mail"})) << "one typed word, several words: a phrase";
     EXPECT_EQ(MatchExpression(query), "\"cafe\" \"quick brown\" \"docu\" * \"e mail\"");
     EXPECT_TRUE(ParseQuery("  \"\" *** ... ").empty());
+    EXPECT_EQ(ParseQuery("fox\vdog\fcat\r\nowl").phrases.size(), 4u) << "any white space parts words, \\v too";
     EXPECT_TRUE(ParseQuery("fox ", true).phrases[0].prefix == false) << "a space ends the word being typed";
     EXPECT_TRUE(ParseQuery("\"brown fo", true).phrases[0].prefix) << "inside an open phrase";
 }

@@ -11,4 +11,7 @@ std::string ToGtkText(const std::string& modelText);
 // Every LF becomes CR LF.
 std::string ToModelText(const char* gtkText);
 
+// A text for GTK where empty means none (a label, a tooltip): null when empty.
+inline const char* OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
 }  // namespace toolkit::gtk
