@@ -1,6 +1,7 @@
 // Argon2id, HMAC-SHA256 and AES-256-GCM-SIV from libgcrypt.
 #include "BookKey.h"
 
+#include "LittleEndian.h"
 #include "SimExe.h"
 
 #include <gcrypt.h>
@@ -74,7 +75,7 @@ void Hmac(const unsigned char* key, std::initializer_list<std::string_view> piec
 std::string AssociatedData(std::string_view blockName, std::uint64_t part) {
     std::string data = "zorbin block " + SimExe::FoldName(blockName);
     data += '\0';
-    for (int i = 0; i < 8; ++i) data += static_cast<char>((part >> (8 * i)) & 0xFF);
+    base::AppendLittleEndian<std::uint64_t>(data, part);
     return data;
 }
 
@@ -163,8 +164,8 @@ std::string BookKey::Seal(std::string_view plain, std::string_view blockName, st
     // The nonce: of the associated data (its length first), the variant and
     // the payload, so that it changes whenever any of them does.
     std::string prefix;
-    for (const std::uint64_t value : {std::uint64_t(associated.size()), std::uint64_t(variant)})
-        for (int i = 0; i < 8; ++i) prefix += static_cast<char>((value >> (8 * i)) & 0xFF);
+    base::AppendLittleEndian<std::uint64_t>(prefix, associated.size());
+    base::AppendLittleEndian<std::uint64_t>(prefix, variant);
     std::string sealed(kNonceSize + plain.size() + kTagSize, '\0');
     auto* out = reinterpret_cast<unsigned char*>(sealed.data());
     Hmac(keys_->nonce, {std::string_view(prefix).substr(0, 8), associated, std::string_view(prefix).substr(8), plain},
