@@ -9,6 +9,7 @@
 //     the median time of a range from each and their ratio.
 #include "BookKey.h"
 #include "PageRange.h"
+#include "SettingKeys.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 
@@ -53,7 +54,7 @@ bool UseBook(const std::string& book, const std::string& password) {
     SimExe::LoadOwnImage();
     if (password.empty()) return true;
     std::string kept;
-    if (!SimExe::ReadBlock("cpass", kept)) return false;
+    if (!SimExe::ReadBlock(SimExe::kPasswordKey, kept)) return false;
     const std::optional<protect::PasswordRecord> record = protect::DecodePasswordRecord(kept);
     std::shared_ptr<const protect::BookKey> key = record ? protect::BookKey::Unlock(*record, password) : nullptr;
     SimExe::BlockStore().SetSeal(key);

@@ -18,6 +18,7 @@
 //     process while the eBook's video plays.
 #include "BookPassword.h"
 #include "GtkBinding.h"
+#include "SettingKeys.h"
 #include "SimExe.h"
 #include "Unit1.h"
 #include "Unit2.h"
@@ -286,7 +287,7 @@ int Protected(int argc, char** argv, const std::string& plain, const std::string
     // The book's key, unlocked once as the viewer does.
     UseBook(locked, nullptr);
     std::string kept;
-    if (!(SimExe::ReadBlock("cpass", kept) && viewer::PasswordOpensBook(kept, password))) {
+    if (!(SimExe::ReadBlock(SimExe::kPasswordKey, kept) && viewer::PasswordOpensBook(kept, password))) {
         std::fprintf(stderr, "%s: the password does not open it\n", locked.c_str());
         return 1;
     }

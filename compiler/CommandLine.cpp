@@ -8,6 +8,7 @@
 #include "BookInspection.h"
 #include "BuildOptions.h"
 #include "BookSearch.h"
+#include "SettingKeys.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
 
@@ -422,7 +423,7 @@ int Search(const Request& request, const std::string& shownName) {
         SimExe::SetOwnImageFile(request.source);
         SimExe::LoadOwnImage();
         std::string kept;
-        if (SimExe::ReadBlock("cpass", kept) && protect::LooksLikePasswordRecord(kept)) {
+        if (SimExe::ReadBlock(SimExe::kPasswordKey, kept) && protect::LooksLikePasswordRecord(kept)) {
             const std::optional<protect::PasswordRecord> record = protect::DecodePasswordRecord(kept);
             if (!record) throw std::runtime_error("its password record is damaged");
             SimExe::BlockStore().SetSeal(UnlockWithPasswordFile(request, *record));
