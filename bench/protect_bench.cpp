@@ -10,6 +10,7 @@
 #include "BookKey.h"
 #include "BookLock.h"
 #include "PageRange.h"
+#include "SettingKeys.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 

@@ -4,6 +4,7 @@
 #include "AccessIndex.h"
 
 #include "Chunks.h"
+#include "LittleEndian.h"
 
 namespace SimExe {
 
@@ -20,17 +21,6 @@ constexpr unsigned char kStoredFlag = 1;
 // is not believed, so a lying one cannot make a reader allocate at will.
 constexpr std::uint64_t kLargestChunk = 64u << 20;
 std::uint64_t LargestDeflatedSize(std::uint64_t content) { return content + content / 8 + 1024; }
-
-void Put(std::string& out, std::uint64_t value, std::size_t bytes) {
-    for (std::size_t i = 0; i < bytes; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-std::uint64_t Get(std::string_view in, std::size_t& at, std::size_t bytes) {
-    std::uint64_t value = 0;
-    for (std::size_t i = 0; i < bytes; ++i) value |= std::uint64_t(static_cast<unsigned char>(in[at + i])) << (8 * i);
-    at += bytes;
-    return value;
-}
 
 // The zlib header and trailer around the chunks, which sealed chunks lack.
 std::uint64_t HeaderSize(bool sealed) { return sealed ? 0 : ZLibEx::kZlibHeaderSize; }
@@ -51,13 +41,13 @@ std::uint64_t AccessIndex::PayloadEnd(std::size_t chunk, std::uint64_t payloadSi
 std::string EncodeAccessIndex(const AccessIndex& index) {
     std::string out(kFormatTag, kTagSize);
     out += static_cast<char>(index.sealed ? kSealedVersion : kVersion);
-    Put(out, index.fileSize, 8);
-    Put(out, index.chunks.size(), 8);
+    base::AppendLittleEndian<std::uint64_t>(out, index.fileSize);
+    base::AppendLittleEndian<std::uint64_t>(out, index.chunks.size());
     for (const ChunkEntry& c : index.chunks) {
-        Put(out, c.payloadOffset, 8);
-        Put(out, c.fileOffset, 8);
-        Put(out, c.adler, 4);
-        Put(out, c.stored ? kStoredFlag : 0, 1);
+        base::AppendLittleEndian<std::uint64_t>(out, c.payloadOffset);
+        base::AppendLittleEndian<std::uint64_t>(out, c.fileOffset);
+        base::AppendLittleEndian<std::uint32_t>(out, c.adler);
+        base::AppendLittleEndian<std::uint8_t>(out, c.stored ? kStoredFlag : 0);
     }
     return out;
 }
@@ -71,19 +61,19 @@ std::optional<AccessIndex> DecodeAccessIndex(std::string_view bytes, std::uint64
     AccessIndex index;
     index.sealed = version == kSealedVersion;
     const std::uint64_t header = HeaderSize(index.sealed), trailer = TrailerSize(index.sealed);
-    index.fileSize = Get(bytes, at, 8);
-    const std::uint64_t count = Get(bytes, at, 8);
+    index.fileSize = base::ReadLittleEndian<std::uint64_t>(bytes, at);
+    const std::uint64_t count = base::ReadLittleEndian<std::uint64_t>(bytes, at);
     if (count == 0 || count > (bytes.size() - kHeaderSize) / kEntrySize ||
         bytes.size() != kHeaderSize + count * kEntrySize)
         return std::nullopt;
     if (payloadSize < header + trailer + count) return std::nullopt;
     index.chunks.resize(count);
     for (ChunkEntry& c : index.chunks) {
-        c.payloadOffset = Get(bytes, at, 8);
-        c.fileOffset = Get(bytes, at, 8);
-        c.adler = static_cast<std::uint32_t>(Get(bytes, at, 4));
-        const std::uint64_t flags = Get(bytes, at, 1);
-        if (flags & ~std::uint64_t(kStoredFlag)) return std::nullopt;
+        c.payloadOffset = base::ReadLittleEndian<std::uint64_t>(bytes, at);
+        c.fileOffset = base::ReadLittleEndian<std::uint64_t>(bytes, at);
+        c.adler = base::ReadLittleEndian<std::uint32_t>(bytes, at);
+        const std::uint8_t flags = base::ReadLittleEndian<std::uint8_t>(bytes, at);
+        if (flags & ~kStoredFlag) return std::nullopt;
         c.stored = flags == kStoredFlag;
     }
     if (index.chunks[0].payloadOffset != header || index.chunks[0].fileOffset != 0) return std::nullopt;

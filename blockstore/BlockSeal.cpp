@@ -3,6 +3,7 @@
 #include "BlockSeal.h"
 
 #include "ChunkedBlock.h"
+#include "SettingKeys.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 
@@ -14,7 +15,7 @@ namespace SimExe {
 
 bool IsSealedBlockName(std::string_view blockName) {
     const std::string folded = FoldName(blockName);
-    return folded != "CTOOLBAR" && folded != "CPROJECT" && folded != "CPASS";
+    return folded != FoldName(kToolbarKey) && folded != FoldName(kTitleKey) && folded != FoldName(kPasswordKey);
 }
 
 std::string SealPayload(const BlockSeal& seal, std::string_view plain, std::string_view blockName, std::uint64_t part,

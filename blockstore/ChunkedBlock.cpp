@@ -2,12 +2,11 @@
 #include "ChunkedBlock.h"
 
 #include "Chunks.h"
+#include "SharedWork.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 
 #include <algorithm>
-#include <atomic>
-#include <thread>
 #include <vector>
 
 namespace SimExe {
@@ -26,17 +25,10 @@ std::string_view EndTag() {
 ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize, int level) {
     const std::size_t count = content.empty() ? 1 : (content.size() + chunkSize - 1) / chunkSize;
     std::vector<ZLibEx::DeflatedChunk> chunks(count);
-    std::atomic<std::size_t> next{0};
-    const auto deflate = [&] {
-        for (std::size_t i; (i = next++) < count;)
-            chunks[i] = ZLibEx::DeflateChunk(content.substr(i * chunkSize, chunkSize), i + 1 == count,
-                                             {StartTag(), EndTag()}, level);
-    };
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < std::min<std::size_t>(count, std::max(1u, std::thread::hardware_concurrency())); ++t)
-        helpers.emplace_back(deflate);
-    deflate();
-    for (std::thread& helper : helpers) helper.join();
+    base::ShareOut(count, [&](std::size_t i) {
+        chunks[i] = ZLibEx::DeflateChunk(content.substr(i * chunkSize, chunkSize), i + 1 == count,
+                                         {StartTag(), EndTag()}, level);
+    });
 
     ChunkedBlock block;
     block.payload = ZLibEx::ZlibHeader();

@@ -2,6 +2,7 @@
 #include "BookLock.h"
 
 #include "BookKey.h"
+#include "SettingKeys.h"
 
 namespace book {
 
@@ -20,7 +21,7 @@ BookLock LockOf(const std::string& cpass) {
 
 BookLock LockOf(const Book& book) {
     std::string cpass;
-    book.ReadBlock("cpass", cpass);
+    book.ReadBlock(SimExe::kPasswordKey, cpass);
     return LockOf(cpass);
 }
 

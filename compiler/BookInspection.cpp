@@ -8,6 +8,7 @@
 #include "Chunks.h"
 #include "IndexDatabase.h"
 #include "PageRange.h"
+#include "SettingKeys.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 
@@ -22,15 +23,17 @@ namespace {
 // The settings keys an eBook or a project file may carry, with the words
 // the listing shows for them.
 struct SettingKey {
-    const char* key;
+    std::string_view key;
     const char* label;
 };
 constexpr SettingKey kSettingKeys[] = {
-    {"ctoolbar", "toolbar"},        {"cpass", "password"},          {"cOnStart", "start message"},
-    {"cOnClose", "close message"},  {"chome", "first page"},        {"cproject", "title"},
-    {"cenumber", "eBook number"},   {"cauthor", "author"},          {"cemail", "e-mail"},
-    {"cweb", "web address"},        {"cabout", "other information"}, {"cproject_dir", "project folder"},
-    {"csave_dir", "output folder"}, {"ccompile_file", "output file"}};
+    {SimExe::kToolbarKey, "toolbar"},            {SimExe::kPasswordKey, "password"},
+    {SimExe::kStartMessageKey, "start message"}, {SimExe::kCloseMessageKey, "close message"},
+    {SimExe::kFirstPageKey, "first page"},       {SimExe::kTitleKey, "title"},
+    {SimExe::kBookNumberKey, "eBook number"},    {SimExe::kAuthorKey, "author"},
+    {SimExe::kEmailKey, "e-mail"},               {SimExe::kWebAddressKey, "web address"},
+    {SimExe::kAboutKey, "other information"},    {SimExe::kProjectFolderKey, "project folder"},
+    {SimExe::kOutputFolderKey, "output folder"}, {SimExe::kOutputFileKey, "output file"}};
 
 const SettingKey* SettingNamed(const std::string& foldedName) {
     for (const SettingKey& s : kSettingKeys)
@@ -252,13 +255,13 @@ void WriteSettings(std::ostream& out, const Inspection& in, const Reader& reader
             out << "(encrypted)\n";
         } else if (!value) {
             out << "(damaged: " << error << ")\n";
-        } else if (SimExe::FoldName(key.key) == SimExe::FoldName("cpass")) {
+        } else if (key.key == SimExe::kPasswordKey) {
             password = true;
             out << (reader.protectedBook ? PasswordCost(in)
                     : value->empty()     ? "present but empty: the eBook asks for none"
                                          : "present")
                 << "\n";
-        } else if (SimExe::FoldName(key.key) == SimExe::FoldName("ctoolbar")) {
+        } else if (key.key == SimExe::kToolbarKey) {
             out << Printable(*value) << " (" << ToolbarInWords(*value) << ")\n";
         } else {
             out << Printable(*value) << "\n";
@@ -386,7 +389,7 @@ Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std
 
 std::optional<protect::PasswordRecord> PasswordRecordOf(const Inspection& in, bool* damaged) {
     if (damaged) *damaged = false;
-    const InspectedBlock* cpass = BlockNamed(in, "CPASS", BlockKind::Setting);
+    const InspectedBlock* cpass = BlockNamed(in, SimExe::FoldName(SimExe::kPasswordKey), BlockKind::Setting);
     if (!cpass || in.project) return std::nullopt;
     std::string value;
     try {

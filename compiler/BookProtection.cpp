@@ -1,6 +1,7 @@
 // Sealing what a protected book's compile writes.
 #include "BookProtection.h"
 
+#include "SettingKeys.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 
@@ -22,7 +23,7 @@ std::optional<BookProtection> ProtectBook(const std::string& password, const std
 }
 
 std::string ProtectedSetting(const BookProtection& protection, const std::string& key, const std::string& payload) {
-    if (SimExe::FoldName(key) == "CPASS")
+    if (SimExe::FoldName(key) == SimExe::FoldName(SimExe::kPasswordKey))
         return ZLibEx::CompressString(protect::EncodePasswordRecord(protection.record), ZLibEx::lvDefault);
     return SealedPayload(&protection, key, payload);
 }

@@ -9,6 +9,7 @@
 #include "BookInspection.h"
 #include "BuildOptions.h"
 #include "BookSearch.h"
+#include "SettingKeys.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
 

@@ -1,5 +1,6 @@
 // Project files: the settings blocks saved as a ".zbp" file and read back
 // into the window's controls.
+#include "SettingKeys.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
 
@@ -8,8 +9,6 @@ namespace compiler {
 namespace {
 
 const char* const kProjectFilter = "Application (*.zbp)|*.zbp";
-// Whether a compile of the project builds a search index: "1" or "0".
-const char* const kSearchIndexKey = "csearch_index";
 
 std::string FileNamePart(const std::string& path) {
     std::size_t slash = path.rfind('/');
@@ -48,13 +47,14 @@ void TForm1::SpeedButton13Click(TObject&) {
     }
     SimExe::BlockStore().clear();
     SaveSettings();
-    if (!vShowStart->Checked()) SimExe::AddStringBlock("cOnStart", vOnStart->Text());
-    if (!vShowClose->Checked()) SimExe::AddStringBlock("cOnClose", vOnClose->Text());
-    const std::pair<const char*, TEdit*> places[] = {
-        {"cproject_dir", vproject_dir}, {"csave_dir", vSave_dir}, {"ccompile_file", Vcompile_file}};
+    if (!vShowStart->Checked()) SimExe::AddStringBlock(SimExe::kStartMessageKey, vOnStart->Text());
+    if (!vShowClose->Checked()) SimExe::AddStringBlock(SimExe::kCloseMessageKey, vOnClose->Text());
+    const std::pair<const char*, TEdit*> places[] = {{SimExe::kProjectFolderKey, vproject_dir},
+                                                     {SimExe::kOutputFolderKey, vSave_dir},
+                                                     {SimExe::kOutputFileKey, Vcompile_file}};
     for (const auto& [key, field] : places)
         if (!field->Text().empty()) SimExe::AddStringBlock(key, field->Text());
-    SimExe::AddStringBlock(kSearchIndexKey, vSearchIndex->Checked() ? "1" : "0");
+    SimExe::AddStringBlock(SimExe::kSearchIndexKey, vSearchIndex->Checked() ? "1" : "0");
     SimExe::SaveStringToFile(SimExe::BlockStore().View(), FileNamePart(ProjectFileName()), FolderPart(ProjectFileName()));
     ShowProjectCaption();
 }
@@ -70,18 +70,24 @@ void TForm1::SpeedButton12Click(TObject&) {
         ProjectFileName() = OpenDialog1.FileName;
         SimExe::BlockStore() = SimExe::LoadFileToString(ProjectFileName());
 
-        const char* const keys[] = {"cproject_dir", "csave_dir", "ccompile_file", "ctoolbar", "cpass",
-                                    "cOnStart",     "cOnClose",  "chome",         "cproject", "cenumber",
-                                    "cauthor",      "cemail",    "cweb",          "cabout"};
-        std::string values[14];
-        for (int i = 0; i < 14; ++i) SimExe::ReadBlock(keys[i], i == 3 ? ToolbarFlags() : values[i]);
+        // Every key is read, in this order, before any field changes: the
+        // first damaged block stops the open. The toolbar's goes to its flags.
+        const std::pair<const char*, TEdit*> fields[] = {
+            {SimExe::kProjectFolderKey, vproject_dir}, {SimExe::kOutputFolderKey, vSave_dir},
+            {SimExe::kOutputFileKey, Vcompile_file},   {SimExe::kToolbarKey, nullptr},
+            {SimExe::kPasswordKey, vpass},             {SimExe::kStartMessageKey, vOnStart},
+            {SimExe::kCloseMessageKey, vOnClose},      {SimExe::kFirstPageKey, vproject_homefile},
+            {SimExe::kTitleKey, vproject_title},       {SimExe::kBookNumberKey, vEnumber},
+            {SimExe::kAuthorKey, vauthor},             {SimExe::kEmailKey, vemail},
+            {SimExe::kWebAddressKey, vweb},            {SimExe::kAboutKey, vabout}};
+        std::string values[std::size(fields)];
+        for (std::size_t i = 0; i < std::size(fields); ++i)
+            SimExe::ReadBlock(fields[i].first, fields[i].second ? values[i] : ToolbarFlags());
         // Projects saved before the search index existed get one, as new ones do.
         std::string searchIndex;
-        SimExe::ReadBlock(kSearchIndexKey, searchIndex);
-        TEdit* const fields[] = {vproject_dir, vSave_dir, Vcompile_file, nullptr, vpass, vOnStart, vOnClose,
-                                 vproject_homefile, vproject_title, vEnumber, vauthor, vemail, vweb, vabout};
-        for (int i = 0; i < 14; ++i)
-            if (fields[i]) fields[i]->SetText(values[i]);
+        SimExe::ReadBlock(SimExe::kSearchIndexKey, searchIndex);
+        for (std::size_t i = 0; i < std::size(fields); ++i)
+            if (fields[i].second) fields[i].second->SetText(values[i]);
 
         const std::string& flags = ToolbarFlags();
         if (!flags.empty()) {
@@ -91,9 +97,10 @@ void TForm1::SpeedButton12Click(TObject&) {
                 if (boxes[p]) boxes[p]->SetChecked(p < flags.size() && flags[p] == '1');
         }
         if (!vpass->Text().empty()) {
-            vUse_pass->SetChecked(true);
+            const std::string password = vpass->Text();
+            vUse_pass->SetChecked(true);  // which empties the password field
             GroupBox3->SetVisible(true);
-            vpass->SetText(values[4]);
+            vpass->SetText(password);
         }
         vSearchIndex->SetChecked(searchIndex != "0");
         if (vShowStart->Checked()) vOnStart->SetEnabled(true);

@@ -1,6 +1,7 @@
 // The compiler's wizard window.
 #include "compilerUnit1.h"
 
+#include "SettingKeys.h"
 #include "SimExe.h"
 
 #include <sys/stat.h>
@@ -440,14 +441,14 @@ void TForm1::SaveSettings() { WriteSettings(SimExe::AddStringBlock); }
 
 void TForm1::WriteSettings(const std::function<void(const std::string&, const std::string&)>& add) {
     Generate_Data();
-    add("ctoolbar", ToolbarFlags());
-    if (vUse_pass->Checked()) add("cpass", vpass->Text());
-    if (vShowStart->Checked()) add("cOnStart", vOnStart->Text());
-    if (vShowClose->Checked()) add("cOnClose", vOnClose->Text());
-    add("chome", vproject_homefile->Text());
+    add(SimExe::kToolbarKey, ToolbarFlags());
+    if (vUse_pass->Checked()) add(SimExe::kPasswordKey, vpass->Text());
+    if (vShowStart->Checked()) add(SimExe::kStartMessageKey, vOnStart->Text());
+    if (vShowClose->Checked()) add(SimExe::kCloseMessageKey, vOnClose->Text());
+    add(SimExe::kFirstPageKey, vproject_homefile->Text());
     const std::pair<const char*, TEdit*> optional[] = {
-        {"cproject", vproject_title}, {"cenumber", vEnumber}, {"cauthor", vauthor},
-        {"cemail", vemail},           {"cweb", vweb},         {"cabout", vabout},
+        {SimExe::kTitleKey, vproject_title}, {SimExe::kBookNumberKey, vEnumber}, {SimExe::kAuthorKey, vauthor},
+        {SimExe::kEmailKey, vemail},         {SimExe::kWebAddressKey, vweb},     {SimExe::kAboutKey, vabout},
     };
     for (const auto& [key, field] : optional)
         if (!field->Text().empty()) add(key, field->Text());

@@ -1,6 +1,8 @@
 // Argon2id, HMAC-SHA256 and AES-256-GCM-SIV from libgcrypt.
 #include "BookKey.h"
 
+#include "LittleEndian.h"
+#include "OwnedHandle.h"
 #include "SimExe.h"
 
 #include <gcrypt.h>
@@ -44,29 +46,23 @@ SecureBytes SecureAlloc(std::size_t size) {
 SecureBytes Argon2id(std::string_view password, const std::array<std::uint8_t, 16>& salt, const KdfCost& cost) {
     SecureBytes master = SecureAlloc(BookKey::kKeySize);
     const unsigned long parameters[4] = {BookKey::kKeySize, cost.passes, cost.memoryKiB, cost.lanes};
-    gcry_kdf_hd_t kdf = nullptr;
-    Check(gcry_kdf_open(&kdf, GCRY_KDF_ARGON2, GCRY_KDF_ARGON2ID, parameters, 4, password.data(), password.size(),
-                        salt.data(), salt.size(), nullptr, 0, nullptr, 0),
+    base::OwnedHandle<gcry_kdf_hd_t, gcry_kdf_close> kdf;
+    Check(gcry_kdf_open(kdf.Out(), GCRY_KDF_ARGON2, GCRY_KDF_ARGON2ID, parameters, 4, password.data(),
+                        password.size(), salt.data(), salt.size(), nullptr, 0, nullptr, 0),
           "Argon2id");
-    gcry_error_t error = gcry_kdf_compute(kdf, nullptr);
-    if (!error) error = gcry_kdf_final(kdf, BookKey::kKeySize, master.get());
-    gcry_kdf_close(kdf);
-    Check(error, "Argon2id");
+    Check(gcry_kdf_compute(kdf.get(), nullptr), "Argon2id");
+    Check(gcry_kdf_final(kdf.get(), BookKey::kKeySize, master.get()), "Argon2id");
     return master;
 }
 
 // HMAC-SHA256 of the pieces under `key`, its first `size` bytes into `out`.
 void Hmac(const unsigned char* key, std::initializer_list<std::string_view> pieces, unsigned char* out,
           std::size_t size) {
-    gcry_md_hd_t md = nullptr;
-    Check(gcry_md_open(&md, GCRY_MD_SHA256, GCRY_MD_FLAG_HMAC | GCRY_MD_FLAG_SECURE), "HMAC");
-    gcry_error_t error = gcry_md_setkey(md, key, BookKey::kKeySize);
-    if (!error) {
-        for (std::string_view piece : pieces) gcry_md_write(md, piece.data(), piece.size());
-        std::memcpy(out, gcry_md_read(md, GCRY_MD_SHA256), size);
-    }
-    gcry_md_close(md);
-    Check(error, "HMAC");
+    base::OwnedHandle<gcry_md_hd_t, gcry_md_close> md;
+    Check(gcry_md_open(md.Out(), GCRY_MD_SHA256, GCRY_MD_FLAG_HMAC | GCRY_MD_FLAG_SECURE), "HMAC");
+    Check(gcry_md_setkey(md.get(), key, BookKey::kKeySize), "HMAC");
+    for (std::string_view piece : pieces) gcry_md_write(md.get(), piece.data(), piece.size());
+    std::memcpy(out, gcry_md_read(md.get(), GCRY_MD_SHA256), size);
 }
 
 // What binds a sealed payload to its place: the block's name (folded, as
@@ -74,7 +70,7 @@ void Hmac(const unsigned char* key, std::initializer_list<std::string_view> piec
 std::string AssociatedData(std::string_view blockName, std::uint64_t part) {
     std::string data = "zorbin block " + SimExe::FoldName(blockName);
     data += '\0';
-    for (int i = 0; i < 8; ++i) data += static_cast<char>((part >> (8 * i)) & 0xFF);
+    base::AppendLittleEndian<std::uint64_t>(data, part);
     return data;
 }
 
@@ -82,15 +78,15 @@ constexpr std::size_t kNonceSize = 12, kTagSize = 16;
 
 // A cipher handle keyed for one seal or open.
 struct Cipher {
-    gcry_cipher_hd_t handle = nullptr;
+    base::OwnedHandle<gcry_cipher_hd_t, gcry_cipher_close> handle;
     Cipher(const unsigned char* key, const unsigned char* nonce, std::string_view associated) {
-        Check(gcry_cipher_open(&handle, GCRY_CIPHER_AES256, GCRY_CIPHER_MODE_GCM_SIV, GCRY_CIPHER_SECURE), "AES");
-        Check(gcry_cipher_setkey(handle, key, BookKey::kKeySize), "AES key");
-        Check(gcry_cipher_setiv(handle, nonce, kNonceSize), "AES nonce");
-        Check(gcry_cipher_authenticate(handle, associated.data(), associated.size()), "AES data");
-        Check(gcry_cipher_final(handle), "AES");  // the whole text follows in one call
+        Check(gcry_cipher_open(handle.Out(), GCRY_CIPHER_AES256, GCRY_CIPHER_MODE_GCM_SIV, GCRY_CIPHER_SECURE),
+              "AES");
+        Check(gcry_cipher_setkey(handle.get(), key, BookKey::kKeySize), "AES key");
+        Check(gcry_cipher_setiv(handle.get(), nonce, kNonceSize), "AES nonce");
+        Check(gcry_cipher_authenticate(handle.get(), associated.data(), associated.size()), "AES data");
+        Check(gcry_cipher_final(handle.get()), "AES");  // the whole text follows in one call
     }
-    ~Cipher() { gcry_cipher_close(handle); }
 };
 
 }  // namespace
@@ -113,8 +109,9 @@ struct BookKey::Keys {
     unsigned char check[kKeySize];
 };
 
-BookKey::BookKey(std::string_view master) {
-    keys_ = static_cast<Keys*>(gcry_malloc_secure(sizeof(Keys)));
+void BookKey::FreeKeys::operator()(Keys* keys) const { gcry_free(keys); }
+
+BookKey::BookKey(std::string_view master) : keys_(static_cast<Keys*>(gcry_malloc_secure(sizeof(Keys)))) {
     if (!keys_) throw std::bad_alloc();
     std::memcpy(keys_->master, master.data(), kKeySize);
     Hmac(keys_->master, {"zorbin seal key"}, keys_->seal, kKeySize);
@@ -122,7 +119,7 @@ BookKey::BookKey(std::string_view master) {
     Hmac(keys_->master, {"zorbin password check"}, keys_->check, kKeySize);
 }
 
-BookKey::~BookKey() { gcry_free(keys_); }
+BookKey::~BookKey() = default;
 
 std::pair<std::unique_ptr<BookKey>, PasswordRecord> BookKey::Create(std::string_view password,
                                                                     const std::array<std::uint8_t, 16>& salt,
@@ -163,15 +160,15 @@ std::string BookKey::Seal(std::string_view plain, std::string_view blockName, st
     // The nonce: of the associated data (its length first), the variant and
     // the payload, so that it changes whenever any of them does.
     std::string prefix;
-    for (const std::uint64_t value : {std::uint64_t(associated.size()), std::uint64_t(variant)})
-        for (int i = 0; i < 8; ++i) prefix += static_cast<char>((value >> (8 * i)) & 0xFF);
+    base::AppendLittleEndian<std::uint64_t>(prefix, associated.size());
+    base::AppendLittleEndian<std::uint64_t>(prefix, variant);
     std::string sealed(kNonceSize + plain.size() + kTagSize, '\0');
     auto* out = reinterpret_cast<unsigned char*>(sealed.data());
     Hmac(keys_->nonce, {std::string_view(prefix).substr(0, 8), associated, std::string_view(prefix).substr(8), plain},
          out, kNonceSize);
     const Cipher cipher(keys_->seal, out, associated);
-    Check(gcry_cipher_encrypt(cipher.handle, out + kNonceSize, plain.size(), plain.data(), plain.size()), "AES");
-    Check(gcry_cipher_gettag(cipher.handle, out + kNonceSize + plain.size(), kTagSize), "AES tag");
+    Check(gcry_cipher_encrypt(cipher.handle.get(), out + kNonceSize, plain.size(), plain.data(), plain.size()), "AES");
+    Check(gcry_cipher_gettag(cipher.handle.get(), out + kNonceSize + plain.size(), kTagSize), "AES tag");
     return sealed;
 }
 
@@ -181,9 +178,9 @@ bool BookKey::OpenInto(std::string_view sealed, std::string_view blockName, std:
     const auto* in = reinterpret_cast<const unsigned char*>(sealed.data());
     const std::size_t size = sealed.size() - kSealOverhead;
     const Cipher cipher(keys_->seal, in, AssociatedData(blockName, part));
-    Check(gcry_cipher_set_decryption_tag(cipher.handle, in + kNonceSize + size, kTagSize), "AES tag");
+    Check(gcry_cipher_set_decryption_tag(cipher.handle.get(), in + kNonceSize + size, kTagSize), "AES tag");
     plain.resize(size);
-    if (gcry_cipher_decrypt(cipher.handle, plain.data(), size, in + kNonceSize, size) == 0) return true;
+    if (gcry_cipher_decrypt(cipher.handle.get(), plain.data(), size, in + kNonceSize, size) == 0) return true;
     plain.clear();  // what failed its check is never handed out
     return false;
 }

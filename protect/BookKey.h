@@ -57,8 +57,11 @@ public:
 
 private:
     struct Keys;  // in secure memory
+    struct FreeKeys {
+        void operator()(Keys* keys) const;  // wipes them
+    };
     explicit BookKey(std::string_view master);
-    Keys* keys_;
+    std::unique_ptr<Keys, FreeKeys> keys_;
 };
 
 }  // namespace protect

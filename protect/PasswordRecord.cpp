@@ -2,6 +2,8 @@
 // (little-endian), the salt and the check value.
 #include "PasswordRecord.h"
 
+#include "LittleEndian.h"
+
 #include <algorithm>
 
 namespace protect {
@@ -16,16 +18,6 @@ constexpr std::size_t kSize = 4 + 1 + 3 * 4 + 16 + 32;
 // in all: a few seconds on a slow machine.
 constexpr std::uint64_t kMostMemoryKiB = 1u << 20, kMostWorkKiB = 4u << 20;
 
-void Put32(std::string& out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out += static_cast<char>((value >> (8 * i)) & 0xFF);
-}
-
-std::uint32_t Get32(std::string_view in, std::size_t at) {
-    std::uint32_t value = 0;
-    for (int i = 0; i < 4; ++i) value |= std::uint32_t(static_cast<unsigned char>(in[at + i])) << (8 * i);
-    return value;
-}
-
 }  // namespace
 
 bool IsAcceptableCost(const KdfCost& cost) {
@@ -37,9 +29,9 @@ bool IsAcceptableCost(const KdfCost& cost) {
 std::string EncodePasswordRecord(const PasswordRecord& record) {
     std::string out(kTag);
     out += static_cast<char>(kVersion);
-    Put32(out, record.cost.passes);
-    Put32(out, record.cost.memoryKiB);
-    Put32(out, record.cost.lanes);
+    base::AppendLittleEndian<std::uint32_t>(out, record.cost.passes);
+    base::AppendLittleEndian<std::uint32_t>(out, record.cost.memoryKiB);
+    base::AppendLittleEndian<std::uint32_t>(out, record.cost.lanes);
     out.append(record.salt.begin(), record.salt.end());
     out.append(record.check.begin(), record.check.end());
     return out;
@@ -51,7 +43,10 @@ std::optional<PasswordRecord> DecodePasswordRecord(std::string_view bytes) {
     if (bytes.size() != kSize || !bytes.starts_with(kTag) || static_cast<unsigned char>(bytes[4]) != kVersion)
         return std::nullopt;
     PasswordRecord record;
-    record.cost = {Get32(bytes, 5), Get32(bytes, 9), Get32(bytes, 13)};
+    std::size_t at = 5;
+    record.cost.passes = base::ReadLittleEndian<std::uint32_t>(bytes, at);
+    record.cost.memoryKiB = base::ReadLittleEndian<std::uint32_t>(bytes, at);
+    record.cost.lanes = base::ReadLittleEndian<std::uint32_t>(bytes, at);
     if (!IsAcceptableCost(record.cost)) return std::nullopt;
     std::copy_n(bytes.begin() + 17, record.salt.size(), record.salt.begin());
     std::copy_n(bytes.begin() + 33, record.check.size(), record.check.begin());

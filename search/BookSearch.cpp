@@ -1,12 +1,10 @@
-// Whole-book search over the block store.
+// Whole-book search over a book.
 #include "BookSearch.h"
 
 #include "AccessIndex.h"
 #include "PageText.h"
+#include "SharedWork.h"
 #include "ZLibEx.h"
-
-#include <atomic>
-#include <thread>
 
 namespace search {
 
@@ -48,18 +46,10 @@ Answer BookSearch::Search(std::string_view typed, bool typing, std::size_t limit
     answer.count = results.count;
     answer.found.resize(results.hits.size());
     // Each snippet reads and parses its page: the cores share them out.
-    std::atomic<std::size_t> next{0};
-    const auto work = [&] {
-        for (std::size_t i; (i = next++) < results.hits.size();) {
-            answer.found[i].snippet = SnippetOf(TextOfPageBlock(*book_, results.hits[i].pageName), answer.query);
-            answer.found[i].hit = std::move(results.hits[i]);
-        }
-    };
-    std::vector<std::thread> helpers;
-    const std::size_t threads = std::min<std::size_t>(results.hits.size(), std::max(1u, std::thread::hardware_concurrency()));
-    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(work);
-    work();
-    for (std::thread& helper : helpers) helper.join();
+    base::ShareOut(results.hits.size(), [&](std::size_t i) {
+        answer.found[i].snippet = SnippetOf(TextOfPageBlock(*book_, results.hits[i].pageName), answer.query);
+        answer.found[i].hit = std::move(results.hits[i]);
+    });
     return answer;
 }
 

@@ -49,30 +49,25 @@ Database::Database(const std::string& uri, const char* vfs)
     : Database(uri.c_str(), vfs, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI) {}
 
 Database::Database(const char* name, const char* vfs, int flags) {
-    const int code = sqlite3_open_v2(name, &db_, flags, vfs);
-    if (code != SQLITE_OK) {
-        const std::string why = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(code);
-        sqlite3_close(db_);
-        db_ = nullptr;
-        throw EIndexError("Cannot open the index database: " + why);
-    }
-    sqlite3_db_config(db_, SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    const int code = sqlite3_open_v2(name, db_.Out(), flags, vfs);
+    if (code != SQLITE_OK)
+        throw EIndexError(std::string("Cannot open the index database: ") +
+                          (db_.get() ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(code)));
+    sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
     // Sorts and VACUUM's copy stay in memory too: nothing of a book reaches
     // a temporary file.
     Execute("PRAGMA temp_store=MEMORY");
 }
 
-Database::~Database() { sqlite3_close(db_); }
-
-void Database::Execute(const char* sql) const { Check(sqlite3_exec(db_, sql, nullptr, nullptr, nullptr), sql); }
+void Database::Execute(const char* sql) const { Check(sqlite3_exec(db_.get(), sql, nullptr, nullptr, nullptr), sql); }
 
 void Database::Check(int code, const char* doing) const {
     if (code == SQLITE_OK || code == SQLITE_ROW || code == SQLITE_DONE) return;
-    throw EIndexError(std::string("The search index failed (") + doing + "): " + sqlite3_errmsg(db_));
+    throw EIndexError(std::string("The search index failed (") + doing + "): " + sqlite3_errmsg(db_.get()));
 }
 
 Statement::Statement(const Database& db, const char* sql) {
-    db.Check(sqlite3_prepare_v2(db.Handle(), sql, -1, &statement_, nullptr), sql);
+    db.Check(sqlite3_prepare_v2(db.Handle(), sql, -1, statement_.Out(), nullptr), sql);
 }
 
 void RegisterWordListTokenizer(const Database& db) {

@@ -4,6 +4,8 @@
 // folded before), and a table of the pages' names and titles.
 #pragma once
 
+#include "OwnedHandle.h"
+
 #include <sqlite3.h>
 
 #include <stdexcept>
@@ -26,11 +28,8 @@ public:
     Database();  // an empty database in memory, temporary tables and sorts in memory too
     // The database a URI names, read only through the VFS of that name.
     Database(const std::string& uri, const char* vfs);
-    ~Database();
-    Database(const Database&) = delete;
-    Database& operator=(const Database&) = delete;
 
-    sqlite3* Handle() const { return db_; }
+    sqlite3* Handle() const { return db_.get(); }
     void Execute(const char* sql) const;
     // Raises EIndexError with SQLite's message when `code` is an error.
     void Check(int code, const char* doing) const;
@@ -38,21 +37,18 @@ public:
 private:
     Database(const char* name, const char* vfs, int flags);
 
-    sqlite3* db_ = nullptr;
+    base::OwnedHandle<sqlite3*, sqlite3_close> db_;
 };
 
 // Owns one prepared statement.
 class Statement {
 public:
     Statement(const Database& db, const char* sql);  // raises EIndexError
-    ~Statement() { sqlite3_finalize(statement_); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
 
-    sqlite3_stmt* get() const { return statement_; }
+    sqlite3_stmt* get() const { return statement_.get(); }
 
 private:
-    sqlite3_stmt* statement_ = nullptr;
+    base::OwnedHandle<sqlite3_stmt*, sqlite3_finalize> statement_;
 };
 
 // Registers the word-list tokenizer on the connection.

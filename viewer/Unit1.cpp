@@ -2,6 +2,7 @@
 #include "Unit1.h"
 
 #include "BookLock.h"
+#include "SettingKeys.h"
 #include "SimExe.h"
 
 namespace viewer {
@@ -94,9 +95,12 @@ void TForm1::FormCreate() {
     s.chome = "index.html";
     s.cproject = "Zorbin eBook Compiler";
     const std::pair<const char*, std::string*> keys[] = {
-        {"ctoolbar", &s.ctoolbar}, {"cpass", &s.cpass},       {"cOnStart", &s.cOnStart}, {"cOnClose", &s.cOnClose},
-        {"chome", &s.chome},       {"cproject", &s.cproject}, {"cenumber", &s.cenumber}, {"cauthor", &s.cauthor},
-        {"cemail", &s.cemail},     {"cweb", &s.cweb},         {"cabout", &s.cabout}};
+        {SimExe::kToolbarKey, &s.ctoolbar},      {SimExe::kPasswordKey, &s.cpass},
+        {SimExe::kStartMessageKey, &s.cOnStart}, {SimExe::kCloseMessageKey, &s.cOnClose},
+        {SimExe::kFirstPageKey, &s.chome},       {SimExe::kTitleKey, &s.cproject},
+        {SimExe::kBookNumberKey, &s.cenumber},   {SimExe::kAuthorKey, &s.cauthor},
+        {SimExe::kEmailKey, &s.cemail},          {SimExe::kWebAddressKey, &s.cweb},
+        {SimExe::kAboutKey, &s.cabout}};
     // A protected book's sealed settings are read once the password has
     // opened the book.
     std::vector<std::pair<const char*, std::string*>> sealed;

@@ -11,6 +11,7 @@
 #include <random>
 
 using namespace SimExe;
+using namespace std::string_literals;
 
 namespace {
 
@@ -45,6 +46,20 @@ TEST(PageRange, RandomRangesMatchTheWholePageSliced) {
             EXPECT_EQ(streamed.pageSize, size);
         }
     }
+}
+
+// Books already made keep being read: an access index is the same bytes in
+// every build.
+TEST(PageRange, AccessIndexBytesNeverChange) {
+    AccessIndex index;
+    index.fileSize = 0x0102030405060708;
+    index.chunks = {{2, 0, 0x11223344, false}, {0x0A0B0C0D0E0F1011, 0x10000, 0xDEADBEEF, true}};
+    EXPECT_EQ(EncodeAccessIndex(index),
+              "ZBAX\x01" "\x08\x07\x06\x05\x04\x03\x02\x01" "\x02\x00\x00\x00\x00\x00\x00\x00"
+              "\x02\x00\x00\x00\x00\x00\x00\x00" "\x00\x00\x00\x00\x00\x00\x00\x00" "\x44\x33\x22\x11" "\x00"
+              "\x11\x10\x0f\x0e\x0d\x0c\x0b\x0a" "\x00\x00\x01\x00\x00\x00\x00\x00" "\xef\xbe\xad\xde" "\x01"s);
+    index.sealed = true;
+    EXPECT_EQ(EncodeAccessIndex(index)[4], 2);
 }
 
 TEST(PageRange, DamagedOrLyingIndexesAreCaughtAndTheStreamDecides) {

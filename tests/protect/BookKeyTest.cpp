@@ -1,7 +1,8 @@
 // The book key: only the right password unlocks it, sealed blocks open only
 // under their own name and part and unchanged, sealing is deterministic
 // without ever giving two payloads one nonce, and a password record that
-// asks for an absurd cost is refused before Argon2id runs.
+// asks for an absurd cost is refused before Argon2id runs. What books store
+// (the record, a sealed block) stays the same bytes.
 #include "BookKey.h"
 
 #include <gtest/gtest.h>
@@ -13,6 +14,8 @@
 
 namespace protect {
 namespace {
+
+using namespace std::string_literals;
 
 constexpr KdfCost kCheap{1, 64, 1};  // tests need no real cost
 constexpr std::array<std::uint8_t, 16> kSalt{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16};
@@ -91,6 +94,21 @@ TEST(BookKey, SealingIsDeterministicAndNoNonceServesTwoPayloads) {
             }
     EXPECT_EQ(nonces.size(), sealedCount);
     EXPECT_THROW(BookKey::FromBytes("short"), EProtectError);
+}
+
+// Books already made keep opening: the password record and a sealed block
+// are the same bytes in every build.
+TEST(BookKey, StoredBytesNeverChange) {
+    PasswordRecord record{{3, 0x40005, 2}, kSalt, {}};
+    for (std::size_t i = 0; i < record.check.size(); ++i) record.check[i] = static_cast<std::uint8_t>(0xA0 + i);
+    std::string expected = "ZBPW\x01" "\x03\x00\x00\x00" "\x05\x00\x04\x00" "\x02\x00\x00\x00"s;
+    expected.append(record.salt.begin(), record.salt.end());
+    expected.append(record.check.begin(), record.check.end());
+    EXPECT_EQ(EncodePasswordRecord(record), expected);
+    const std::unique_ptr<BookKey> key = BookKey::FromBytes(std::string(BookKey::kKeySize, 'k'));
+    EXPECT_EQ(key->Seal("page", "Docs/Page.html", 0x0102030405060708, 0x0A0B0C0D),
+              "\x6a\x4c\xd0\x83\x12\x58\x71\x3c\xca\xd1\x54\x68\xb8\x71\xdd\xf3"
+              "\x7a\x3f\x32\x21\x53\x90\x3e\x6c\xa9\x9c\x64\x77\x49\x99\x71\x85"s);
 }
 
 TEST(BookKey, SeveralThreadsOpenAtOnce) {
