@@ -21,41 +21,43 @@ std::string_view EndTag() {
     return tag;
 }
 
-// The chunks are deflated on every core, then joined in order.
-ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize, int level) {
+ChunkedBlockWriter::ChunkedBlockWriter(Sink sink, const SealedBlock* sealed) : sink_(std::move(sink)), sealed_(sealed) {
+    index_.sealed = sealed != nullptr;
+    if (!sealed_) Put(ZLibEx::ZlibHeader());
+}
+
+void ChunkedBlockWriter::Put(std::string_view bytes) {
+    payloadSize_ += bytes.size();
+    sink_(bytes);
+}
+
+void ChunkedBlockWriter::Add(const ZLibEx::DeflatedChunk& chunk, std::uint64_t size) {
+    index_.chunks.push_back({payloadSize_, index_.fileSize, chunk.adler, chunk.stored});
+    index_.fileSize += size;
+    adler_ = ZLibEx::CombineAdler32(adler_, chunk.adler, size);
+    if (!sealed_) return Put(chunk.bytes);
+    lastSealed_ = SealPayload(sealed_->seal, chunk.bytes, sealed_->name, index_.chunks.size() - 1, lastSealed_);
+    Put(lastSealed_);
+}
+
+AccessIndex ChunkedBlockWriter::Finish() {
+    if (!sealed_) Put(ZLibEx::ZlibTrailer(adler_));
+    return std::move(index_);
+}
+
+// The chunks are deflated on every core, then written in order.
+ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize, int level, const SealedBlock* sealed) {
     const std::size_t count = content.empty() ? 1 : (content.size() + chunkSize - 1) / chunkSize;
     std::vector<ZLibEx::DeflatedChunk> chunks(count);
     base::ShareOut(count, [&](std::size_t i) {
         chunks[i] = ZLibEx::DeflateChunk(content.substr(i * chunkSize, chunkSize), i + 1 == count,
                                          {StartTag(), EndTag()}, level);
     });
-
     ChunkedBlock block;
-    block.payload = ZLibEx::ZlibHeader();
-    block.index.fileSize = content.size();
-    std::uint32_t adler = 1;
-    for (std::size_t i = 0; i < count; ++i) {
-        const std::size_t at = i * chunkSize, size = std::min(chunkSize, content.size() - at);
-        block.index.chunks.push_back({block.payload.size(), at, chunks[i].adler, chunks[i].stored});
-        block.payload += chunks[i].bytes;
-        adler = ZLibEx::CombineAdler32(adler, chunks[i].adler, size);
-    }
-    block.payload += ZLibEx::ZlibTrailer(adler);
+    ChunkedBlockWriter writer([&](std::string_view bytes) { block.payload += bytes; }, sealed);
+    for (std::size_t i = 0; i < count; ++i) writer.Add(chunks[i], std::min(chunkSize, content.size() - i * chunkSize));
+    block.index = writer.Finish();
     return block;
-}
-
-ChunkedBlock SealChunks(const ChunkedBlock& block, const SealedBlock& sealed) {
-    ChunkedBlock out;
-    out.index = block.index;
-    out.index.sealed = true;
-    for (std::size_t i = 0; i < block.index.chunks.size(); ++i) {
-        const std::uint64_t from = block.index.chunks[i].payloadOffset;
-        const std::string_view chunk =
-            std::string_view(block.payload).substr(from, block.index.PayloadEnd(i, block.payload.size()) - from);
-        out.index.chunks[i].payloadOffset = out.payload.size();
-        out.payload += SealPayload(sealed.seal, chunk, sealed.name, i, out.payload);
-    }
-    return out;
 }
 
 }  // namespace SimExe

@@ -1,7 +1,10 @@
-// Content held in memory made into a chunked block, as the compiler makes a
-// large page on its workers: one zlib stream of independently deflated (or
-// stored) chunks, and the access index that says where each chunk lies, so
-// that a range of the content is read by inflating only its chunks.
+// Chunked blocks: one zlib stream of independently deflated (or stored)
+// chunks, and the access index that says where each chunk lies, so that a
+// range of the content is read by inflating only its chunks. In a protected
+// book each chunk is sealed on its own (see BlockSeal.h), the sealed chunks
+// one after the other with no zlib header or trailer. The compile writes its
+// large pages chunk by chunk as its workers deflate them; content held in
+// memory (the search index) is made into one at once.
 #pragma once
 
 #include "AccessIndex.h"
@@ -9,6 +12,8 @@
 #include "PageRange.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,18 +23,39 @@ namespace SimExe {
 std::string_view StartTag();
 std::string_view EndTag();
 
+// Writes a chunked block's payload to a sink as its chunks come, in order,
+// and makes its access index meanwhile.
+class ChunkedBlockWriter {
+public:
+    using Sink = std::function<void(std::string_view)>;
+    // Chunks are sealed one by one when `sealed` is given.
+    explicit ChunkedBlockWriter(Sink sink, const SealedBlock* sealed = nullptr);
+
+    // The next chunk: its deflated bytes, made of `size` bytes of content.
+    void Add(const ZLibEx::DeflatedChunk& chunk, std::uint64_t size);
+    // Ends the stream (the zlib trailer, unless sealed); the access index.
+    AccessIndex Finish();
+
+private:
+    void Put(std::string_view bytes);
+
+    Sink sink_;
+    const SealedBlock* sealed_;
+    AccessIndex index_;
+    std::uint64_t payloadSize_ = 0;
+    std::uint32_t adler_ = 1;
+    std::string lastSealed_;  // the chunk sealed last, which the next one follows
+};
+
 struct ChunkedBlock {
     std::string payload;
     AccessIndex index;
 };
 
-// Byte for byte the same for any number of cores; the chunks are deflated
-// at `level` (see ZLibEx::DeflateChunk).
-ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize, int level = ZLibEx::kDefaultChunkLevel);
-
-// The same block with each chunk sealed on its own (see BlockSeal.h), as a
-// protected book keeps it: the sealed chunks one after the other, and the
-// index pointing at them.
-ChunkedBlock SealChunks(const ChunkedBlock& block, const SealedBlock& sealed);
+// Content held in memory made into a chunked block, the chunks deflated at
+// `level` (see ZLibEx::DeflateChunk) on every core and sealed when `sealed`
+// is given. Byte for byte the same for any number of cores.
+ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize, int level = ZLibEx::kDefaultChunkLevel,
+                              const SealedBlock* sealed = nullptr);
 
 }  // namespace SimExe

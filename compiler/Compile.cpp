@@ -156,8 +156,10 @@ void TForm1::SpeedButton14Click(TObject&) {
     // A book without a page to search has no index, and no whole-book search.
     // The index is read a chunk at a time where it lies, so it is chunked.
     if (index && index->Pages() > 0) {
-        SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(index->Finish(), search::kIndexChunkSize, search::kIndexDeflateLevel);
-        if (protection) block = SimExe::SealChunks(block, protection->As(search::kIndexBlockName));
+        const std::optional<SimExe::SealedBlock> sealed =
+            protection ? std::optional<SimExe::SealedBlock>(protection->As(search::kIndexBlockName)) : std::nullopt;
+        const SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(
+            index->Finish(), search::kIndexChunkSize, search::kIndexDeflateLevel, sealed ? &*sealed : nullptr);
         ebook.WriteBlock(search::kIndexBlockName, block.payload);
         writeAccessIndex(search::kIndexBlockName, block.index);
     }

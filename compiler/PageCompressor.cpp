@@ -150,45 +150,26 @@ PageCompressor::Job PageCompressor::TakeJob(const std::function<void()>& idle) {
 // the Adler-32 of the whole content, combined from those of the chunks.
 PageCompressor::TakenPage PageCompressor::TakePage(std::size_t index, const PageSink& sink,
                                                    const SimExe::SealedBlock* sealed) {
-    SimExe::AccessIndex accessIndex;
     TakenPage taken;
-    std::uint64_t payloadSize = 0;
-    std::uint32_t adler = 1;
-    bool sealChunks = false, sealWhole = false;
-    std::string whole, lastSealed;  // a page to seal whole; the chunk sealed last
-    const auto put = [&](std::string_view bytes) {
-        payloadSize += bytes.size();
-        if (sealWhole) {
-            whole.append(bytes);
-        } else {
-            sink.write(bytes);
-        }
-    };
+    std::optional<SimExe::ChunkedBlockWriter> writer;
+    std::string whole;  // a page of one chunk, sealed whole once it is complete
     for (;;) {
         Job job = TakeJob(sink.idle);
         if (job.file != index) throw std::logic_error("pages taken out of order");
         if (job.error) std::rethrow_exception(job.error);
         if (job.chunk == 0) {
-            sealChunks = sealed && job.count > 1;
-            sealWhole = sealed && job.count == 1;
-            accessIndex.sealed = sealChunks;
-            if (!sealChunks) put(ZLibEx::ZlibHeader());
+            const bool sealWhole = sealed && job.count == 1;
+            writer.emplace(sealWhole ? [&](std::string_view bytes) { whole.append(bytes); } : sink.write,
+                           sealed && !sealWhole ? sealed : nullptr);
             taken.words = std::move(job.words);
         }
-        accessIndex.chunks.push_back({payloadSize, job.offset, job.deflated.adler, job.deflated.stored});
-        adler = ZLibEx::CombineAdler32(adler, job.deflated.adler, job.length);
-        accessIndex.fileSize = job.offset + job.length;
-        if (sealChunks) {
-            lastSealed = SimExe::SealPayload(sealed->seal, job.deflated.bytes, sealed->name, job.chunk, lastSealed);
-            put(lastSealed);
-        } else {
-            put(job.deflated.bytes);
-        }
+        writer->Add(job.deflated, job.length);
         if (sink.chunkWritten) sink.chunkWritten();
         if (job.chunk + 1 == job.count) break;
     }
-    if (!sealChunks) put(ZLibEx::ZlibTrailer(adler));
-    if (sealWhole) sink.write(SimExe::SealPayload(sealed->seal, whole, sealed->name, SimExe::BlockSeal::kWholeBlock));
+    SimExe::AccessIndex accessIndex = writer->Finish();
+    if (sealed && accessIndex.chunks.size() == 1)
+        sink.write(SimExe::SealPayload(sealed->seal, whole, sealed->name, SimExe::BlockSeal::kWholeBlock));
     if (accessIndex.chunks.size() > 1) taken.accessIndex = std::move(accessIndex);
     return taken;
 }

@@ -76,7 +76,7 @@ TEST(BlockSeal, RangesOfAPageSealedChunkByChunk) {
     const SealedBlock sealedAs{seal, "film.webm"};
     std::mt19937 gen(15);
     const std::string content = MixedContent(300000, gen, 30000);
-    const ChunkedBlock block = SealChunks(MakeChunkedBlock(content, 40000), sealedAs);
+    const ChunkedBlock block = MakeChunkedBlock(content, 40000, ZLibEx::kDefaultChunkLevel, &sealedAs);
     ASSERT_TRUE(block.index.sealed);
     EXPECT_EQ(block.payload.find(content.substr(100000, 50)), std::string::npos);
     const std::string indexBlock = seal.Seal(ZLibEx::CompressString(EncodeAccessIndex(block.index), ZLibEx::lvDefault),

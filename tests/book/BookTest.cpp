@@ -28,7 +28,8 @@ std::string ProtectedBook(const std::map<std::string, std::string>& pages, const
         SimExe::AppendBlock(name, SimExe::SealPayload(*key, ZLibEx::CompressString(content, ZLibEx::lvDefault), name,
                                                       SimExe::BlockSeal::kWholeBlock),
                             bytes);
-    const SimExe::ChunkedBlock sealed = SimExe::SealChunks(SimExe::MakeChunkedBlock(chunked, 4096), {*key, chunkedName});
+    const SimExe::SealedBlock sealedAs{*key, chunkedName};
+    const SimExe::ChunkedBlock sealed = SimExe::MakeChunkedBlock(chunked, 4096, ZLibEx::kDefaultChunkLevel, &sealedAs);
     SimExe::AppendBlock(chunkedName, sealed.payload, bytes);
     const std::string indexName = SimExe::AccessIndexName(chunkedName);
     SimExe::AppendBlock(indexName,
