@@ -65,12 +65,12 @@ TBlockIndex::Entry* TBlockIndex::FirstStart(const std::string& folded) {
     }
 }
 
-std::size_t TBlockIndex::EndOfPayload(const std::string& folded, std::size_t begin) {
+std::optional<std::size_t> TBlockIndex::NextEndMarker(const std::string& folded, std::size_t begin) {
     std::size_t next = static_cast<std::size_t>(std::lower_bound(endTags_.begin(), endTags_.end(), begin) - endTags_.begin());
     for (;;) {
         for (; next < endTags_.size(); ++next)
             if (container_.compare(endTags_[next] + kTagLength, folded.size(), folded) == 0) return endTags_[next];
-        if (!ScanStretch()) return begin;  // no end marker: the payload is empty
+        if (!ScanStretch()) return std::nullopt;
     }
 }
 
@@ -82,8 +82,50 @@ std::optional<std::string_view> TBlockIndex::Find(std::string_view name) {
     Entry* const entry = FirstStart(folded);
     if (!entry) return std::nullopt;
     const std::size_t begin = entry->start + kTagLength + folded.size() + 1;
-    if (entry->end == Entry::kUnknown) entry->end = EndOfPayload(folded, begin);
+    // Without an end marker the payload is empty.
+    if (entry->end == Entry::kUnknown) entry->end = NextEndMarker(folded, begin).value_or(begin);
     return container_.substr(begin, entry->end - begin);
+}
+
+LaidOutBlock TBlockIndex::BlockAt(std::size_t offset) {
+    LaidOutBlock block;
+    block.offset = offset;
+    if (container_.compare(offset, kTagLength, StartTag()) != 0) {
+        block.broken = LaidOutBlock::Break::NoStartMarker;
+        return block;
+    }
+    const std::size_t nameAt = offset + kTagLength, nameStop = container_.find(NameEnd(), nameAt);
+    if (nameStop == std::string_view::npos) {
+        block.broken = LaidOutBlock::Break::StartMarkerCut;
+        return block;
+    }
+    block.name = container_.substr(nameAt, nameStop - nameAt);
+    const std::size_t begin = nameStop + 1;
+    std::optional<std::size_t> end;
+    {
+        std::lock_guard lock(mutex_);
+        end = NextEndMarker(FoldName(block.name), begin);
+    }
+    if (!end) {
+        block.broken = LaidOutBlock::Break::NoEndMarker;
+        return block;
+    }
+    block.payload = container_.substr(begin, *end - begin);
+    block.end = *end + kTagLength + block.name.size();
+    return block;
+}
+
+std::size_t TBlockIndex::FirstBlockFrom(std::size_t from) {
+    for (std::size_t at = container_.find(StartTag(), from); at != std::string_view::npos;
+         at = container_.find(StartTag(), at + 1)) {
+        const std::size_t nameAt = at + kTagLength, nameStop = container_.find(NameEnd(), nameAt);
+        if (nameStop == std::string_view::npos) break;
+        const std::string_view name = container_.substr(nameAt, nameStop - nameAt);
+        if (name.empty() || name.size() > kLongestIndexedName || name.find('\0') != std::string_view::npos) continue;
+        std::lock_guard lock(mutex_);
+        if (NextEndMarker(FoldName(name), nameStop + 1)) return at;
+    }
+    return container_.size();
 }
 
 std::size_t TBlockIndex::ScanMore() {

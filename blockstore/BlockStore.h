@@ -20,6 +20,17 @@
 
 namespace SimExe {
 
+// A block as it stands in the container, found by walking the blocks in the
+// order they are stored; or why none stands where it was looked for.
+struct LaidOutBlock {
+    enum class Break { None, NoStartMarker, StartMarkerCut, NoEndMarker };
+    Break broken = Break::None;
+    std::size_t offset = 0;    // of its start marker
+    std::string name;          // as its start marker carries it (when there is one)
+    std::string_view payload;  // up to the first end marker of its name
+    std::size_t end = 0;       // just past that end marker
+};
+
 // Finds blocks in an unchanging container with exactly the results of the
 // linear block lookup (FindBlock), but scans the container at most once:
 // every marker tag is recorded the first time the scan passes it, and the
@@ -30,6 +41,12 @@ public:
     explicit TBlockIndex(std::string_view container) : container_(container) {}
 
     std::optional<std::string_view> Find(std::string_view name);
+    // The block whose start marker stands at `offset`.
+    LaidOutBlock BlockAt(std::size_t offset);
+    // Where the first start marker from `from` on stands whose name (not
+    // empty, at most 4096 bytes, without a NUL) has an end marker after it;
+    // the container's size when there is none.
+    std::size_t FirstBlockFrom(std::size_t from);
     // Scans one more stretch; returns how far the container is scanned now.
     std::size_t ScanMore();
     // How far the container is scanned now.
@@ -44,7 +61,8 @@ private:
     };
     bool ScanStretch();  // with mutex_ held; false when there was nothing left
     Entry* FirstStart(const std::string& folded);
-    std::size_t EndOfPayload(const std::string& folded, std::size_t begin);
+    // The first end marker of the name at or after `begin`, with mutex_ held.
+    std::optional<std::size_t> NextEndMarker(const std::string& folded, std::size_t begin);
 
     std::string_view container_;
     std::mutex mutex_;

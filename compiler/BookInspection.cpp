@@ -1,10 +1,10 @@
-// Inspection of an eBook or a project file: the block walk, the damage
-// check and the listing of `info`.
+// Inspection of an eBook or a project file: its blocks in stored order, the
+// damage check and the listing of `info`.
 #include "BookInspection.h"
 
+#include "BlockStore.h"
 #include "BookKey.h"
 #include "BookLock.h"
-
 #include "Chunks.h"
 #include "IndexDatabase.h"
 #include "PageRange.h"
@@ -321,19 +321,6 @@ void WriteContents(std::ostream& out, const Inspection& in, const Reader& reader
 // Where the blocks of an eBook with an unknown viewer begin: at the first
 // start tag that opens a whole block. Programs carry the bare tag among
 // their constants, where no plausible name and end marker follow it.
-std::size_t FirstBlockAt(std::string_view bytes, const std::string& startTag, char nameEnd) {
-    constexpr std::size_t kLongestName = 4096;
-    for (std::size_t at = bytes.find(startTag); at != std::string_view::npos; at = bytes.find(startTag, at + 1)) {
-        const std::size_t nameAt = at + startTag.size();
-        const std::size_t nameStop = bytes.find(nameEnd, nameAt);
-        if (nameStop == std::string_view::npos) break;
-        const std::string_view name = bytes.substr(nameAt, nameStop - nameAt);
-        if (name.empty() || name.size() > kLongestName || name.find('\0') != std::string_view::npos) continue;
-        if (bytes.find(SimExe::EndMarker(name), nameStop + 1) != std::string_view::npos) return at;
-    }
-    return bytes.size();
-}
-
 }  // namespace
 
 Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std::string_view viewer) {
@@ -342,15 +329,12 @@ Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std
     in.fileSize = bytes.size();
     in.project = EndsWith(fileName, ".zbp");
 
-    // The marker tags, built from the block store's own markers.
-    const std::string emptyStart = SimExe::StartMarker("");
-    const std::string startTag = emptyStart.substr(0, emptyStart.size() - 1);
-    const char nameEnd = emptyStart.back();
-
+    // The blocks are walked through the block index a book's reads use.
+    SimExe::TBlockIndex layout(bytes);
     std::size_t at = 0;
     if (!in.project) {
         in.knownViewer = !viewer.empty() && bytes.substr(0, viewer.size()) == viewer;
-        at = in.knownViewer ? viewer.size() : FirstBlockAt(bytes, startTag, nameEnd);
+        at = in.knownViewer ? viewer.size() : layout.FirstBlockFrom(0);
     }
     in.prefixSize = at;
 
@@ -358,21 +342,18 @@ Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std
     while (at < bytes.size()) {
         const std::string after =
             in.blocks.empty() ? "before the first block" : "after block '" + Printable(in.blocks.back().name) + "'";
-        if (bytes.compare(at, startTag.size(), startTag) != 0) {
+        const SimExe::LaidOutBlock block = layout.BlockAt(at);
+        using Break = SimExe::LaidOutBlock::Break;
+        if (block.broken == Break::NoStartMarker) {
             in.layoutDamage = Damage{"", "unexpected bytes at offset " + std::to_string(at) + ", " + after};
             break;
         }
-        const std::size_t nameAt = at + startTag.size();
-        const std::size_t nameStop = bytes.find(nameEnd, nameAt);
-        if (nameStop == std::string_view::npos) {
+        if (block.broken == Break::StartMarkerCut) {
             in.layoutDamage = Damage{"", "a start marker cut off at offset " + std::to_string(at) + ", " + after};
             break;
         }
-        const std::string name(bytes.substr(nameAt, nameStop - nameAt));
-        const std::size_t payloadAt = nameStop + 1;
-        const std::string endMarker = SimExe::EndMarker(name);
-        const std::size_t end = bytes.find(endMarker, payloadAt);
-        if (end == std::string_view::npos) {
+        const std::string& name = block.name;
+        if (block.broken == Break::NoEndMarker) {
             in.layoutDamage = Damage{name, "its end marker is missing (the block starts at offset " + std::to_string(at) + ")"};
             break;
         }
@@ -381,8 +362,8 @@ Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std
         else if (!name.empty() && name[0] == '/') kind = BlockKind::Own;
         else if (inSettings && SettingNamed(name)) kind = BlockKind::Setting;
         inSettings = inSettings && kind == BlockKind::Setting;
-        in.blocks.push_back({name, kind, at, bytes.substr(payloadAt, end - payloadAt)});
-        at = end + endMarker.size();
+        in.blocks.push_back({name, kind, at, block.payload});
+        at = block.end;
     }
     return in;
 }
