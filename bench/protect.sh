@@ -10,11 +10,15 @@
 #   - compiling the Python manual (python3.11-doc; skipped when not
 #     installed) with a password against without, less one Argon2id run.
 #   bench/protect.sh [RUNS]      (default 5)
+# BENCH_COMPILER, BENCH_VIEWER and BENCH_PROTECT name another build's
+# zorbin-compiler, bench_viewer and bench_protect (figures before a change).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-5}
 cmake --build build -j "$(nproc)" --target zorbin-compiler make_corpus bench_viewer bench_protect >/dev/null
-compiler=build/bin/zorbin-compiler
+compiler=${BENCH_COMPILER:-build/bin/zorbin-compiler}
+viewer_bench=${BENCH_VIEWER:-build/bench/bench_viewer}
+protect_bench=${BENCH_PROTECT:-build/bench/bench_protect}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 password="correct horse battery staple"
@@ -25,16 +29,16 @@ median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 field() { awk -v f="$2" '{ for (i = 1; i < NF; i++) if ($i == f) print $(i + 1) }' "$1" | median; }
 on_display() { xvfb-run -a -s "-screen 0 1280x800x24" "$@" 2>/dev/null; }
 
-kdf=$(build/bench/bench_protect kdf | awk '{ print $2 }')
+kdf=$("$protect_bench" kdf | awk '{ print $2 }')
 echo "one Argon2id run (the password's test): $kdf ms"
 
 build/bench/make_corpus images "$work/pictures" 100 >/dev/null
 both "$work/pictures" pictures
 : >"$work/open-plain"; : >"$work/open-protected"; : >"$work/pictures.runs"
 for ((i = 0; i < runs; i++)); do
-  on_display build/bench/bench_viewer open "$work/pictures-plain.exe" >>"$work/open-plain"
-  on_display build/bench/bench_viewer open "$work/pictures-protected.exe" "$password" >>"$work/open-protected"
-  on_display build/bench/bench_viewer protected "$work/pictures-plain.exe" "$work/pictures-protected.exe" \
+  on_display "$viewer_bench" open "$work/pictures-plain.exe" >>"$work/open-plain"
+  on_display "$viewer_bench" open "$work/pictures-protected.exe" "$password" >>"$work/open-protected"
+  on_display "$viewer_bench" protected "$work/pictures-plain.exe" "$work/pictures-protected.exe" \
     "$password" 5 >>"$work/pictures.runs"
 done
 awk -v p="$(field "$work/open-plain" first_page_ms)" -v s="$(field "$work/open-protected" first_page_ms)" 'BEGIN {
@@ -48,7 +52,7 @@ awk -v p="$(field "$work/pictures.runs" plain_ms)" -v s="$(field "$work/pictures
 build/bench/make_corpus video "$work/film" 200 >/dev/null
 both "$work/film" film
 rm -rf "$work/film"
-build/bench/bench_protect ranges "$work/film-plain.exe" "$work/film-protected.exe" media/film.webm "$password" "$runs" |
+"$protect_bench" ranges "$work/film-plain.exe" "$work/film-protected.exe" media/film.webm "$password" "$runs" |
   awk '{ printf "1 MB ranges of a 200 MB video: %.2f ms protected, %.2f ms without a password: ratio %.3f (goal <= 1.05: %s)\n",
          $4, $2, $6, $6 <= 1.05 ? "met" : "NOT met" }'
 
