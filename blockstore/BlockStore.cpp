@@ -237,20 +237,22 @@ std::optional<StoredBlock> TBlockStore::Block(std::string_view name) {
 }
 
 bool TBlockStore::ReadBlock(std::string_view name, std::string& value) {
-    std::optional<StoredBlock> block = Block(name);
-    if (!block) return false;
-    // A sealed chunked block opens chunk by chunk, through its access index.
-    if (block->seal && Find(AccessIndexName(name))) {
-        value = block->Read(0, UINT64_MAX).bytes;
-        return true;
-    }
-    std::string_view payload = block->payload;
+    std::optional<std::string_view> payload = Find(name);
+    if (!payload) return false;
+    const std::shared_ptr<const BlockSeal> seal = SealOf(name);
     std::string opened;
-    if (block->seal) {
-        opened = OpenSealedBlock(*block->seal, payload, name);
+    if (seal) {
+        // A sealed chunked block opens chunk by chunk, through its access index.
+        if (Find(AccessIndexName(name))) {
+            value = Block(name)->Read(0, UINT64_MAX).bytes;
+            return true;
+        }
+        opened = OpenSealedBlock(*seal, *payload, name);
         payload = opened;
     }
-    ZLibEx::ZBuffer plain = ZLibEx::DecompressBuffer(payload.data(), payload.size());
+    // Any other block is one zlib stream, a chunked one too: its access index
+    // is not looked for, so that a read never waits for the whole index.
+    ZLibEx::ZBuffer plain = ZLibEx::DecompressBuffer(payload->data(), payload->size());
     value.assign(plain.data.get(), plain.length);
     return true;
 }

@@ -128,7 +128,7 @@ HRESULT TeProtocol::Start(const std::string& url, std::shared_ptr<IInternetProto
     delivered_ = 0;
     sink_ = std::move(sink);
     data_ = std::make_unique<Stream>();
-    if (pages_ready) {
+    if (pages_ready && book_) {
         data_->bytes = LookupPage(*book_, url);
         totalSize_ = data_->bytes.size();
     }

@@ -82,7 +82,8 @@ std::string LookupPage(const book::Book& book, const std::string& url);
 // without such bytes is the URL's rest unchanged.
 std::string PageUrl(const std::string& name);
 
-// One page request on a book: Start, any number of Reads, Terminate.
+// One page request on a book (none answers every page empty): Start, any
+// number of Reads, Terminate.
 class TeProtocol {
 public:
     explicit TeProtocol(std::shared_ptr<const book::Book> book) : book_(std::move(book)) {}

@@ -143,6 +143,15 @@ TEST_F(PageProtocolTest, NothingIsServedBeforePagesAreReady) {
     EXPECT_EQ(sink->data[0].max, 0u);
 }
 
+TEST_F(PageProtocolTest, WithoutABookEveryPageIsEmpty) {
+    TeProtocol p(nullptr);
+    ASSERT_EQ(p.Start("http://ebook/index.html", sink), S_OK);
+    char buf[16];
+    std::uint32_t n = 99;
+    EXPECT_EQ(p.Read(buf, sizeof buf, n), S_FALSE);
+    EXPECT_EQ(n, 0u);
+}
+
 TEST_F(PageProtocolTest, DamagedPageBlockIsAnsweredLikeAMissingPage) {
     SimExe::AppendBlock("broken.html", "definitely not zlib", image.bytes);
     SimExe::AppendBlock("empty-payload.html", "", image.bytes);
