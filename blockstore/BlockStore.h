@@ -136,6 +136,8 @@ public:
     // StoredBlock::Read); nothing when there is no such block.
     std::optional<PageBytes> ReadRange(std::string_view name, std::uint64_t offset, std::uint64_t length);
 
+    // How far the index has scanned the bytes so far.
+    std::size_t IndexedTo() { return Index().ScannedTo(); }
     // Completes the index on a thread of its own at idle priority, so that
     // later lookups need no scan; the pages it scans are not kept resident.
     void IndexInBackground();
