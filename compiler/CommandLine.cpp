@@ -436,6 +436,7 @@ int Search(const Request& request, const std::string& shownName) {
     try {
         const std::size_t limit = request.Has("limit") ? std::stoul(request.Get("limit")) : 20;
         const search::Answer answer = book->Search(request.query, false, limit);
+        if (answer.query.cut) std::cerr << kProgram << ": " << search::kQueryCutNotice << "\n";
         for (std::size_t i = 0; i < answer.found.size(); ++i) {
             const search::Found& found = answer.found[i];
             std::cout << i + 1 << "\t" << found.hit.pageName << "\t" << found.hit.title << "\t"

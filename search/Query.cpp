@@ -5,18 +5,30 @@
 #include "PageWords.h"
 #include "Words.h"
 
+#include <algorithm>
+
 namespace search {
 
 namespace {
 
 // Adds the phrase of one typed term (a word or a quoted phrase), if it has
-// any words.
+// any words and is not in the query already, within the query's limits.
 void AddTerm(Query& query, std::string_view term, bool prefix) {
     Phrase phrase;
     for (const Word& word : SplitWords(term))
         for (std::string& key : ListedKeys(word.key)) phrase.keys.push_back(std::move(key));
     if (phrase.keys.empty()) return;
+    if (phrase.keys.size() > kMostPhraseWords) {
+        phrase.keys.resize(kMostPhraseWords);
+        query.cut = true;
+        prefix = false;  // the words cut off are not the one still being typed
+    }
     phrase.prefix = prefix;
+    if (std::find(query.phrases.begin(), query.phrases.end(), phrase) != query.phrases.end()) return;
+    if (query.phrases.size() == kMostPhrases) {
+        query.cut = true;
+        return;
+    }
     query.phrases.push_back(std::move(phrase));
 }
 

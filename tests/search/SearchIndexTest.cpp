@@ -175,6 +175,35 @@ TEST(QueryTest, TypedTextBecomesPhrasesOfKeys) {
     EXPECT_TRUE(ParseQuery("\"brown fo", true).phrases[0].prefix) << "inside an open phrase";
 }
 
+// A pasted page, one word typed over and over, or FTS5's own operators typed
+// as words: each is a query of a bounded size, answered as words are.
+TEST(QueryTest, LongRepeatedAndOperatorQueriesStayWithinTheLimits) {
+    std::string repeated, pasted, quoted = "\"";
+    for (int i = 0; i < 400; ++i) repeated += "the ";
+    for (int i = 0; i < 3000; ++i) pasted += "word" + std::to_string(i) + " ";
+    for (int i = 0; i < 100; ++i) quoted += "w" + std::to_string(i) + " ";
+    const Query once = ParseQuery(repeated);
+    EXPECT_EQ(once.phrases.size(), 1u) << "a word typed again is searched for once";
+    EXPECT_FALSE(once.cut);
+    const Query cut = ParseQuery(pasted);
+    EXPECT_EQ(cut.phrases.size(), kMostPhrases);
+    EXPECT_EQ(cut.phrases.back().keys, Names{"word31"});
+    EXPECT_TRUE(cut.cut);
+    const Query longPhrase = ParseQuery(quoted + "\"");
+    ASSERT_EQ(longPhrase.phrases.size(), 1u);
+    EXPECT_EQ(longPhrase.phrases[0].keys.size(), kMostPhraseWords);
+    EXPECT_TRUE(longPhrase.cut);
+    EXPECT_FALSE(ParseQuery("fox dog fox*").cut);
+    EXPECT_EQ(ParseQuery("fox dog fox*").phrases.size(), 3u) << "a prefix is another phrase";
+
+    SearchIndex index(Image());
+    for (const std::string& typed : {repeated, pasted, quoted, std::string("fox AND dog OR NOT NEAR(fox dog)"),
+                                     std::string("^fox + -dog title:fox \"\" ( ) {fox} *")})
+        EXPECT_NO_THROW(index.Find(ParseQuery(typed), 20)) << typed.substr(0, 40);
+    EXPECT_EQ(PagesFound(repeated.substr(0, 40) + "fox"), PagesFound("the fox"));
+    EXPECT_EQ(PagesFound("fox OR"), Names{}) << "OR is a word here, and no page holds it";
+}
+
 TEST(SnippetTest, TheWindowWithTheMostKeysIsShownWithItsHits) {
     std::string text = "Intro words here.";
     for (int i = 0; i < 60; ++i) text += " filler";

@@ -204,6 +204,7 @@ void BookResults::Show(const std::optional<search::Answer>& found, const std::st
                         : answer.count == 1 ? "1 page found."
                                             : std::to_string(answer.count) + " pages found.";
     if (answer.count > answer.found.size()) count += " The best " + std::to_string(answer.found.size()) + " are shown.";
+    if (answer.query.cut) count += std::string(" ") + search::kQueryCutNotice;
     gtk_label_set_text(GTK_LABEL(count_), count.c_str());
     for (std::size_t i = 0; i < answer.found.size(); ++i) {
         results_.push_back({answer.found[i].hit.pageName, HitText(answer.found[i], answer.query)});
