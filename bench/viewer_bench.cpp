@@ -18,7 +18,7 @@
 //     process while the eBook's video plays.
 #include "BookLock.h"
 #include "GtkBinding.h"
-#include "OwnBlocks.h"
+#include "OwnBook.h"
 #include "SimExe.h"
 #include "Unit1.h"
 #include "Unit2.h"

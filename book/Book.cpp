@@ -30,15 +30,10 @@ std::shared_ptr<Book> Book::OfBytes(std::string bytes) {
     return book;
 }
 
-void Book::SetKey(std::shared_ptr<const protect::BookKey> key) {
-    store_->SetSeal(key);
-    const std::lock_guard<std::mutex> setting(keySetting_);
-    key_ = std::move(key);
-}
+void Book::SetKey(std::shared_ptr<const protect::BookKey> key) { store_->SetSeal(std::move(key)); }
 
 std::shared_ptr<const protect::BookKey> Book::Key() const {
-    const std::lock_guard<std::mutex> setting(keySetting_);
-    return key_;
+    return std::static_pointer_cast<const protect::BookKey>(store_->Seal());
 }
 
 }  // namespace book

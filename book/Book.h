@@ -11,7 +11,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -59,11 +58,10 @@ public:
 private:
     Book() = default;
 
-    // Internally synchronized: reading a const Book fills its index.
+    // Internally synchronized: reading a const Book fills its index. Its
+    // seal, when it has one, is the book's key (only SetKey sets it).
     std::string path_;
     std::unique_ptr<SimExe::TBlockStore> store_ = std::make_unique<SimExe::TBlockStore>();
-    mutable std::mutex keySetting_;
-    std::shared_ptr<const protect::BookKey> key_;
 };
 
 }  // namespace book

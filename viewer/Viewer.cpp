@@ -1,7 +1,7 @@
 // The viewer program: every eBook is this program followed by its blocks.
 #include "GtkBinding.h"
 #include "Housekeeping.h"
-#include "OwnBlocks.h"
+#include "OwnBook.h"
 #include "PageScheme.h"
 #include "Unit1.h"
 #include "Unit2.h"

@@ -6,7 +6,7 @@
 //   reader_check EBOOK VIDEO-PAGE [WORD=PAGE ...]
 // Prints a line per check; exits 0 when every check passes.
 #include "GtkBinding.h"
-#include "OwnBlocks.h"
+#include "OwnBook.h"
 #include "PageScheme.h"
 #include "SimExe.h"
 #include "TextLibraries.h"

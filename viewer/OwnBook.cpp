@@ -1,5 +1,5 @@
 // Opens and indexes the eBook's own book ahead of the window.
-#include "OwnBlocks.h"
+#include "OwnBook.h"
 
 #include "SimExe.h"
 
