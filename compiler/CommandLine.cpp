@@ -439,7 +439,8 @@ int Search(const Request& request, const std::string& shownName) {
         if (answer.query.cut) std::cerr << kProgram << ": " << search::kQueryCutNotice << "\n";
         for (std::size_t i = 0; i < answer.found.size(); ++i) {
             const search::Found& found = answer.found[i];
-            std::cout << i + 1 << "\t" << found.hit.pageName << "\t" << found.hit.title << "\t"
+            const std::string place = found.hit.anchor.empty() ? found.hit.pageName : found.hit.pageName + "#" + found.hit.anchor;
+            std::cout << i + 1 << "\t" << place << "\t" << found.hit.title << "\t"
                       << Marked(found.snippet) << "\n";
         }
         if (answer.count == 0) std::cerr << kProgram << ": no page matches " << request.query << "\n";

@@ -13,7 +13,7 @@
 namespace compiler {
 
 PageCompressor::PageCompressor(std::vector<std::string> paths, Options options)
-    : paths_(std::move(paths)), options_(std::move(options)) {
+    : paths_(std::move(paths)), sourceCopies_(search::SourceCopies(paths_)), options_(std::move(options)) {
     const unsigned threads = options_.threads ? options_.threads : std::max(1u, std::thread::hardware_concurrency());
     for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
 }
@@ -120,7 +120,9 @@ void PageCompressor::Compress(Job& job, const SimExe::FileIO::PieceReader& file)
 std::optional<search::PageWords> PageCompressor::WordsOf(const Job& job, const SimExe::FileIO::PieceReader& file,
                                                          const std::string& chunk) const {
     const std::uint64_t size = file.Size();
-    if (search::KindOfPage(paths_[job.file]) == search::PageKind::kNone || size > options_.wordsUpTo) return std::nullopt;
+    if (search::KindOfPage(paths_[job.file]) == search::PageKind::kNone || sourceCopies_[job.file] ||
+        size > options_.wordsUpTo)
+        return std::nullopt;
     try {
         if (job.count == 1) return search::WordsOfPage(paths_[job.file], chunk);
         const std::lock_guard<std::mutex> oneAtATime(largeWords_);

@@ -109,6 +109,7 @@ private:
     Job TakeJob(const std::function<void()>& idle);
 
     const std::vector<std::string> paths_;
+    const std::vector<bool> sourceCopies_;  // pages not searched apart from the page they are the source of
     const Options options_;
     mutable std::mutex largeWords_;  // held while a chunked page is read for its words
     std::mutex mutex_;

@@ -6,20 +6,37 @@
 #include "SharedWork.h"
 #include "ZLibEx.h"
 
+#include <algorithm>
+
 namespace search {
 
 namespace {
 
-// The text a snippet is cut from: the page's, as the index read it.
-std::string TextOfPageBlock(const book::Book& book, const std::string& pageName) {
+// The text of a page as the index read it; nothing for a damaged page.
+std::optional<PageText> TextOfPageBlock(const book::Book& book, const std::string& pageName) {
     std::string bytes;
     try {
-        if (!book.ReadBlock(pageName, bytes)) return {};
+        if (!book.ReadBlock(pageName, bytes)) return std::nullopt;
     } catch (const std::exception&) {
-        return {};  // a damaged page has no snippet
+        return std::nullopt;
     }
-    const std::optional<PageText> text = TextOfPage(pageName, bytes);
-    return text ? text->body : std::string();
+    return TextOfPage(pageName, bytes);
+}
+
+// A hit with its snippet, cut from the page's text; a named place is
+// titled by the text it names, and its snippet starts there.
+Found FoundOn(Hit hit, const std::optional<PageText>& page, const Query& query) {
+    constexpr std::size_t kPlaceText = 4096;
+    if (!page) return {std::move(hit), {}};
+    std::string_view text = page->body;
+    if (!hit.anchor.empty()) {
+        const auto place = std::ranges::find(page->anchors, hit.anchor, &PageAnchor::name);
+        if (place != page->anchors.end()) {
+            if (!place->label.empty()) hit.title = place->label;
+            text = text.substr(place->at, kPlaceText);
+        }
+    }
+    return {std::move(hit), SnippetOf(text, query)};
 }
 
 }  // namespace
@@ -47,8 +64,8 @@ Answer BookSearch::Search(std::string_view typed, bool typing, std::size_t limit
     answer.found.resize(results.hits.size());
     // Each snippet reads and parses its page: the cores share them out.
     base::ShareOut(results.hits.size(), [&](std::size_t i) {
-        answer.found[i].snippet = SnippetOf(TextOfPageBlock(*book_, results.hits[i].pageName), answer.query);
-        answer.found[i].hit = std::move(results.hits[i]);
+        const std::optional<PageText> page = TextOfPageBlock(*book_, results.hits[i].pageName);
+        answer.found[i] = FoundOn(std::move(results.hits[i]), page, answer.query);
     });
     return answer;
 }

@@ -16,15 +16,18 @@ int CreateTokenizer(void*, const char**, int, Fts5Tokenizer** tokenizer) {
 
 void DeleteTokenizer(Fts5Tokenizer*) {}
 
-// Hands FTS5 the keys of a word list (see PageWords.h) as they stand.
+// Hands FTS5 the keys of a word list (see PageWords.h) as they stand, a
+// key after kSameWord where the key before it stands.
 int Tokenize(Fts5Tokenizer*, void* context, int, const char* text, int length,
              int (*token)(void*, int, const char*, int, int, int)) {
     int begin = 0;
+    int flags = 0;
     for (int i = 0; i <= length; ++i) {
-        if (i < length && text[i] != kNextWord) continue;
+        if (i < length && text[i] != kNextWord && text[i] != kSameWord) continue;
         if (i > begin) {
-            if (const int code = token(context, 0, text + begin, i - begin, begin, i); code != SQLITE_OK) return code;
+            if (const int code = token(context, flags, text + begin, i - begin, begin, i); code != SQLITE_OK) return code;
         }
+        flags = i < length && text[i] == kSameWord ? FTS5_TOKEN_COLOCATED : 0;
         begin = i + 1;
     }
     return SQLITE_OK;

@@ -54,9 +54,18 @@ private:
 // Registers the word-list tokenizer on the connection.
 void RegisterWordListTokenizer(const Database& db);
 
-// The tables, as the writer makes them.
+// The tables, as the writer makes them, in the order of their names:
+//   named   what a reader may type whole to find a named place of a page
+//           (`anchor`) or a page's title (`anchor` empty): `keys` spelled
+//           as SpelledName (PageWords.h) has them, `total` how many keys
+//           they are, `tail` how many of the last keys may be typed alone;
+//   page    each page's name, title and `weight`, what its text's ranking
+//           is multiplied by (below 1 for pages that are mostly links);
+//   words   the full-text index of the word lists.
 inline constexpr char kSchema[] =
-    "CREATE TABLE page(id INTEGER PRIMARY KEY, name TEXT NOT NULL, title TEXT NOT NULL);"
+    "CREATE TABLE named(keys TEXT NOT NULL, total INTEGER NOT NULL, tail INTEGER NOT NULL, page INTEGER NOT NULL, "
+    "anchor TEXT NOT NULL, PRIMARY KEY(keys, page, anchor)) WITHOUT ROWID;"
+    "CREATE TABLE page(id INTEGER PRIMARY KEY, name TEXT NOT NULL, title TEXT NOT NULL, weight REAL NOT NULL);"
     "CREATE VIRTUAL TABLE words USING fts5(title, headings, body, content='', tokenize='wordlist');";
 
 }  // namespace search

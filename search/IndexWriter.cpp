@@ -1,6 +1,8 @@
 // The index database, built in memory.
 #include "IndexWriter.h"
 
+#include <algorithm>
+
 namespace search {
 
 namespace {
@@ -16,6 +18,13 @@ void StepOnce(const Database& db, sqlite3_stmt* statement, const char* doing) {
     db.Check(code, doing);
 }
 
+// What the ranking of a page's text is multiplied by: pages whose text is
+// mostly links (generated indexes, tables of contents) weigh less, the more
+// so the more links they are, so that the pages they link to come first.
+double WeightOf(double linkShare) {
+    return linkShare <= kMostlyLinks ? 1.0 : std::max(0.1, (1.0 - linkShare) / (1.0 - kMostlyLinks));
+}
+
 }  // namespace
 
 IndexWriter::IndexWriter() {
@@ -24,8 +33,9 @@ IndexWriter::IndexWriter() {
     db_.Execute("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=4096;");
     db_.Execute(kSchema);
     db_.Execute("BEGIN");
-    addPage_.emplace(db_, "INSERT INTO page(id, name, title) VALUES(?1, ?2, ?3)");
+    addPage_.emplace(db_, "INSERT INTO page(id, name, title, weight) VALUES(?1, ?2, ?3, ?4)");
     addWords_.emplace(db_, "INSERT INTO words(rowid, title, headings, body) VALUES(?1, ?2, ?3, ?4)");
+    addNamed_.emplace(db_, "INSERT OR IGNORE INTO named(keys, total, tail, page, anchor) VALUES(?1, ?2, ?3, ?4, ?5)");
 }
 
 void IndexWriter::Add(const std::string& pageName, const PageWords& words) {
@@ -34,6 +44,7 @@ void IndexWriter::Add(const std::string& pageName, const PageWords& words) {
     sqlite3_bind_int64(page, 1, id);
     BindText(page, 2, pageName);
     BindText(page, 3, words.title);
+    sqlite3_bind_double(page, 4, WeightOf(words.linkShare));
     StepOnce(db_, page, "adding a page");
     sqlite3_stmt* wordLists = addWords_->get();
     sqlite3_bind_int64(wordLists, 1, id);
@@ -41,11 +52,27 @@ void IndexWriter::Add(const std::string& pageName, const PageWords& words) {
     BindText(wordLists, 3, words.headingWords);
     BindText(wordLists, 4, words.bodyWords);
     StepOnce(db_, wordLists, "adding a page's words");
+    for (const SpelledName& title : words.titleNames) AddNamed(title, 0, id, "");
+    // The parts of a joined last word may be typed alone, from any part on
+    // ("join" and "path.join" for "os.path.join").
+    for (const NamedPlace& place : words.names)
+        AddNamed(place.name, place.name.lastWordKeys > 1 ? place.name.lastWordKeys : 0, id, place.anchor);
+}
+
+void IndexWriter::AddNamed(const SpelledName& name, std::size_t tail, sqlite3_int64 page, const std::string& anchor) {
+    sqlite3_stmt* named = addNamed_->get();
+    BindText(named, 1, name.reversed);
+    sqlite3_bind_int64(named, 2, static_cast<sqlite3_int64>(name.keys));
+    sqlite3_bind_int64(named, 3, static_cast<sqlite3_int64>(tail));
+    sqlite3_bind_int64(named, 4, page);
+    BindText(named, 5, anchor);
+    StepOnce(db_, named, "adding a name");
 }
 
 std::string IndexWriter::Finish() {
     addPage_.reset();
     addWords_.reset();
+    addNamed_.reset();
     db_.Execute("COMMIT");
     // One merged segment answers queries fastest; VACUUM leaves no free pages.
     db_.Execute("INSERT INTO words(words) VALUES('optimize')");

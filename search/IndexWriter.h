@@ -1,6 +1,6 @@
-// Writes the search index of a compile: the pages' word lists, added in the
-// book's page order, become one SQLite database image, byte for byte the
-// same for the same pages.
+// Writes the search index of a compile: the pages' word lists, titles and
+// named places, added in the book's page order, become one SQLite database
+// image, byte for byte the same for the same pages.
 #pragma once
 
 #include "IndexDatabase.h"
@@ -26,8 +26,10 @@ public:
     std::string Finish();
 
 private:
+    void AddNamed(const SpelledName& name, std::size_t tail, sqlite3_int64 page, const std::string& anchor);
+
     Database db_;
-    std::optional<Statement> addPage_, addWords_;  // until Finish
+    std::optional<Statement> addPage_, addWords_, addNamed_;  // until Finish
     std::size_t pages_ = 0;
 };
 

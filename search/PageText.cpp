@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <unordered_set>
 #include <utility>
 
 namespace search {
@@ -20,6 +21,7 @@ namespace search {
 namespace {
 
 constexpr std::size_t kPlainTitleChars = 200;
+constexpr std::size_t kAnchorLabelChars = 200;
 
 // ---- Text with white space collapsed ----------------------------------------
 
@@ -56,6 +58,7 @@ public:
     void Space() { pendingSpace_ = true; }
     void LineBreak() { pendingLineBreak_ = true; }
     bool Empty() const { return text_.empty(); }
+    std::size_t Size() const { return text_.size(); }
     std::string Take() {
         pendingLineBreak_ = pendingSpace_ = false;
         return std::exchange(text_, {});
@@ -85,6 +88,7 @@ enum class Role {
     kHeading,       // a block whose text is also a heading
     kTitle,         // the first is the page's title, never body text
     kHidden,        // never shown: left out with all it holds
+    kNavigation,    // the site's navigation, which pages repeat: left out too
     kAltText,       // shown as its alt text (input only as type="image")
 };
 
@@ -107,7 +111,7 @@ constexpr auto kRoles = std::to_array<ElementRole>({
     {"hgroup", Role::kBlock},         {"hr", Role::kBlock},            {"html", Role::kBlock},
     {"iframe", Role::kHidden},        {"img", Role::kAltText},         {"input", Role::kAltText},
     {"legend", Role::kBlock},         {"li", Role::kBlock},            {"listing", Role::kPreformatted},
-    {"main", Role::kBlock},           {"menu", Role::kBlock},          {"nav", Role::kBlock},
+    {"main", Role::kBlock},           {"menu", Role::kBlock},          {"nav", Role::kNavigation},
     {"noembed", Role::kHidden},       {"noframes", Role::kHidden},     {"noscript", Role::kHidden},
     {"ol", Role::kBlock},             {"optgroup", Role::kBlock},      {"option", Role::kBlock},
     {"p", Role::kBlock},              {"plaintext", Role::kPreformatted}, {"pre", Role::kPreformatted},
@@ -135,12 +139,58 @@ std::optional<std::string_view> FindAttribute(const xmlChar** attributes, std::s
 // show it.
 std::optional<Role> RoleOf(std::string_view name, const xmlChar** attributes) {
     if (FindAttribute(attributes, "hidden")) return Role::kHidden;
+    const std::string_view landmark = FindAttribute(attributes, "role").value_or("");
+    if (ascii::EqualsNoCase(landmark, "navigation") || ascii::EqualsNoCase(landmark, "search")) return Role::kNavigation;
     const auto found = std::ranges::lower_bound(kRoles, name, {}, &ElementRole::name);
     if (found == kRoles.end() || found->name != name) return std::nullopt;
     if (found->role == Role::kAltText && name == "input" &&
         !ascii::EqualsNoCase(FindAttribute(attributes, "type").value_or(""), "image"))
         return std::nullopt;
     return found->role;
+}
+
+// Whether an id looks made by a generator that numbers its targets ("id3",
+// "index-12", "footnote_2"): such ids name nothing a reader would search for.
+bool IsNumberedId(std::string_view id) {
+    std::size_t i = 0;
+    while (i < id.size() && ascii::IsAlpha(id[i])) ++i;
+    if (i < id.size() && (id[i] == '-' || id[i] == '_')) ++i;
+    return i < id.size() && std::all_of(id.begin() + static_cast<std::ptrdiff_t>(i), id.end(), ascii::IsDigit);
+}
+
+// The name an element gives its place, if it names something: the id of a
+// heading, dt term, section, article or span marker (a div's only when it
+// is a section by its class), the name or id of an <a>.
+std::optional<std::string_view> AnchorOf(std::string_view element, const xmlChar** attributes) {
+    std::optional<std::string_view> name = FindAttribute(attributes, "id");
+    if (element == "a" && !name) name = FindAttribute(attributes, "name");
+    if (!name || name->empty() || IsNumberedId(*name)) return std::nullopt;
+    const bool heading = element.size() == 2 && element[0] == 'h' && element[1] >= '1' && element[1] <= '6';
+    if (heading || element == "dt" || element == "section" || element == "article" || element == "span" ||
+        element == "a")
+        return name;
+    if (element == "div" && FindAttribute(attributes, "class").value_or("").find("section") != std::string_view::npos)
+        return name;
+    return std::nullopt;
+}
+
+// The anchor standing at `at` in the body, labelled by the first line of the
+// body from there.
+PageAnchor AnchorAt(std::string name, std::string_view body, std::size_t at) {
+    static constexpr std::string_view kPilcrow = "\xC2\xB6";
+    at = std::min(at, body.size());
+    while (at < body.size() && (body[at] == '\n' || body[at] == ' ')) ++at;
+    std::string_view line = body.substr(at, body.find('\n', at) - at);
+    for (;;) {
+        if (line.ends_with(' ')) {
+            line.remove_suffix(1);
+        } else if (line.ends_with(kPilcrow)) {
+            line.remove_suffix(kPilcrow.size());
+        } else {
+            break;
+        }
+    }
+    return {std::move(name), std::string(LeadingChars(line, kAnchorLabelChars)), at};
 }
 
 // Collects a page's text from the parser's events as they come, without a
@@ -156,8 +206,12 @@ public:
             return;
         }
         const std::optional<Role> role = RoleOf(name, attributes);
-        open_.push_back(role);
-        if (!Enter(role, attributes)) skipped_ = 1;
+        const bool link = name == "a" && FindAttribute(attributes, "href").has_value();
+        open_.push_back({role, link});
+        linkDepth_ += link;
+        if (const std::optional<std::string_view> anchor = AnchorOf(name, attributes); anchor && !InTitle())
+            anchors_.push_back({std::string(*anchor), body_.Size()});
+        if (!Enter(name, role, attributes)) skipped_ = 1;
     }
 
     void End() {
@@ -168,7 +222,8 @@ public:
         }
         skipped_ = 0;
         if (open_.empty()) return;  // an end the parser made up past the top
-        Leave(open_.back());
+        Leave(open_.back().role);
+        linkDepth_ -= open_.back().link;
         open_.pop_back();
     }
 
@@ -185,15 +240,18 @@ public:
         TakeText();
         page_.title = !title_.Empty() || page_.headings.empty() ? title_.Take() : page_.headings.front();
         page_.body = body_.Take();
+        for (auto& [name, at] : anchors_) page_.anchors.push_back(AnchorAt(std::move(name), page_.body, at));
+        if (page_.mainHeading.empty() && !page_.headings.empty()) page_.mainHeading = page_.headings.front();
         return std::move(page_);
     }
 
 private:
     // Takes in an element; whether what it holds is shown.
-    bool Enter(std::optional<Role> role, const xmlChar** attributes) {
+    bool Enter(std::string_view element, std::optional<Role> role, const xmlChar** attributes) {
         if (!role) return true;
         switch (*role) {
             case Role::kHidden:
+            case Role::kNavigation:
                 return false;
             case Role::kTitle:
                 if (sawTitle_) return false;
@@ -206,7 +264,7 @@ private:
                 Space();
                 return false;
             case Role::kHeading:
-                ++headingDepth_;
+                if (headingDepth_++ == 0) inH1_ = element == "h1";
                 break;
             case Role::kPreformatted:
                 ++preformattedDepth_;
@@ -223,13 +281,17 @@ private:
         if (!role) return;
         switch (*role) {
             case Role::kHidden:
+            case Role::kNavigation:
             case Role::kAltText:
                 return;
             case Role::kTitle:
                 if (open_.size() == titleDepth_) titleDepth_ = 0;
                 return;
             case Role::kHeading:
-                if (--headingDepth_ == 0 && !heading_.Empty()) page_.headings.push_back(heading_.Take());
+                if (--headingDepth_ == 0 && !heading_.Empty()) {
+                page_.headings.push_back(heading_.Take());
+                if (inH1_ && page_.mainHeading.empty()) page_.mainHeading = page_.headings.back();
+            }
                 break;
             case Role::kPreformatted:
                 --preformattedDepth_;
@@ -261,7 +323,16 @@ private:
             title_.Append(text, false);
             return;
         }
+        const std::size_t before = body_.Size();
         body_.Append(text, preformattedDepth_ > 0);
+        if (linkDepth_ > 0 && body_.Size() > before) {
+            auto& links = page_.links;
+            if (!links.empty() && links.back().second == before) {
+                links.back().second = body_.Size();
+            } else {
+                links.emplace_back(before, body_.Size());
+            }
+        }
         if (headingDepth_ > 0) heading_.Append(text, false);
     }
 
@@ -285,12 +356,23 @@ private:
 
     PageText page_;
     CollapsedText title_, body_, heading_;
-    std::vector<std::optional<Role>> open_;  // the roles of the open elements, outermost first
+    struct OpenElement {
+        std::optional<Role> role;
+        bool link;  // an <a href>
+    };
+    std::vector<OpenElement> open_;  // the open elements, outermost first
+    struct PendingAnchor {
+        std::string name;
+        std::size_t at;  // where in the body it stands
+    };
+    std::vector<PendingAnchor> anchors_;
+    int linkDepth_ = 0;
     std::size_t skipped_ = 0;                // the depth inside an element not shown, 0 outside any
     std::string pendingText_;
     bool sawTitle_ = false;
     std::size_t titleDepth_ = 0;  // how many elements are open in the first title, while in it
     int headingDepth_ = 0;
+    bool inH1_ = false;  // the heading being read is an h1
     int preformattedDepth_ = 0;
 };
 
@@ -341,6 +423,31 @@ PageKind KindOfPage(std::string_view pageName) {
     return ascii::EqualsNoCase(extension, "txt") ? PageKind::kText : PageKind::kNone;
 }
 
+std::vector<bool> SourceCopies(const std::vector<std::string>& pageNames) {
+    const auto lower = [](std::string_view name) {
+        std::string lowered(name);
+        for (char& c : lowered) c = ascii::ToLower(c);
+        return lowered;
+    };
+    std::unordered_set<std::string> htmlPages;
+    for (const std::string& name : pageNames)
+        if (KindOfPage(name) == PageKind::kHtml) htmlPages.insert(lower(name.substr(0, name.rfind('.'))));
+    static constexpr std::string_view kText = ".txt", kSources = "_sources/";
+    std::vector<bool> copies(pageNames.size(), false);
+    for (std::size_t i = 0; i < pageNames.size(); ++i) {
+        std::string stem = lower(pageNames[i]);
+        if (!stem.ends_with(kText)) continue;
+        stem.resize(stem.size() - kText.size());
+        if (const std::size_t sources = stem.find(kSources); sources == 0 || (sources != std::string::npos && stem[sources - 1] == '/')) {
+            stem.erase(sources, kSources.size());
+            const std::size_t dot = stem.rfind('.');
+            if (dot != std::string::npos && stem.find('/', dot) == std::string::npos && htmlPages.contains(stem.substr(0, dot)))
+                stem.resize(dot);  // _sources/X.rst.txt
+        }
+        copies[i] = htmlPages.contains(stem);
+    }
+    return copies;
+}
 
 PageText TextOfHtml(std::string_view bytes) {
     const std::string text = ToUtf8(bytes, CharsetOf(bytes, PageKind::kHtml));

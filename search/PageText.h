@@ -1,6 +1,8 @@
 // The text of a page as readers search it: what a browser shows of an HTML
 // page (its title, headings, body text and image alt texts; never scripts,
-// styles, templates, comments or <noscript>, read as with scripts on), or a
+// styles, templates, comments or <noscript>, read as with scripts on), but
+// for the site's navigation (<nav>, role="navigation" or "search"), which
+// every page repeats and whose links lead to the pages with its words; or a
 // plain-text page, read in the character set a browser would read it in, as
 // valid UTF-8 (bytes not in that character set U+FFFD, NUL bytes dropped).
 // All functions are safe to call from several threads at once. libxml2 is
@@ -13,13 +15,30 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace search {
 
+// A place of a page that has a name a link can reach it by (page.html#name).
+struct PageAnchor {
+    std::string name;   // the id or name, as the page spells it
+    std::string label;  // the text it names: the first line of the body from
+                        // there, without a trailing "¶" (at most 200 characters)
+    std::size_t at;     // where the label starts in the body
+};
+
 struct PageText {
     std::string title;                  // the <title>, else the first heading; may be empty
     std::vector<std::string> headings;  // each h1..h6, in document order
+    // The names that stand for something: the ids of headings, dt terms,
+    // sections and articles, and the names and ids of <a> and empty <span>
+    // markers, except ids a generator numbered ("id3", "index-12").
+    std::vector<PageAnchor> anchors;
+    // Where the text of links stands in the body: [begin, end) byte ranges,
+    // in order.
+    std::vector<std::pair<std::size_t, std::size_t>> links;
+    std::string mainHeading;      // the first h1, else the first heading
     // Everything shown in the body, headings and alt texts included, in
     // document order. Block-level boundaries (p, div, li, td, br, h1..h6,
     // ...) are line breaks, as are the line breaks of <pre>; runs of white
@@ -31,6 +50,13 @@ struct PageText {
 // Which pages are searched, by their name's extension in any letter case:
 // .htm, .html and .xhtml as HTML, .txt as plain text.
 PageKind KindOfPage(std::string_view pageName);
+
+// Which of a book's pages are the source text of another page, and so are
+// not searched apart from it: a text file X.txt beside X.html (or .htm,
+// .xhtml), and the copies documentation generators keep in a _sources
+// folder, _sources/X.rst.txt or _sources/X.txt for X.html. Letter case
+// does not matter.
+std::vector<bool> SourceCopies(const std::vector<std::string>& pageNames);
 
 // The text of an HTML page, parsed with libxml2's HTML parser, as far as it
 // can be read: a broken page gives what could be read, never an error.

@@ -2,6 +2,7 @@
 #include "Query.h"
 
 #include "Ascii.h"
+#include "CjkGrams.h"
 #include "PageWords.h"
 #include "Words.h"
 
@@ -15,8 +16,11 @@ namespace {
 // any words and is not in the query already, within the query's limits.
 void AddTerm(Query& query, std::string_view term, bool prefix) {
     Phrase phrase;
-    for (const Word& word : SplitWords(term))
+    std::vector<std::string> words;
+    for (Word& word : SplitWords(term)) {
         for (std::string& key : ListedKeys(word.key)) phrase.keys.push_back(std::move(key));
+        words.push_back(std::move(word.key));
+    }
     if (phrase.keys.empty()) return;
     if (phrase.keys.size() > kMostPhraseWords) {
         phrase.keys.resize(kMostPhraseWords);
@@ -30,6 +34,42 @@ void AddTerm(Query& query, std::string_view term, bool prefix) {
         return;
     }
     query.phrases.push_back(std::move(phrase));
+    query.words.insert(query.words.end(), words.begin(), words.end());
+}
+
+// The tokens the index lists a phrase's keys as: runs of CJK keys as their
+// character pairs.
+std::vector<std::string> ListedTokens(const std::vector<std::string>& keys) {
+    std::vector<std::string> tokens;
+    std::string run;
+    const auto endRun = [&] {
+        if (run.empty()) return;
+        for (std::string& pair : CharacterPairs(run)) tokens.push_back(std::move(pair));
+        run.clear();
+    };
+    for (const std::string& key : keys) {
+        if (IsCjkKey(key)) {
+            run += key;
+            continue;
+        }
+        endRun();
+        tokens.push_back(key);
+    }
+    endRun();
+    return tokens;
+}
+
+// A quoted FTS5 phrase of the tokens, "*" after it for a prefix.
+void AppendPhrase(std::string& expression, const std::vector<std::string>& tokens, bool prefix) {
+    expression += '"';
+    for (std::size_t k = 0; k < tokens.size(); ++k) {
+        if (k) expression += kNextWord;
+        for (char c : tokens[k]) {
+            if (c == '"') expression += '"';
+            expression += c;
+        }
+    }
+    expression += prefix ? "\" *" : "\"";
 }
 
 }  // namespace
@@ -70,15 +110,18 @@ std::string MatchExpression(const Query& query) {
     std::string expression;
     for (const Phrase& phrase : query.phrases) {
         if (!expression.empty()) expression += ' ';
-        expression += '"';
-        for (std::size_t k = 0; k < phrase.keys.size(); ++k) {
-            if (k) expression += kNextWord;
-            for (char c : phrase.keys[k]) {
-                if (c == '"') expression += '"';
-                expression += c;
-            }
+        const std::vector<std::string> tokens = ListedTokens(phrase.keys);
+        if (phrase.keys.size() != 1 || !IsCjkKey(phrase.keys.front())) {
+            AppendPhrase(expression, tokens, phrase.prefix);
+            continue;
         }
-        expression += phrase.prefix ? "\" *" : "\"";
+        // One CJK word: inside compounds by its pairs, and as a word, which
+        // ranks the pages that hold it as a word first.
+        expression += '(';
+        AppendPhrase(expression, tokens, phrase.prefix);
+        expression += " OR ";
+        AppendPhrase(expression, {kWholeWord + phrase.keys.front()}, phrase.prefix);
+        expression += ')';
     }
     return expression;
 }

@@ -25,6 +25,7 @@ inline constexpr std::size_t kMostPhraseWords = 32;
 
 struct Query {
     std::vector<Phrase> phrases;
+    std::vector<std::string> words;  // the phrases' word keys, in order, a joined word whole
     bool cut = false;  // words past the limits above were left out
     bool empty() const { return phrases.empty(); }
 };

@@ -1,21 +1,34 @@
 // Queries on the index database, opened from its image or its block.
 #include "SearchIndex.h"
 
+#include "PageWords.h"
+
+#include <algorithm>
 #include <cstring>
+#include <unordered_set>
 
 namespace search {
 
 namespace {
 
 // How much more a hit in the title and in a heading weighs than one in
-// the body.
+// the body; a page's weight (see kSchema) scales it.
 constexpr char kRanked[] =
-    "SELECT rowid, bm25(words, 8.0, 3.0, 1.0) AS score FROM words WHERE words MATCH ?1 ORDER BY score, rowid";
+    "SELECT words.rowid, bm25(words, 8.0, 3.0, 1.0) * page.weight AS score FROM words JOIN page ON page.id = words.rowid "
+    "WHERE words MATCH ?1 ORDER BY score, words.rowid";
 
-// The statements that made the two tables, as kSchema writes them.
+// Titles and names spelled ?1 (see SpelledName), ?2 keys: whole, or as the tail of a name; whole ones (the fewest keys)
+// first, then titles, then the shortest, in page order; at most ?3.
+constexpr char kNamed[] =
+    "SELECT page, anchor FROM named WHERE keys >= ?1 AND keys < ?1 || x'FF' "
+    "AND (length(keys) = length(?1) OR (tail >= ?2 AND substr(keys, length(?1) + 1, 1) IN ('.', ' '))) "
+    "ORDER BY total, anchor != '', length(keys), page, anchor LIMIT ?3";
+
+// The statements that made the tables, as kSchema writes them.
 std::string SchemaOf(const Database& db) {
     std::string schema;
-    const Statement tables(db, "SELECT sql FROM sqlite_schema WHERE name IN ('page', 'words') ORDER BY name");
+    const Statement tables(
+        db, "SELECT sql FROM sqlite_schema WHERE name IN ('named', 'page', 'words') ORDER BY name");
     int code;
     while ((code = sqlite3_step(tables.get())) == SQLITE_ROW) {
         const unsigned char* sql = sqlite3_column_text(tables.get(), 0);
@@ -46,11 +59,11 @@ const Database& Deserialized(const Database& db, std::string_view image) {
 }  // namespace
 
 SearchIndex::SearchIndex(std::string_view image)
-    : pages_(Prepared(Deserialized(db_, image))), match_(db_, kRanked), page_(db_, kPageOfId) {}
+    : pages_(Prepared(Deserialized(db_, image))), match_(db_, kRanked), page_(db_, kPageOfId), named_(db_, kNamed) {}
 
 SearchIndex::SearchIndex(const IndexBlock& block)
     : files_(std::make_unique<BlockFileSystem>(block.book)), db_(BlockFileUri(block.name), files_->Name()),
-      pages_(Prepared(db_)), match_(db_, kRanked), page_(db_, kPageOfId) {}
+      pages_(Prepared(db_)), match_(db_, kRanked), page_(db_, kPageOfId), named_(db_, kNamed) {}
 
 std::size_t SearchIndex::Prepared(const Database& db) {
     RegisterWordListTokenizer(db);
@@ -62,28 +75,71 @@ std::size_t SearchIndex::Prepared(const Database& db) {
     return code == SQLITE_ROW ? static_cast<std::size_t>(sqlite3_column_int64(count.get(), 0)) : 0;
 }
 
+std::vector<SearchIndex::Place> SearchIndex::Named(const Query& query, std::size_t limit) const {
+    // Names are spelled by whole words; a word still being typed counts as
+    // it stands.
+    const SpelledName name = SpellName(query.words);
+    sqlite3_stmt* named = named_.get();
+    sqlite3_bind_text(named, 1, name.reversed.data(), static_cast<int>(name.reversed.size()), SQLITE_STATIC);
+    sqlite3_bind_int64(named, 2, static_cast<sqlite3_int64>(name.keys));
+    sqlite3_bind_int64(named, 3, static_cast<sqlite3_int64>(limit));
+    std::vector<Place> places;
+    int code;
+    while ((code = sqlite3_step(named)) == SQLITE_ROW)
+        places.push_back({sqlite3_column_int64(named, 0), TextColumn(named, 1)});
+    sqlite3_reset(named);
+    db_.Check(code, "looking up names");
+    // A page found by its title is not listed again for a place on it.
+    std::unordered_set<sqlite3_int64> byTitle;
+    for (const Place& place : places)
+        if (place.anchor.empty()) byTitle.insert(place.page);
+    std::erase_if(places, [&](const Place& place) { return !place.anchor.empty() && byTitle.contains(place.page); });
+    return places;
+}
+
+Hit SearchIndex::HitOf(const Place& place, double score) const {
+    Hit hit;
+    hit.score = score;
+    sqlite3_stmt* page = page_.get();
+    sqlite3_bind_int64(page, 1, place.page);
+    const int code = sqlite3_step(page);
+    if (code == SQLITE_ROW) {
+        hit.pageName = TextColumn(page, 0);
+        hit.title = place.anchor.empty() ? TextColumn(page, 1) : place.anchor;
+        hit.anchor = place.anchor;
+    }
+    sqlite3_reset(page);
+    db_.Check(code, "reading a page's name");
+    return hit;
+}
+
 Results SearchIndex::Find(const Query& query, std::size_t limit) const {
     Results results;
-    if (query.empty()) return results;
+    if (query.empty() || limit == 0) return results;
+    const std::vector<Place> named = Named(query, std::min(limit, kMostNamedHits));
+    std::unordered_set<sqlite3_int64> namedPages;
+    for (const Place& place : named) namedPages.insert(place.page);
+    // The pages that match, but for those listed by a name already.
     const std::string expression = MatchExpression(query);
     sqlite3_stmt* match = match_.get();
     sqlite3_bind_text(match, 1, expression.data(), static_cast<int>(expression.size()), SQLITE_STATIC);
     std::vector<std::pair<sqlite3_int64, double>> best;
+    std::size_t namedPagesMatched = 0;
     int code;
     while ((code = sqlite3_step(match)) == SQLITE_ROW) {
-        if (best.size() < limit) best.emplace_back(sqlite3_column_int64(match, 0), sqlite3_column_double(match, 1));
         ++results.count;
+        const sqlite3_int64 id = sqlite3_column_int64(match, 0);
+        if (namedPages.contains(id)) {
+            ++namedPagesMatched;
+        } else if (named.size() + best.size() < limit) {
+            best.emplace_back(id, sqlite3_column_double(match, 1));
+        }
     }
     sqlite3_reset(match);
     db_.Check(code, "searching");
-    sqlite3_stmt* page = page_.get();
-    for (const auto& [id, score] : best) {
-        sqlite3_bind_int64(page, 1, id);
-        code = sqlite3_step(page);
-        if (code == SQLITE_ROW) results.hits.push_back({TextColumn(page, 0), TextColumn(page, 1), score});
-        sqlite3_reset(page);
-        db_.Check(code, "reading a page's name");
-    }
+    results.count += named.size() - namedPagesMatched;
+    for (const Place& place : named) results.hits.push_back(HitOf(place, 0));
+    for (const auto& [id, score] : best) results.hits.push_back(HitOf({id, {}}, score));
     return results;
 }
 

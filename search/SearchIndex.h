@@ -1,7 +1,8 @@
 // Reads a book's search index: opens the database image in place (read
-// only, never copied or written anywhere) and answers queries with the
-// pages ranked by relevance (BM25, a title hit weighing most, then a
-// heading hit).
+// only, never copied or written anywhere) and answers queries: first the
+// titles and named places the query spells whole (or ends, for a name made
+// of parts), then the other pages ranked by relevance (BM25, a title hit
+// weighing most, then a heading hit; pages of links weigh less).
 #pragma once
 
 #include "Book.h"
@@ -19,14 +20,18 @@ namespace search {
 
 struct Hit {
     std::string pageName;  // its block name
-    std::string title;
-    double score = 0;      // lower is better, as SQLite's bm25() ranks
+    std::string anchor;    // a named place of the page; empty for the page as a whole
+    std::string title;     // the page's title, or the place's name (BookSearch: the text it names)
+    double score = 0;      // lower is better, as SQLite's bm25() ranks; 0 for a name
 };
 
 struct Results {
-    std::size_t count = 0;  // every page that matches
+    std::size_t count = 0;  // every page or place that matches
     std::vector<Hit> hits;  // the best of them, best first
 };
+
+// The most named places and titles a query lists ahead of the pages.
+inline constexpr std::size_t kMostNamedHits = 10;
 
 // A chunked block of a book that holds an index (IndexFile.h).
 struct IndexBlock {
@@ -45,18 +50,25 @@ public:
     SearchIndex& operator=(const SearchIndex&) = delete;
 
     std::size_t Pages() const { return pages_; }
-    // The pages that hold every phrase of the query, the `limit` best.
+    // The named places and pages that match the query, the `limit` best.
     // Raises EIndexError when the index turns out damaged.
     Results Find(const Query& query, std::size_t limit) const;
 
 private:
+    struct Place {
+        sqlite3_int64 page;
+        std::string anchor;  // empty for the page as a whole
+    };
     // Checks the connection's database is an index of ours; the pages it holds.
     static std::size_t Prepared(const Database& db);
+    // The titles and named places the query spells, best first.
+    std::vector<Place> Named(const Query& query, std::size_t limit) const;
+    Hit HitOf(const Place& place, double score) const;
 
     std::unique_ptr<BlockFileSystem> files_;  // an index read in place reads its book through it
     Database db_;
     std::size_t pages_;
-    Statement match_, page_;
+    Statement match_, page_, named_;
 };
 
 }  // namespace search

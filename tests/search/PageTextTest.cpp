@@ -221,4 +221,28 @@ TEST(PageTextKind, PagesAreSearchedByTheirExtensionInAnyCase) {
     EXPECT_FALSE(TextOfPage("a.png", "<title>T</title>").has_value());
 }
 
+
+TEST(PageTextHtml, NamedPlacesLinksAndTheMainHeading) {
+    const PageText page = TextOfHtml(
+        "<nav><h3>Navigation</h3><a href=next.html>next</a></nav><h2>Contents</h2><h1>Main <b>topic</b></h1>"
+        "<dl><dt id='os.path.join'>os.path.join(path)<a href='#os.path.join'>\xC2\xB6</a></dt><dd>Joins.</dd></dl>"
+        "<span id='module-os'></span><p>First line<br>second</p><a name=old>Old anchor</a>"
+        "<p id=plain>a paragraph id</p><h2 id=index-3>Numbered</h2><section id=intro><h2>Intro</h2></section>"
+        "<div class='section' id=legacy><h3>Legacy</h3></div><div id=sidebar>layout</div>");
+    std::vector<std::pair<std::string, std::string>> anchors;
+    for (const PageAnchor& anchor : page.anchors) {
+        anchors.emplace_back(anchor.name, anchor.label);
+        EXPECT_EQ(page.body.substr(anchor.at, anchor.label.size()), anchor.label) << anchor.name;
+    }
+    EXPECT_EQ(anchors, (std::vector<std::pair<std::string, std::string>>{{"os.path.join", "os.path.join(path)"},
+                                                                          {"module-os", "First line"},
+                                                                          {"old", "Old anchor"},
+                                                                          {"intro", "Intro"},
+                                                                          {"legacy", "Legacy"}}));
+    EXPECT_EQ(page.mainHeading, "Main topic") << "the first h1, not the first heading";
+    EXPECT_EQ(page.body.find("Navigation"), std::string::npos) << "navigation is not page text";
+    ASSERT_EQ(page.links.size(), 1u) << "an <a> without href is no link";
+    EXPECT_EQ(page.body.substr(page.links[0].first, page.links[0].second - page.links[0].first), "\xC2\xB6");
+}
+
 }  // namespace search
