@@ -12,31 +12,59 @@ namespace search {
 
 namespace {
 
-// The text of a page as the index read it; nothing for a damaged page.
-std::optional<PageText> TextOfPageBlock(const book::Book& book, const std::string& pageName) {
+// The bytes of a page; nothing for a damaged page.
+std::optional<std::string> BytesOfPage(const book::Book& book, const std::string& pageName) {
     std::string bytes;
     try {
-        if (!book.ReadBlock(pageName, bytes)) return std::nullopt;
+        if (book.ReadBlock(pageName, bytes)) return bytes;
     } catch (const std::exception&) {
-        return std::nullopt;
     }
-    return TextOfPage(pageName, bytes);
+    return std::nullopt;
 }
 
-// A hit with its snippet, cut from the page's text; a named place is
-// titled by the text it names, and its snippet starts there.
-Found FoundOn(Hit hit, const std::optional<PageText>& page, const Query& query) {
+// A hit on an HTML page with its snippet, the page read only as far as the
+// snippet needs; a named place is titled by the text it names, and its
+// snippet is cut from the text that follows it.
+Found FoundOnHtml(Hit hit, std::string_view bytes, const Query& query) {
+    constexpr std::size_t kStep = 8 * 1024;
     constexpr std::size_t kPlaceText = 4096;
-    if (!page) return {std::move(hit), {}};
-    std::string_view text = page->body;
-    if (!hit.anchor.empty()) {
-        const auto place = std::ranges::find(page->anchors, hit.anchor, &PageAnchor::name);
-        if (place != page->anchors.end()) {
-            if (!place->label.empty()) hit.title = place->label;
-            text = text.substr(place->at, kPlaceText);
-        }
+    HtmlTextReader page(bytes);
+    SnippetScanner scanner(query);
+    // The text the snippet is cut from: all of the page's, or what follows
+    // the place, once read; the page's when it has no such place.
+    const auto textOf = [&](const HtmlTextReader& read) -> std::optional<std::string_view> {
+        std::optional<std::size_t> from = hit.anchor.empty() ? 0 : read.AnchorAt(hit.anchor);
+        if (!from && read.Ended()) from = 0;
+        if (!from) return std::nullopt;
+        const std::string_view text = read.Body().substr(*from);
+        return hit.anchor.empty() || *from == 0 && read.Ended() ? text : text.substr(0, kPlaceText);
+    };
+    page.Read(
+        [&](const HtmlTextReader& read) {
+            const std::optional<std::string_view> text = textOf(read);
+            if (!text) return false;
+            const bool placeRead = !hit.anchor.empty() && text->size() == kPlaceText;
+            scanner.ReadOn(*text, placeRead);
+            return placeRead || scanner.Settled();
+        },
+        kStep);
+    const std::string_view text = textOf(page).value_or(std::string_view());
+    if (page.Ended()) scanner.ReadOn(text, true);
+    if (const std::optional<std::size_t> at = hit.anchor.empty() ? std::nullopt : page.AnchorAt(hit.anchor)) {
+        const PageAnchor place = LabelledAnchor(hit.anchor, page.Body(), *at);
+        if (!place.label.empty()) hit.title = place.label;
     }
-    return {std::move(hit), SnippetOf(text, query)};
+    return {std::move(hit), scanner.Take(text, !page.Ended())};
+}
+
+// A hit with its snippet.
+Found FoundOn(Hit hit, const book::Book& book, const Query& query) {
+    const std::optional<std::string> bytes = BytesOfPage(book, hit.pageName);
+    if (!bytes) return {std::move(hit), {}};
+    if (KindOfPage(hit.pageName) == PageKind::kHtml) return FoundOnHtml(std::move(hit), *bytes, query);
+    const std::optional<PageText> text = TextOfPage(hit.pageName, *bytes);
+    Snippet snippet = text ? SnippetOf(text->body, query) : Snippet{};
+    return {std::move(hit), std::move(snippet)};
 }
 
 }  // namespace
@@ -64,8 +92,7 @@ Answer BookSearch::Search(std::string_view typed, bool typing, std::size_t limit
     answer.found.resize(results.hits.size());
     // Each snippet reads and parses its page: the cores share them out.
     base::ShareOut(results.hits.size(), [&](std::size_t i) {
-        const std::optional<PageText> page = TextOfPageBlock(*book_, results.hits[i].pageName);
-        answer.found[i] = FoundOn(std::move(results.hits[i]), page, answer.query);
+        answer.found[i] = FoundOn(std::move(results.hits[i]), *book_, answer.query);
     });
     return answer;
 }

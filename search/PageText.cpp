@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -21,7 +22,6 @@ namespace search {
 namespace {
 
 constexpr std::size_t kPlainTitleChars = 200;
-constexpr std::size_t kAnchorLabelChars = 200;
 
 // ---- Text with white space collapsed ----------------------------------------
 
@@ -59,6 +59,7 @@ public:
     void LineBreak() { pendingLineBreak_ = true; }
     bool Empty() const { return text_.empty(); }
     std::size_t Size() const { return text_.size(); }
+    std::string_view View() const { return text_; }
     std::string Take() {
         pendingLineBreak_ = pendingSpace_ = false;
         return std::exchange(text_, {});
@@ -174,25 +175,6 @@ std::optional<std::string_view> AnchorOf(std::string_view element, const xmlChar
     return std::nullopt;
 }
 
-// The anchor standing at `at` in the body, labelled by the first line of the
-// body from there.
-PageAnchor AnchorAt(std::string name, std::string_view body, std::size_t at) {
-    static constexpr std::string_view kPilcrow = "\xC2\xB6";
-    at = std::min(at, body.size());
-    while (at < body.size() && (body[at] == '\n' || body[at] == ' ')) ++at;
-    std::string_view line = body.substr(at, body.find('\n', at) - at);
-    for (;;) {
-        if (line.ends_with(' ')) {
-            line.remove_suffix(1);
-        } else if (line.ends_with(kPilcrow)) {
-            line.remove_suffix(kPilcrow.size());
-        } else {
-            break;
-        }
-    }
-    return {std::move(name), std::string(LeadingChars(line, kAnchorLabelChars)), at};
-}
-
 // Collects a page's text from the parser's events as they come, without a
 // tree being built: an element's start and end, and the text between them.
 // The parser hands over one text in pieces; they are gathered and taken in
@@ -200,6 +182,7 @@ PageAnchor AnchorAt(std::string name, std::string_view body, std::size_t at) {
 class TextCollector {
 public:
     void Start(std::string_view name, const xmlChar** attributes) {
+        if (stopped_) return;
         TakeText();
         if (skipped_ > 0) {
             ++skipped_;  // inside something not shown
@@ -215,6 +198,7 @@ public:
     }
 
     void End() {
+        if (stopped_) return;
         TakeText();
         if (skipped_ > 1) {
             --skipped_;
@@ -231,16 +215,36 @@ public:
         if (skipped_ == 0) pendingText_.append(piece);
     }
 
+    // Asks `checkpoint` each time the body has grown by about `step` bytes;
+    // once it answers true, the collector takes nothing more.
+    void WatchBody(std::function<bool()> checkpoint, std::size_t step) {
+        checkpoint_ = std::move(checkpoint);
+        step_ = nextCheck_ = step;
+    }
+    bool Stopped() const { return stopped_; }
+
     void TakeText() {
-        if (!pendingText_.empty()) AddText(pendingText_);
+        if (!pendingText_.empty() && !stopped_) AddText(pendingText_);
         pendingText_.clear();
+        if (checkpoint_ && !stopped_ && body_.Size() >= nextCheck_) {
+            nextCheck_ = body_.Size() + step_;
+            stopped_ = checkpoint_();
+        }
+    }
+
+    // The body so far, and where an anchor stands in it, once read.
+    std::string_view Body() const { return body_.View(); }
+    std::optional<std::size_t> AnchorAt(std::string_view name) const {
+        for (const PendingAnchor& anchor : anchors_)
+            if (anchor.name == name) return anchor.at;
+        return std::nullopt;
     }
 
     PageText Finish() {
         TakeText();
         page_.title = !title_.Empty() || page_.headings.empty() ? title_.Take() : page_.headings.front();
         page_.body = body_.Take();
-        for (auto& [name, at] : anchors_) page_.anchors.push_back(AnchorAt(std::move(name), page_.body, at));
+        for (auto& [name, at] : anchors_) page_.anchors.push_back(LabelledAnchor(std::move(name), page_.body, at));
         if (page_.mainHeading.empty() && !page_.headings.empty()) page_.mainHeading = page_.headings.front();
         return std::move(page_);
     }
@@ -371,6 +375,9 @@ private:
     std::string pendingText_;
     bool sawTitle_ = false;
     std::size_t titleDepth_ = 0;  // how many elements are open in the first title, while in it
+    std::function<bool()> checkpoint_;
+    std::size_t step_ = 0, nextCheck_ = 0;
+    bool stopped_ = false;
     int headingDepth_ = 0;
     bool inH1_ = false;  // the heading being read is an h1
     int preformattedDepth_ = 0;
@@ -393,6 +400,8 @@ xmlSAXHandler CollectingHandler() {
     handler.processingInstruction = [](void* context, const xmlChar*, const xmlChar*) { CollectorOf(context).TakeText(); };
     return handler;
 }
+
+bool IsLeadByte(char c) { return (static_cast<std::uint8_t>(c) & 0xC0) != 0x80; }
 
 struct ParserFreer {
     const LibxmlFunctions* libxml;
@@ -449,26 +458,88 @@ std::vector<bool> SourceCopies(const std::vector<std::string>& pageNames) {
     return copies;
 }
 
-PageText TextOfHtml(std::string_view bytes) {
-    const std::string text = ToUtf8(bytes, CharsetOf(bytes, PageKind::kHtml));
-    if (text.empty()) return {};
-    // libxml2 takes an int length; a page past 2 GiB is read up to there.
-    std::size_t length = std::min<std::size_t>(text.size(), INT_MAX);
-    while (length < text.size() && (static_cast<std::uint8_t>(text[length]) & 0xC0) == 0x80) --length;
+// The page and what is collected of it.
+struct HtmlTextReader::State {
+    std::string text;  // the page as UTF-8
+    TextCollector collector;
+    bool read = false;   // Read was called
+    bool ended = false;  // and read all of the page
+};
+
+HtmlTextReader::HtmlTextReader(std::string_view bytes) : state_(std::make_unique<State>()) {
+    state_->text = ToUtf8(bytes, CharsetOf(bytes, PageKind::kHtml));
+}
+
+HtmlTextReader::~HtmlTextReader() = default;
+
+// The page is handed to the parser whole: libxml2's push parser may hold
+// back a page handed over in pieces until the last piece. The push parser
+// takes the handler and the collector as arguments, so no field of its
+// context, whose layout changes between releases, is touched.
+void HtmlTextReader::Read(const std::function<bool(const HtmlTextReader&)>& enough, std::size_t step) {
+    State& state = *state_;
+    if (state.read) return;
+    state.read = true;
+    state.ended = state.text.empty();
+    if (state.ended) return;
+    // libxml2 takes an int length: a page past 2 GiB is read up to there.
+    std::size_t length = std::min<std::size_t>(state.text.size(), INT_MAX);
+    while (length < state.text.size() && !IsLeadByte(state.text[length])) --length;
     const LibxmlFunctions& libxml = TextLibrariesInUse().libxml;
     InitLibxmlOnce(libxml);
-    // The push parser takes the handler and the collector as arguments: no
-    // field of its context, whose layout changes between releases, is touched.
     static const xmlSAXHandler kHandler = CollectingHandler();
     xmlSAXHandler handler = kHandler;
-    TextCollector collector;
     const std::unique_ptr<htmlParserCtxt, ParserFreer> parser(
-        libxml.htmlCreatePushParserCtxt_(&handler, &collector, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8),
+        libxml.htmlCreatePushParserCtxt_(&handler, &state.collector, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8),
         ParserFreer{&libxml});
-    if (!parser) return {};
+    if (!parser) return void(state.ended = true);
     libxml.htmlCtxtUseOptions_(parser.get(), kHtmlParseOptions);
-    libxml.htmlParseChunk_(parser.get(), text.data(), static_cast<int>(length), 1);
-    return collector.Finish();
+    if (enough) {
+        state.collector.WatchBody(
+            [&] {
+                if (!enough(*this)) return false;
+                libxml.xmlStopParser_(parser.get());
+                return true;
+            },
+            step);
+    }
+    libxml.htmlParseChunk_(parser.get(), state.text.data(), static_cast<int>(length), 1);
+    state.collector.TakeText();
+    state.collector.WatchBody(nullptr, 0);
+    state.ended = !state.collector.Stopped();
+}
+
+bool HtmlTextReader::Ended() const { return state_->ended; }
+
+std::string_view HtmlTextReader::Body() const { return state_->collector.Body(); }
+
+std::optional<std::size_t> HtmlTextReader::AnchorAt(std::string_view name) const {
+    return state_->collector.AnchorAt(name);
+}
+
+PageText HtmlTextReader::Finish() {
+    Read(nullptr, 0);
+    return state_->collector.Finish();
+}
+
+PageText TextOfHtml(std::string_view bytes) { return HtmlTextReader(bytes).Finish(); }
+
+PageAnchor LabelledAnchor(std::string name, std::string_view body, std::size_t at) {
+    constexpr std::size_t kAnchorLabelChars = 200;
+    static constexpr std::string_view kPilcrow = "\xC2\xB6";
+    at = std::min(at, body.size());
+    while (at < body.size() && (body[at] == '\n' || body[at] == ' ')) ++at;
+    std::string_view line = body.substr(at, body.find('\n', at) - at);
+    for (;;) {
+        if (line.ends_with(' ')) {
+            line.remove_suffix(1);
+        } else if (line.ends_with(kPilcrow)) {
+            line.remove_suffix(kPilcrow.size());
+        } else {
+            break;
+        }
+    }
+    return {std::move(name), std::string(LeadingChars(line, kAnchorLabelChars)), at};
 }
 
 PageText TextOfPlainText(std::string_view bytes) {

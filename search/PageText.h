@@ -12,6 +12,8 @@
 
 #include "PageCharset.h"
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -61,6 +63,36 @@ std::vector<bool> SourceCopies(const std::vector<std::string>& pageNames);
 // The text of an HTML page, parsed with libxml2's HTML parser, as far as it
 // can be read: a broken page gives what could be read, never an error.
 PageText TextOfHtml(std::string_view bytes);
+// An HTML page's text, read only as far as its reader needs (a snippet
+// needs the text up to its hits): the body read so far never changes as
+// more is read.
+class HtmlTextReader {
+public:
+    explicit HtmlTextReader(std::string_view bytes);
+    ~HtmlTextReader();
+    HtmlTextReader(const HtmlTextReader&) = delete;
+    HtmlTextReader& operator=(const HtmlTextReader&) = delete;
+
+    // Reads the page once, asking `enough` each time about `step` more
+    // bytes of the body are read, and stopping when it answers true.
+    void Read(const std::function<bool(const HtmlTextReader&)>& enough, std::size_t step);
+    // Whether all of the page was read.
+    bool Ended() const;
+    std::string_view Body() const;
+    // Where the named place stands in the body, once it is read.
+    std::optional<std::size_t> AnchorAt(std::string_view name) const;
+    // The whole text: the page read to its end.
+    PageText Finish();
+
+private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+// The place of that name standing at `at` in a page's body, labelled as
+// PageAnchor says.
+PageAnchor LabelledAnchor(std::string name, std::string_view body, std::size_t at);
+
 // A plain-text page: the title is its first non-empty line (at most 200
 // characters), the body all of it, its lines kept.
 PageText TextOfPlainText(std::string_view bytes);
