@@ -36,21 +36,29 @@ std::string SnippetMarkup(const search::Snippet& snippet) {
     return markup + Escaped(std::string_view(snippet.text).substr(at));
 }
 
+// A label of a result's row: wrapped to the list's width, a long word
+// broken anywhere, and cut with "…" after `lines` lines, so that no result
+// widens the dialog.
+GtkWidget* RowLabel(const std::string& markup, int lines) {
+    GtkWidget* label = gtk_label_new(nullptr);
+    gtk_label_set_markup(GTK_LABEL(label), markup.c_str());
+    gtk_label_set_xalign(GTK_LABEL(label), 0);
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
+    gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+    gtk_label_set_lines(GTK_LABEL(label), lines);
+    gtk_label_set_max_width_chars(GTK_LABEL(label), 70);
+    return label;
+}
+
 GtkWidget* ResultRow(const search::Found& found, std::size_t index) {
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 2);
     gtk_container_set_border_width(GTK_CONTAINER(box), 4);
-    GtkWidget* heading = gtk_label_new(nullptr);
     const std::string& title = found.hit.title.empty() ? found.hit.pageName : found.hit.title;
-    gtk_label_set_markup(GTK_LABEL(heading),
-                         ("<b>" + Escaped(title) + "</b>  <small>" + Escaped(found.hit.pageName) + "</small>").c_str());
-    GtkWidget* snippet = gtk_label_new(nullptr);
-    gtk_label_set_markup(GTK_LABEL(snippet), SnippetMarkup(found.snippet).c_str());
-    for (GtkWidget* label : {heading, snippet}) {
-        gtk_label_set_xalign(GTK_LABEL(label), 0);
-        gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
-        gtk_label_set_max_width_chars(GTK_LABEL(label), 70);
-        gtk_box_pack_start(GTK_BOX(box), label, FALSE, FALSE, 0);
-    }
+    gtk_box_pack_start(GTK_BOX(box),
+                       RowLabel("<b>" + Escaped(title) + "</b>  <small>" + Escaped(found.hit.pageName) + "</small>", 2),
+                       FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), RowLabel(SnippetMarkup(found.snippet), 4), FALSE, FALSE, 0);
     GtkWidget* row = gtk_list_box_row_new();
     gtk_widget_set_name(row, ("search-result-" + std::to_string(index)).c_str());
     gtk_container_add(GTK_CONTAINER(row), box);
@@ -103,10 +111,12 @@ BookResults::BookResults(WebKitWebView* view, std::shared_ptr<const book::Book> 
     gtk_widget_set_name(count_, "search-count");
     gtk_widget_set_name(list_, "search-results");
     gtk_label_set_xalign(GTK_LABEL(count_), 0);
+    gtk_label_set_line_wrap(GTK_LABEL(count_), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(count_), 70);
     gtk_list_box_set_activate_on_single_click(GTK_LIST_BOX(list_), TRUE);
     GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
-    gtk_scrolled_window_set_min_content_height(GTK_SCROLLED_WINDOW(scrolled), 320);
+    gtk_scrolled_window_set_min_content_height(GTK_SCROLLED_WINDOW(scrolled), 200);
     gtk_scrolled_window_set_min_content_width(GTK_SCROLLED_WINDOW(scrolled), 480);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
     gtk_container_add(GTK_CONTAINER(scrolled), list_);
