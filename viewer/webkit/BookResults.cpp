@@ -1,6 +1,7 @@
 // Whole-book search results in the find dialog.
 #include "BookResults.h"
 
+#include "AnchorHighlight.h"
 #include "IndexDatabase.h"
 #include "PageScheme.h"
 #include "TextLibraries.h"
@@ -65,9 +66,11 @@ GtkWidget* ResultRow(const search::Found& found, std::size_t index) {
     return row;
 }
 
-// What to highlight on a result's page: its first hit as the page writes it,
-// else the first word asked for.
+// What to highlight on a result's page: for a named element, its text
+// (else its name); else the page's first hit as the page writes it, else the
+// first word asked for.
 std::string HitText(const search::Found& found, const search::Query& query) {
+    if (!found.hit.anchor.empty()) return found.hit.title.empty() ? found.hit.anchor : found.hit.title;
     if (!found.snippet.hits.empty()) {
         const auto [begin, end] = found.snippet.hits.front();
         return found.snippet.text.substr(begin, end - begin);
@@ -217,7 +220,8 @@ void BookResults::Show(const std::optional<search::Answer>& found, const std::st
     if (answer.query.cut) count += std::string(" ") + search::kQueryCutNotice;
     gtk_label_set_text(GTK_LABEL(count_), count.c_str());
     for (std::size_t i = 0; i < answer.found.size(); ++i) {
-        results_.push_back({answer.found[i].hit.pageName, HitText(answer.found[i], answer.query)});
+        const search::Hit& hit = answer.found[i].hit;
+        results_.push_back({hit.pageName, hit.anchor, HitText(answer.found[i], answer.query)});
         gtk_list_box_insert(GTK_LIST_BOX(list_), ResultRow(answer.found[i], i), -1);
     }
     gtk_widget_show_all(list_);
@@ -235,16 +239,29 @@ void BookResults::Open(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= results_.size()) return;
     gtk_list_box_select_row(GTK_LIST_BOX(list_), gtk_list_box_get_row_at_index(GTK_LIST_BOX(list_), row));
     const Result& result = results_[static_cast<std::size_t>(row)];
-    pending_ = result.highlight;
-    webkit_web_view_load_uri(view_, ViewUriOf(PageUrl(result.pageName)).c_str());
+    pending_ = result;
+    const std::string uri = ViewUriOf(PageUrl(result.pageName));
+    if (result.anchor.empty())
+        webkit_web_view_load_uri(view_, uri.c_str());
+    else if (LoadAtAnchor(view_, uri, result.anchor))
+        HighlightOnceLoaded();  // the page shown only scrolls: no load ends
 }
 
+// An element found by name is highlighted itself, where the view scrolled
+// to; the words found, by the view's find, which scrolls to the first.
 void BookResults::HighlightOnceLoaded() {
-    if (pending_.empty()) return;
-    highlighted_ = std::move(pending_);
-    pending_.clear();
-    webkit_find_controller_search(webkit_web_view_get_find_controller(view_), highlighted_.c_str(),
-                                  WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND, G_MAXUINT);
+    if (!pending_) return;
+    const Result result = std::move(*pending_);
+    pending_.reset();
+    highlighted_ = result.highlight;
+    WebKitFindController* finder = webkit_web_view_get_find_controller(view_);
+    if (!result.anchor.empty()) {
+        webkit_find_controller_search_finish(finder);
+        HighlightAnchor(view_, result.anchor);
+    } else if (!highlighted_.empty()) {
+        webkit_find_controller_search(finder, highlighted_.c_str(),
+                                      WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND, G_MAXUINT);
+    }
 }
 
 }  // namespace viewer::webkit

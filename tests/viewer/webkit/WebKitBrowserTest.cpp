@@ -441,6 +441,31 @@ TEST_F(WebKitBrowserTest, WholeBookSearchListsPagesAndOpensOneWithItsHitsHighlig
     EXPECT_TRUE(gtk_widget_get_visible(Part(dialog, "find-match-case")));
 }
 
+// A name found opens its page scrolled to it, the element itself
+// highlighted: not the words (which the page also has further up) by the
+// view's find, which would select them and scroll to the first.
+TEST_F(WebKitBrowserTest, WholeBookSearchOpensANameFoundAtItsPlaceHighlighted) {
+    std::string body;
+    for (int i = 0; i < 200; ++i) body += "<p>Paragraph " + std::to_string(i) + " calls os.path.join.</p>";
+    image.Add("book/paths.html", "<!DOCTYPE html><html><head><title>Paths</title></head><body>" + body +
+                                     "<dl><dt id=\"os.path.join\">os.path.join(path, *paths)</dt><dd>Joins.</dd></dl>" +
+                                     body + "</body></html>");
+    AddSearchIndex(image, {"index.html", "book/paths.html"});
+    GtkWidget* dialog = SearchBook("os.path.join");
+    ASSERT_NE(dialog, nullptr);
+    GtkWidget* results = Part(dialog, "search-results");
+    ASSERT_TRUE(RunUntil([&] { return gtk_list_box_get_row_at_index(GTK_LIST_BOX(results), 0) != nullptr; }, 5000));
+
+    const int before = harness->finishedLoads;
+    gtk_widget_activate(GTK_WIDGET(gtk_list_box_get_row_at_index(GTK_LIST_BOX(results), 0)));
+    ASSERT_TRUE(harness->WaitForLoad(before, "ebook://ebook/book/paths.html#os.path.join"));
+    const std::string place = "document.getElementById('os.path.join')";
+    EXPECT_TRUE(RunUntil([&] { return harness->Eval("getComputedStyle(" + place + ").outlineStyle") == "solid"; }, 5000));
+    EXPECT_EQ(harness->Eval("(y => y > -1 && y < innerHeight)(" + place + ".getBoundingClientRect().y)"), "true");
+    RunFor(300);
+    EXPECT_EQ(harness->Eval("String(getSelection())"), "");
+}
+
 // Results of any length wrap within the dialog, which never grows past the
 // monitor its window is on.
 TEST_F(WebKitBrowserTest, TheFindDialogFitsTheScreenWhateverTheResults) {
