@@ -1,6 +1,7 @@
 // Whole-book search results in the find dialog.
 #include "BookResults.h"
 
+#include "AnchorHighlight.h"
 #include "IndexDatabase.h"
 #include "PageScheme.h"
 #include "TextLibraries.h"
@@ -36,30 +37,40 @@ std::string SnippetMarkup(const search::Snippet& snippet) {
     return markup + Escaped(std::string_view(snippet.text).substr(at));
 }
 
+// A label of a result's row: wrapped to the list's width, a long word
+// broken anywhere, and cut with "…" after `lines` lines, so that no result
+// widens the dialog.
+GtkWidget* RowLabel(const std::string& markup, int lines) {
+    GtkWidget* label = gtk_label_new(nullptr);
+    gtk_label_set_markup(GTK_LABEL(label), markup.c_str());
+    gtk_label_set_xalign(GTK_LABEL(label), 0);
+    gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
+    gtk_label_set_line_wrap_mode(GTK_LABEL(label), PANGO_WRAP_WORD_CHAR);
+    gtk_label_set_ellipsize(GTK_LABEL(label), PANGO_ELLIPSIZE_END);
+    gtk_label_set_lines(GTK_LABEL(label), lines);
+    gtk_label_set_max_width_chars(GTK_LABEL(label), 70);
+    return label;
+}
+
 GtkWidget* ResultRow(const search::Found& found, std::size_t index) {
     GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 2);
     gtk_container_set_border_width(GTK_CONTAINER(box), 4);
-    GtkWidget* heading = gtk_label_new(nullptr);
     const std::string& title = found.hit.title.empty() ? found.hit.pageName : found.hit.title;
-    gtk_label_set_markup(GTK_LABEL(heading),
-                         ("<b>" + Escaped(title) + "</b>  <small>" + Escaped(found.hit.pageName) + "</small>").c_str());
-    GtkWidget* snippet = gtk_label_new(nullptr);
-    gtk_label_set_markup(GTK_LABEL(snippet), SnippetMarkup(found.snippet).c_str());
-    for (GtkWidget* label : {heading, snippet}) {
-        gtk_label_set_xalign(GTK_LABEL(label), 0);
-        gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
-        gtk_label_set_max_width_chars(GTK_LABEL(label), 70);
-        gtk_box_pack_start(GTK_BOX(box), label, FALSE, FALSE, 0);
-    }
+    gtk_box_pack_start(GTK_BOX(box),
+                       RowLabel("<b>" + Escaped(title) + "</b>  <small>" + Escaped(found.hit.pageName) + "</small>", 2),
+                       FALSE, FALSE, 0);
+    gtk_box_pack_start(GTK_BOX(box), RowLabel(SnippetMarkup(found.snippet), 4), FALSE, FALSE, 0);
     GtkWidget* row = gtk_list_box_row_new();
     gtk_widget_set_name(row, ("search-result-" + std::to_string(index)).c_str());
     gtk_container_add(GTK_CONTAINER(row), box);
     return row;
 }
 
-// What to highlight on a result's page: its first hit as the page writes it,
-// else the first word asked for.
+// What to highlight on a result's page: for a named element, its text
+// (else its name); else the page's first hit as the page writes it, else the
+// first word asked for.
 std::string HitText(const search::Found& found, const search::Query& query) {
+    if (!found.hit.anchor.empty()) return found.hit.title.empty() ? found.hit.anchor : found.hit.title;
     if (!found.snippet.hits.empty()) {
         const auto [begin, end] = found.snippet.hits.front();
         return found.snippet.text.substr(begin, end - begin);
@@ -103,10 +114,12 @@ BookResults::BookResults(WebKitWebView* view, std::shared_ptr<const book::Book> 
     gtk_widget_set_name(count_, "search-count");
     gtk_widget_set_name(list_, "search-results");
     gtk_label_set_xalign(GTK_LABEL(count_), 0);
+    gtk_label_set_line_wrap(GTK_LABEL(count_), TRUE);
+    gtk_label_set_max_width_chars(GTK_LABEL(count_), 70);
     gtk_list_box_set_activate_on_single_click(GTK_LIST_BOX(list_), TRUE);
     GtkWidget* scrolled = gtk_scrolled_window_new(nullptr, nullptr);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC);
-    gtk_scrolled_window_set_min_content_height(GTK_SCROLLED_WINDOW(scrolled), 320);
+    gtk_scrolled_window_set_min_content_height(GTK_SCROLLED_WINDOW(scrolled), 200);
     gtk_scrolled_window_set_min_content_width(GTK_SCROLLED_WINDOW(scrolled), 480);
     gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_IN);
     gtk_container_add(GTK_CONTAINER(scrolled), list_);
@@ -207,7 +220,8 @@ void BookResults::Show(const std::optional<search::Answer>& found, const std::st
     if (answer.query.cut) count += std::string(" ") + search::kQueryCutNotice;
     gtk_label_set_text(GTK_LABEL(count_), count.c_str());
     for (std::size_t i = 0; i < answer.found.size(); ++i) {
-        results_.push_back({answer.found[i].hit.pageName, HitText(answer.found[i], answer.query)});
+        const search::Hit& hit = answer.found[i].hit;
+        results_.push_back({hit.pageName, hit.anchor, HitText(answer.found[i], answer.query)});
         gtk_list_box_insert(GTK_LIST_BOX(list_), ResultRow(answer.found[i], i), -1);
     }
     gtk_widget_show_all(list_);
@@ -225,16 +239,29 @@ void BookResults::Open(int row) {
     if (row < 0 || static_cast<std::size_t>(row) >= results_.size()) return;
     gtk_list_box_select_row(GTK_LIST_BOX(list_), gtk_list_box_get_row_at_index(GTK_LIST_BOX(list_), row));
     const Result& result = results_[static_cast<std::size_t>(row)];
-    pending_ = result.highlight;
-    webkit_web_view_load_uri(view_, ViewUriOf(PageUrl(result.pageName)).c_str());
+    pending_ = result;
+    const std::string uri = ViewUriOf(PageUrl(result.pageName));
+    if (result.anchor.empty())
+        webkit_web_view_load_uri(view_, uri.c_str());
+    else if (LoadAtAnchor(view_, uri, result.anchor))
+        HighlightOnceLoaded();  // the page shown only scrolls: no load ends
 }
 
+// An element found by name is highlighted itself, where the view scrolled
+// to; the words found, by the view's find, which scrolls to the first.
 void BookResults::HighlightOnceLoaded() {
-    if (pending_.empty()) return;
-    highlighted_ = std::move(pending_);
-    pending_.clear();
-    webkit_find_controller_search(webkit_web_view_get_find_controller(view_), highlighted_.c_str(),
-                                  WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND, G_MAXUINT);
+    if (!pending_) return;
+    const Result result = std::move(*pending_);
+    pending_.reset();
+    highlighted_ = result.highlight;
+    WebKitFindController* finder = webkit_web_view_get_find_controller(view_);
+    if (!result.anchor.empty()) {
+        webkit_find_controller_search_finish(finder);
+        HighlightAnchor(view_, result.anchor);
+    } else if (!highlighted_.empty()) {
+        webkit_find_controller_search(finder, highlighted_.c_str(),
+                                      WEBKIT_FIND_OPTIONS_CASE_INSENSITIVE | WEBKIT_FIND_OPTIONS_WRAP_AROUND, G_MAXUINT);
+    }
 }
 
 }  // namespace viewer::webkit

@@ -1,7 +1,9 @@
 // The whole-book half of the find dialog: the count and the list of the
 // pages found, best first, each with its title and the text around its hits
 // (hits in bold). Choosing a page (a click, Enter, the arrow keys and Enter)
-// opens it in the view with every hit highlighted, scrolled to the first.
+// opens it in the view with every hit highlighted, scrolled to the first; a
+// result that names an element of its page opens scrolled to that element,
+// the element highlighted.
 // The book's index is opened at the first search, not before, and every
 // search runs on a worker thread: the window never waits for one.
 #pragma once
@@ -40,7 +42,8 @@ public:
     void Search(const std::string& typed, bool typing);
     // Opens the page of the result at `row`.
     void Open(int row);
-    // The text highlighted on the page opened last; empty before.
+    // The text highlighted on the page opened last (for a named element, its
+    // text); empty before.
     const std::string& Highlighted() const { return highlighted_; }
 
 private:
@@ -58,10 +61,11 @@ private:
     std::shared_ptr<Searcher> searcher_;
     struct Result {
         std::string pageName;
+        std::string anchor;     // the element it names on its page; empty for the page
         std::string highlight;  // the text highlighted on its page
     };
     std::vector<Result> results_;
-    std::string pending_;      // to highlight once the page opening now has loaded
+    std::optional<Result> pending_;  // to highlight once the page opening now has loaded
     std::string highlighted_;
     unsigned long loadHandler_ = 0;
 };

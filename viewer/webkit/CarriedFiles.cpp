@@ -1,5 +1,6 @@
 // The carried files, included byte for byte by the assembler. The build
-// names their paths (ZORBIN_WEB_EXTENSION_FILE, ZORBIN_PAGE_SCRIPT_FILE).
+// names their paths (ZORBIN_WEB_EXTENSION_FILE, ZORBIN_PAGE_SCRIPT_FILE,
+// ZORBIN_ANCHOR_SCRIPT_FILE).
 #include "CarriedFiles.h"
 
 #define ZORBIN_CARRY(name, path)                                   \
@@ -15,15 +16,22 @@
 
 ZORBIN_CARRY(zorbin_web_extension, ZORBIN_WEB_EXTENSION_FILE)
 ZORBIN_CARRY(zorbin_page_script, ZORBIN_PAGE_SCRIPT_FILE)
+ZORBIN_CARRY(zorbin_anchor_script, ZORBIN_ANCHOR_SCRIPT_FILE)
 
 namespace viewer::webkit {
 
-std::string_view WebExtensionModule() {
-    return {zorbin_web_extension_begin, static_cast<std::size_t>(zorbin_web_extension_end - zorbin_web_extension_begin)};
+namespace {
+
+std::string_view Between(const char* begin, const char* end) {
+    return {begin, static_cast<std::size_t>(end - begin)};
 }
 
-std::string_view PageAddressScript() {
-    return {zorbin_page_script_begin, static_cast<std::size_t>(zorbin_page_script_end - zorbin_page_script_begin)};
-}
+}  // namespace
+
+std::string_view WebExtensionModule() { return Between(zorbin_web_extension_begin, zorbin_web_extension_end); }
+
+std::string_view PageAddressScript() { return Between(zorbin_page_script_begin, zorbin_page_script_end); }
+
+std::string_view AnchorHighlightScript() { return Between(zorbin_anchor_script_begin, zorbin_anchor_script_end); }
 
 }  // namespace viewer::webkit

@@ -12,4 +12,7 @@ std::string_view WebExtensionModule();
 // The script run in every frame of the pages (page-addresses.js).
 std::string_view PageAddressScript();
 
+// The script that highlights a named element (anchor-highlight.js).
+std::string_view AnchorHighlightScript();
+
 }  // namespace viewer::webkit

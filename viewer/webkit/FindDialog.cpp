@@ -6,6 +6,7 @@
 #include <gdk/gdkkeysyms.h>
 #include <webkit2/webkit2.h>
 
+#include <algorithm>
 #include <string>
 
 namespace viewer::webkit {
@@ -17,9 +18,38 @@ enum Response { kFindNext = 1, kFindPrevious = 2 };
 // How long typing may pause before the whole book is searched.
 constexpr unsigned kTypingPauseMs = 250;
 
+// The size the dialog first takes with the results, where the screen has room.
+constexpr int kResultsWidth = 640;
+constexpr int kResultsHeight = 600;
+
 GtkWidget* NamedWidget(GtkWidget* widget, const char* name) {
     gtk_widget_set_name(widget, name);
     return widget;
+}
+
+// The monitor a window is on: that of `parent` when it is shown, else the
+// primary one, else the first.
+GdkMonitor* MonitorOf(GtkWidget* parent) {
+    GdkDisplay* display = parent ? gtk_widget_get_display(parent) : gdk_display_get_default();
+    GdkWindow* window = parent ? gtk_widget_get_window(parent) : nullptr;
+    GdkMonitor* monitor = window ? gdk_display_get_monitor_at_window(display, window) : nullptr;
+    if (!monitor) monitor = gdk_display_get_primary_monitor(display);
+    return monitor ? monitor : gdk_display_get_monitor(display, 0);
+}
+
+// Keeps the dialog within the work area of its parent's monitor; with the
+// results (a resizable dialog), it first opens with room for a few of them.
+void FitMonitor(GtkWindow* dialog, GtkWidget* parent) {
+    GdkMonitor* monitor = MonitorOf(parent);
+    if (!monitor) return;
+    GdkRectangle area;
+    gdk_monitor_get_workarea(monitor, &area);
+    GdkGeometry limits{};
+    limits.max_width = area.width;
+    limits.max_height = area.height;
+    gtk_window_set_geometry_hints(dialog, nullptr, &limits, GDK_HINT_MAX_SIZE);
+    if (gtk_window_get_resizable(dialog))
+        gtk_window_set_default_size(dialog, std::min(kResultsWidth, area.width), std::min(kResultsHeight, area.height));
 }
 
 }  // namespace
@@ -130,7 +160,9 @@ FindDialog::~FindDialog() {
 
 void FindDialog::Present() {
     GtkWidget* toplevel = gtk_widget_get_toplevel(GTK_WIDGET(view_));
-    gtk_window_set_transient_for(GTK_WINDOW(dialog_.get()), gtk_widget_is_toplevel(toplevel) ? GTK_WINDOW(toplevel) : nullptr);
+    GtkWidget* parent = gtk_widget_is_toplevel(toplevel) ? toplevel : nullptr;
+    gtk_window_set_transient_for(GTK_WINDOW(dialog_.get()), parent ? GTK_WINDOW(parent) : nullptr);
+    FitMonitor(GTK_WINDOW(dialog_.get()), parent);
     gtk_widget_hide(notFound_);
     gtk_window_present(GTK_WINDOW(dialog_.get()));
     gtk_widget_grab_focus(entry_);

@@ -5,7 +5,8 @@
 // found are listed as the reader types (BookResults), and Find Next and
 // Find Previous step through the hits on the page opened from the list.
 // Where the system lacks what whole-book search needs, the dialog says so
-// and finds on the page alone.
+// and finds on the page alone. The dialog stays within the work area of
+// its window's monitor.
 #pragma once
 
 #include "Book.h"

@@ -67,6 +67,18 @@ protected:
     // Serves the book as it stands now.
     void Serve() { browser().RegisterPageProtocol(image.Open()); }
     std::string BodyText() { return harness->Eval("document.body ? document.body.innerText.trim() : ''"); }
+    // Serves the book, shows its front page and searches the whole book for
+    // `typed` as Enter in the find dialog does; the dialog, if it opened.
+    GtkWidget* SearchBook(const std::string& typed) {
+        Serve();
+        if (!harness->Load("http://ebook/index.html", "ebook://ebook/index.html")) return nullptr;
+        browser().Find();
+        GtkWidget* dialog = FindDialogWindow();
+        if (!dialog) return nullptr;
+        gtk_entry_set_text(GTK_ENTRY(Part(dialog, "find-text")), typed.c_str());
+        g_signal_emit_by_name(Part(dialog, "find-text"), "activate");
+        return dialog;
+    }
     // Clicks a link of the page and waits for the page it leads to.
     bool Follow(const std::string& id, const std::string& expectedUri) {
         const int before = harness->finishedLoads;
@@ -376,11 +388,12 @@ TEST_F(WebKitBrowserTest, FindDialogSearchesThePageAndTellsWhenTextIsMissing) {
 
 namespace {
 
-// The site's pages made into a search index block.
-void AddSearchIndex(BookImage& image) {
+// The site's pages (or those named) made into a search index block.
+void AddSearchIndex(BookImage& image,
+                    std::initializer_list<const char*> names = {"index.html", "book/chapter1.html", "book/chapter2.html"}) {
     search::IndexWriter writer;
     const std::shared_ptr<const book::Book> site = image.Open();
-    for (const char* name : {"index.html", "book/chapter1.html", "book/chapter2.html"}) {
+    for (const char* name : names) {
         std::string bytes;
         site->ReadBlock(name, bytes);
         writer.Add(name, *search::WordsOfPage(name, bytes));
@@ -428,15 +441,66 @@ TEST_F(WebKitBrowserTest, WholeBookSearchListsPagesAndOpensOneWithItsHitsHighlig
     EXPECT_TRUE(gtk_widget_get_visible(Part(dialog, "find-match-case")));
 }
 
+// A name found opens its page scrolled to it, the element itself
+// highlighted: not the words (which the page also has further up) by the
+// view's find, which would select them and scroll to the first.
+TEST_F(WebKitBrowserTest, WholeBookSearchOpensANameFoundAtItsPlaceHighlighted) {
+    std::string body;
+    for (int i = 0; i < 200; ++i) body += "<p>Paragraph " + std::to_string(i) + " calls os.path.join.</p>";
+    image.Add("book/paths.html", "<!DOCTYPE html><html><head><title>Paths</title></head><body>" + body +
+                                     "<dl><dt id=\"os.path.join\">os.path.join(path, *paths)</dt><dd>Joins.</dd></dl>" +
+                                     body + "</body></html>");
+    AddSearchIndex(image, {"index.html", "book/paths.html"});
+    GtkWidget* dialog = SearchBook("os.path.join");
+    ASSERT_NE(dialog, nullptr);
+    GtkWidget* results = Part(dialog, "search-results");
+    ASSERT_TRUE(RunUntil([&] { return gtk_list_box_get_row_at_index(GTK_LIST_BOX(results), 0) != nullptr; }, 5000));
+
+    const int before = harness->finishedLoads;
+    gtk_widget_activate(GTK_WIDGET(gtk_list_box_get_row_at_index(GTK_LIST_BOX(results), 0)));
+    ASSERT_TRUE(harness->WaitForLoad(before, "ebook://ebook/book/paths.html#os.path.join"));
+    const std::string place = "document.getElementById('os.path.join')";
+    EXPECT_TRUE(RunUntil([&] { return harness->Eval("getComputedStyle(" + place + ").outlineStyle") == "solid"; }, 5000));
+    EXPECT_EQ(harness->Eval("(y => y > -1 && y < innerHeight)(" + place + ".getBoundingClientRect().y)"), "true");
+    RunFor(300);
+    EXPECT_EQ(harness->Eval("String(getSelection())"), "");
+}
+
+// Results of any length wrap within the dialog, which never grows past the
+// monitor its window is on.
+TEST_F(WebKitBrowserTest, TheFindDialogFitsTheScreenWhateverTheResults) {
+    std::string words;
+    for (int i = 0; i < 30; ++i) words += " " + std::string(90, static_cast<char>('a' + i % 26));
+    image.Add("long/words.html", "<!DOCTYPE html><html><body><p>needle" + words + "</p></body></html>");
+    image.Add("long/word.html", "<!DOCTYPE html><html><body><p>needle " + std::string(2000, 'q') + "</p></body></html>");
+    AddSearchIndex(image, {"long/words.html", "long/word.html"});
+    GtkWidget* dialog = SearchBook("needle");
+    ASSERT_NE(dialog, nullptr);
+    GtkWidget* count = Part(dialog, "search-count");
+    ASSERT_TRUE(RunUntil([&] { return LabelText(count) == "2 pages found."; }, 5000)) << LabelText(count);
+    RunFor(500);  // the dialog takes its new size
+
+    GdkRectangle screen;
+    gdk_monitor_get_workarea(gdk_display_get_monitor_at_window(gtk_widget_get_display(dialog),
+                                                               gtk_widget_get_window(GTK_WIDGET(harness->Window()))),
+                             &screen);
+    EXPECT_LE(gtk_widget_get_allocated_width(dialog), screen.width);
+    EXPECT_LE(gtk_widget_get_allocated_height(dialog), screen.height);
+    GtkWidget* results = Part(dialog, "search-results");
+    for (int i = 0; i < 2; ++i) {
+        GtkWidget* row = GTK_WIDGET(gtk_list_box_get_row_at_index(GTK_LIST_BOX(results), i));
+        GList* labels = gtk_container_get_children(GTK_CONTAINER(gtk_bin_get_child(GTK_BIN(row))));
+        GtkWidget* snippet = GTK_WIDGET(g_list_last(labels)->data);
+        g_list_free(labels);
+        EXPECT_GE(LabelText(snippet).size(), 2000u) << i;
+        EXPECT_LE(gtk_widget_get_allocated_width(snippet), gtk_widget_get_allocated_width(results)) << i << " is cut off";
+    }
+}
+
 TEST_F(WebKitBrowserTest, ADamagedSearchIndexIsReportedNotFollowed) {
     image.Add(search::kIndexBlockName, "SQLite format 3 and then nothing sound");
-    Serve();
-    ASSERT_TRUE(harness->Load("http://ebook/index.html", "ebook://ebook/index.html"));
-    browser().Find();
-    GtkWidget* dialog = FindDialogWindow();
+    GtkWidget* dialog = SearchBook("chapter");
     ASSERT_NE(dialog, nullptr);
-    gtk_entry_set_text(GTK_ENTRY(Part(dialog, "find-text")), "chapter");
-    g_signal_emit_by_name(Part(dialog, "find-text"), "activate");
     GtkWidget* count = Part(dialog, "search-count");
     EXPECT_TRUE(RunUntil([&] { return LabelText(count) == "The search index of this eBook is damaged."; }, 5000))
         << LabelText(count);
