@@ -54,7 +54,8 @@ const char* const kUsage =
     "                      name the first damaged one; in an eBook with a password,\n"
     "                      the encrypted blocks are checked only with --password-file\n"
     "  search EBOOK QUERY  search every page of an eBook, as its readers do: one line\n"
-    "                      per page found, best first, with its rank, page name, title\n"
+    "                      per page found (page#name for a place it names), best\n"
+    "                      first, with its rank, page name, title\n"
     "                      and the text around the hits, hits in [brackets]. Words are\n"
     "                      all required, \"quoted phrases\" match in order, a word\n"
     "                      ending in * matches as a prefix\n"
@@ -418,7 +419,8 @@ std::string Marked(const search::Snippet& snippet) {
     return marked + snippet.text.substr(at);
 }
 
-// `search`: one line per page found, tab-separated, on standard output.
+// `search`: one line per page or named place found, tab-separated, on
+// standard output.
 int Search(const Request& request, const std::string& shownName) {
     std::unique_ptr<search::BookSearch> book;
     try {

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <random>
 
 namespace search {
@@ -202,6 +203,20 @@ TEST(QueryTest, LongRepeatedAndOperatorQueriesStayWithinTheLimits) {
         EXPECT_NO_THROW(index.Find(ParseQuery(typed), 20)) << typed.substr(0, 40);
     EXPECT_EQ(PagesFound(repeated.substr(0, 40) + "fox"), PagesFound("the fox"));
     EXPECT_EQ(PagesFound("fox OR"), Names{}) << "OR is a word here, and no page holds it";
+}
+
+// A snippet of a long page for a long query reads the page once: cut from
+// a megabyte of text for 32 words that never stand together, it takes a
+// fraction of a second where counting every window afresh for each stretch
+// read took tens of seconds. The bound is generous: it only catches that.
+TEST(SnippetTest, ALongQueryOnALongPageReadsItOnce) {
+    std::string typed, text;
+    for (int i = 0; i < 32; ++i) typed += "key" + std::to_string(i) + " ";
+    for (int i = 0; text.size() < (1 << 20); ++i) text += (i % 97 ? "filler " : "key" + std::to_string(i % 32) + "\n");
+    const auto start = std::chrono::steady_clock::now();
+    const Snippet snippet = SnippetOf(text, ParseQuery(typed));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    EXPECT_EQ(snippet.hits.size(), 1u);
 }
 
 TEST(SnippetTest, TheWindowWithTheMostKeysIsShownWithItsHits) {
