@@ -2,8 +2,9 @@
 // search, as `zorbin-compiler search` makes it, for every query read from
 // standard input (one a line), in one process:
 //   bench_search_quality EBOOK LIMIT < QUERIES
-// Prints one line per query: the pages of its first LIMIT results, best
-// first, tab-separated (an empty line when nothing is found).
+// Prints one line per query: its first LIMIT results, best first, each as
+// the command line names it (`page#anchor` for a named place, else the
+// page), tab-separated; an empty line when nothing is found.
 #include "BookSearch.h"
 
 #include <iostream>
@@ -22,8 +23,10 @@ int main(int argc, char** argv) {
     const std::size_t limit = std::stoul(argv[2]);
     for (std::string query; std::getline(std::cin, query);) {
         std::string line;
-        for (const search::Found& found : book->Search(query, false, limit).found)
+        for (const search::Found& found : book->Search(query, false, limit).found) {
             line += (line.empty() ? "" : "\t") + found.hit.pageName;
+            if (!found.hit.anchor.empty()) line += "#" + found.hit.anchor;
+        }
         std::cout << line << "\n";
     }
     return 0;

@@ -67,30 +67,42 @@ def page_titles(index):
     return titles
 
 
+def pages_by_word(manual, index):
+    """Every word of the text of the manual's pages, lowercase, with the pages that hold it."""
+    pages = {}
+    for docname in index["docnames"]:
+        page = manual / (docname + ".html")
+        if page.is_file():
+            for word in set(re.findall(r"\w+", plain_text(page.read_text(errors="replace")).lower())):
+                pages.setdefault(word, set()).add(docname + ".html")
+    return pages
+
+
 def rare_words(index, manual, rng, count):
-    """`count` words of 5 letters or more that only one to three pages hold.
-    The index keeps stems ("configur"), so a term is taken only when it is
-    also a whole word in one of its pages' text."""
-    candidates = []
-    for term, documents in sorted(index["terms"].items()):
-        documents = [documents] if isinstance(documents, int) else documents
-        if len(term) >= 5 and term.isalpha() and 1 <= len(documents) <= 3:
-            candidates.append((term, [index["docnames"][d] + ".html" for d in documents]))
-    candidates = list(shipped(manual, dict(candidates)).items())
+    """`count` words of 5 letters or more from the index's terms that one to
+    three pages hold, with those pages. The index lists stems ("configur"),
+    and most pages' "status" as "statu" while "status" is listed for one
+    page, so a term is taken only when the pages whose text holds it as a
+    word are among the pages the index lists it for, in text or titles."""
+
+    def listed(term):
+        documents = set()
+        for listing in (index["terms"], index["titleterms"]):
+            found = listing.get(term, [])
+            documents.update([found] if isinstance(found, int) else found)
+        return {index["docnames"][document] + ".html" for document in documents}
+
+    candidates = sorted(term for term in index["terms"] if len(term) >= 5 and term.isalpha())
     rng.shuffle(candidates)
-    texts = {}
+    holding = pages_by_word(manual, index)
     chosen = {}
-    for term, pages in candidates:
-        word = re.compile(r"\b" + term + r"\b")
-        for page in pages:
-            if page not in texts:
-                texts[page] = plain_text((manual / page).read_text(errors="replace")).lower()
-            if word.search(texts[page]):
-                chosen[term] = set(pages)
+    for term in candidates:
+        pages = listed(term)
+        if len(pages) <= 3 and holding.get(term) and holding[term] <= pages:
+            chosen[term] = pages
+            if len(chosen) == count:
                 break
-        if len(chosen) == count:
-            break
-    return chosen
+    return shipped(manual, chosen)
 
 
 def sample(manual, seed):

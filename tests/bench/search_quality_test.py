@@ -1,7 +1,6 @@
 """The search-quality bench's queries, its scoring, and its run of Sphinx's
 own search on the Python manual (skipped when the manual or Node is missing).
   python3 tests/bench/search_quality_test.py"""
-import json
 import random
 import shutil
 import subprocess
@@ -25,8 +24,8 @@ class ManualFolder(unittest.TestCase):
         self.folder = Path(tempfile.mkdtemp())
         self.addCleanup(shutil.rmtree, self.folder)
         for page, text in {
-            "library/json.html": "<p>The <b>json</b> module encodes; <i>vestibulum</i>.</p>",
-            "library/os.html": "<p>Configuring the os module.</p>",
+            "library/json.html": "<h1>Configuring json</h1><p>The <b>json</b> module, <i>vestibulum</i>, often.</p>",
+            "library/os.html": "<p>Configuring the os module, often.</p>",
         }.items():
             (self.folder / page).parent.mkdir(parents=True, exist_ok=True)
             (self.folder / page).write_text(text)
@@ -56,18 +55,19 @@ class Queries(ManualFolder):
         self.assertEqual(search_quality.page_titles(index),
                          {"Data model": {"a.html"}, "A & B": {"d.html", "e.html"}})
 
-    def test_rare_words_are_whole_words_of_a_shipped_page(self):
-        index = {"docnames": ["library/json", "library/os", "whatsnew/changelog"], "terms": {
-            "vestibulum": 0,        # a word of its page
-            "module": [0, 1],       # a word of both its pages
-            "configur": 1,          # a stem, no word of its page
-            "elsewher": 2,          # only in a page the folder lacks
-            "json": 0,              # shorter than 5 letters
-            "often": [0, 1, 2, 0],  # in more than three pages
-        }}
+    def test_rare_words_are_words_of_only_the_pages_listed_for_them(self):
+        index = {"docnames": ["library/json", "library/os", "whatsnew/changelog", "index"], "terms": {
+            "vestibulum": 0,         # a word of its page
+            "configuring": 1,        # a word of this page and of another one's title
+            "module": 0,             # a stem listed for one page, the word of two
+            "configur": 1,           # a stem, no word of its page
+            "elsewher": 2,           # only in a page the folder lacks
+            "json": 0,               # shorter than 5 letters
+            "often": [0, 1, 2, 3],   # listed for more than three pages
+        }, "titleterms": {"configuring": 0}}
         words = search_quality.rare_words(index, self.folder, random.Random(1), 10)
         self.assertEqual(words, {"vestibulum": {"library/json.html"},
-                                 "module": {"library/json.html", "library/os.html"}})
+                                 "configuring": {"library/json.html", "library/os.html"}})
 
 
 class Scoring(unittest.TestCase):
