@@ -25,7 +25,8 @@ int Tokenize(Fts5Tokenizer*, void* context, int, const char* text, int length,
     for (int i = 0; i <= length; ++i) {
         if (i < length && text[i] != kNextWord && text[i] != kSameWord) continue;
         if (i > begin) {
-            if (const int code = token(context, flags, text + begin, i - begin, begin, i); code != SQLITE_OK) return code;
+            const int code = token(context, flags, text + begin, i - begin, begin, i);
+            if (code != SQLITE_OK) return code;
         }
         flags = i < length && text[i] == kSameWord ? FTS5_TOKEN_COLOCATED : 0;
         begin = i + 1;

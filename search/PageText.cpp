@@ -141,7 +141,8 @@ std::optional<std::string_view> FindAttribute(const xmlChar** attributes, std::s
 std::optional<Role> RoleOf(std::string_view name, const xmlChar** attributes) {
     if (FindAttribute(attributes, "hidden")) return Role::kHidden;
     const std::string_view landmark = FindAttribute(attributes, "role").value_or("");
-    if (ascii::EqualsNoCase(landmark, "navigation") || ascii::EqualsNoCase(landmark, "search")) return Role::kNavigation;
+    if (ascii::EqualsNoCase(landmark, "navigation") || ascii::EqualsNoCase(landmark, "search"))
+        return Role::kNavigation;
     const auto found = std::ranges::lower_bound(kRoles, name, {}, &ElementRole::name);
     if (found == kRoles.end() || found->name != name) return std::nullopt;
     if (found->role == Role::kAltText && name == "input" &&
@@ -447,11 +448,13 @@ std::vector<bool> SourceCopies(const std::vector<std::string>& pageNames) {
         std::string stem = lower(pageNames[i]);
         if (!stem.ends_with(kText)) continue;
         stem.resize(stem.size() - kText.size());
-        if (const std::size_t sources = stem.find(kSources); sources == 0 || (sources != std::string::npos && stem[sources - 1] == '/')) {
+        const std::size_t sources = stem.find(kSources);
+        if (sources == 0 || (sources != std::string::npos && stem[sources - 1] == '/')) {
             stem.erase(sources, kSources.size());
+            // _sources/X.rst.txt: the source's own extension goes too.
             const std::size_t dot = stem.rfind('.');
-            if (dot != std::string::npos && stem.find('/', dot) == std::string::npos && htmlPages.contains(stem.substr(0, dot)))
-                stem.resize(dot);  // _sources/X.rst.txt
+            const bool extension = dot != std::string::npos && stem.find('/', dot) == std::string::npos;
+            if (extension && htmlPages.contains(stem.substr(0, dot))) stem.resize(dot);
         }
         copies[i] = htmlPages.contains(stem);
     }

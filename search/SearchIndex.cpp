@@ -14,11 +14,12 @@ namespace {
 // How much more a hit in the title and in a heading weighs than one in
 // the body; a page's weight (see kSchema) scales it.
 constexpr char kRanked[] =
-    "SELECT words.rowid, bm25(words, 8.0, 3.0, 1.0) * page.weight AS score FROM words JOIN page ON page.id = words.rowid "
-    "WHERE words MATCH ?1 ORDER BY score, words.rowid";
+    "SELECT words.rowid, bm25(words, 8.0, 3.0, 1.0) * page.weight AS score "
+    "FROM words JOIN page ON page.id = words.rowid WHERE words MATCH ?1 ORDER BY score, words.rowid";
 
-// Titles and names spelled ?1 (see SpelledName), ?2 keys: whole, or as the tail of a name; whole ones (the fewest keys)
-// first, then titles, then the shortest, in page order; at most ?3.
+// Titles and names spelled ?1 (see SpelledName), ?2 keys: whole, or as the
+// tail of a name; whole ones (the fewest keys) first, then titles, then the
+// shortest, in page order; at most ?3.
 constexpr char kNamed[] =
     "SELECT page, anchor FROM named WHERE keys >= ?1 AND keys < ?1 || x'FF' "
     "AND (length(keys) = length(?1) OR (tail >= ?2 AND substr(keys, length(?1) + 1, 1) IN ('.', ' '))) "
@@ -27,8 +28,7 @@ constexpr char kNamed[] =
 // The statements that made the tables, as kSchema writes them.
 std::string SchemaOf(const Database& db) {
     std::string schema;
-    const Statement tables(
-        db, "SELECT sql FROM sqlite_schema WHERE name IN ('named', 'page', 'words') ORDER BY name");
+    const Statement tables(db, "SELECT sql FROM sqlite_schema WHERE name IN ('named', 'page', 'words') ORDER BY name");
     int code;
     while ((code = sqlite3_step(tables.get())) == SQLITE_ROW) {
         const unsigned char* sql = sqlite3_column_text(tables.get(), 0);

@@ -31,8 +31,9 @@ namespace search {
     F(utext_openUTF8) F(utext_close) F(unorm2_getNFKCCasefoldInstance) F(unorm2_getNFDInstance)                  \
     F(unorm2_getNFCInstance) F(unorm2_normalize) F(u_charType) F(uscript_getScript) F(u_strFromUTF8WithSub)      \
     F(u_strToUTF8WithSub) F(u_errorName)
-#define ZORBIN_LIBXML_FUNCTIONS(F) \
-    F(xmlInitParser) F(htmlCreatePushParserCtxt) F(htmlCtxtUseOptions) F(htmlParseChunk) F(htmlFreeParserCtxt) F(xmlStopParser)
+#define ZORBIN_LIBXML_FUNCTIONS(F)                                                                       \
+    F(xmlInitParser) F(htmlCreatePushParserCtxt) F(htmlCtxtUseOptions) F(htmlParseChunk) F(htmlFreeParserCtxt) \
+    F(xmlStopParser)
 
 #define ZORBIN_TABLE_MEMBER(name) decltype(&::name) name##_ = nullptr;
 struct IcuFunctions {
