@@ -3,7 +3,7 @@
 // lookup as the peer. Range reads: the last megabyte of a 2 GB chunked page
 // against a whole 1 MB page.
 #include "AccessIndex.h"
-#include "Chunks.h"
+#include "ChunkDeflate.h"
 #include "PageRange.h"
 #include "RatioReporter.h"
 #include "SimExe.h"

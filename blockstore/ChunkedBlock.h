@@ -4,14 +4,13 @@
 // book each chunk is sealed on its own (see BlockSeal.h), the sealed chunks
 // one after the other with no zlib header or trailer. The compile writes its
 // large pages chunk by chunk as its workers deflate them; content held in
-// memory (the search index) is made into one at once.
+// memory (the search index) is made into one at once (ChunkedBlockMaker.h).
 #pragma once
 
 #include "AccessIndex.h"
 #include "Chunks.h"
 #include "PageRange.h"
 
-#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -46,16 +45,5 @@ private:
     std::uint32_t adler_ = 1;
     std::string lastSealed_;  // the chunk sealed last, which the next one follows
 };
-
-struct ChunkedBlock {
-    std::string payload;
-    AccessIndex index;
-};
-
-// Content held in memory made into a chunked block, the chunks deflated at
-// `level` (see ZLibEx::DeflateChunk) on every core and sealed when `sealed`
-// is given. Byte for byte the same for any number of cores.
-ChunkedBlock MakeChunkedBlock(std::string_view content, std::size_t chunkSize, int level = ZLibEx::kDefaultChunkLevel,
-                              const SealedBlock* sealed = nullptr);
 
 }  // namespace SimExe

@@ -4,7 +4,7 @@
 #include "AccessIndex.h"
 #include "BookInspection.h"
 #include "BookProtection.h"
-#include "ChunkedBlock.h"
+#include "ChunkedBlockMaker.h"
 #include "IndexFile.h"
 #include "IndexWriter.h"
 #include "PageCompressor.h"

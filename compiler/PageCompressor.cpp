@@ -1,6 +1,7 @@
 // Page compression on worker threads, chunk by chunk.
 #include "PageCompressor.h"
 
+#include "ChunkDeflate.h"
 #include "ChunkedBlock.h"
 #include "FileIO.h"
 #include "PageText.h"

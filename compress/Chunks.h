@@ -1,15 +1,16 @@
 // One zlib stream made of independently deflated chunks. Each chunk starts
-// at a byte boundary with no history (a full flush ends the one before), so
+// at a byte boundary with no history (the one before ends as after zlib's
+// full flush), so
 // the chunks can be deflated side by side, and any one of them inflated on
 // its own; put together behind a zlib header and before the trailer, they
 // are one ordinary zlib stream that any zlib tool reads whole. A chunk that
-// deflate would hardly shrink goes in as deflate's stored blocks.
+// deflate would hardly shrink goes in as deflate's stored blocks. Chunks are
+// made by the compiler (ChunkDeflate.h); this is all a reader needs.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -28,28 +29,11 @@ std::string ZlibTrailer(std::uint32_t adler);
 std::uint32_t Adler32(std::string_view data, std::uint32_t adler = 1);
 std::uint32_t CombineAdler32(std::uint32_t first, std::uint32_t second, std::uint64_t secondLength);
 
-// zlib's default level, the one every page is deflated at.
-inline constexpr int kDefaultChunkLevel = 6;
-
 struct DeflatedChunk {
     std::string bytes;       // raw deflate data, starting and ending at a byte boundary
     std::uint32_t adler = 1;  // Adler-32 of the chunk's content
     bool stored = false;     // as deflate's stored blocks
 };
-
-// Deflates one chunk, at the default level unless told another (1 to 9). A chunk that is not the last
-// ends with a full flush; the last one ends with the final block. A chunk
-// whose deflated form would be hardly smaller than a stored copy (judged
-// first on samples of it, then on the result) is stored instead. A single
-// chunk that is compressed is byte for byte the deflate data that
-// CompressString makes of the same content.
-//
-// None of the byte strings in `neverRaw` (each of 2 bytes or more) appears
-// in the result as it is, also where the content holds them: such a chunk
-// is deflated at a level beside its own, or stored in blocks that end inside
-// every place the content holds one of them.
-DeflatedChunk DeflateChunk(std::string_view data, bool last, std::initializer_list<std::string_view> neverRaw = {},
-                           int level = kDefaultChunkLevel);
 
 // Inflates one chunk's raw deflate data into exactly `size` bytes at `out`.
 // False when the data is damaged, makes more or fewer bytes, or (for the

@@ -5,7 +5,7 @@
 // gives an index whose queries answer within their limit or fail with
 // EIndexError.
 #include "AccessIndex.h"
-#include "ChunkedBlock.h"
+#include "ChunkedBlockMaker.h"
 #include "IndexFile.h"
 #include "SearchIndex.h"
 #include "SimExe.h"

@@ -1,12 +1,18 @@
-// Chunked zlib streams: any zlib reads them whole, each chunk inflates on
-// its own, incompressible chunks are stored, and a lone compressed chunk is
-// exactly what CompressString makes.
+// Chunked zlib streams deflated with libdeflate: plain zlib reads them
+// whole, each chunk inflates on its own, a chunk that is not the last ends as
+// after zlib's full flush, incompressible chunks are stored, and a lone
+// compressed chunk is exactly what libdeflate makes of the content.
+#include "ChunkDeflate.h"
+#include "ChunkedBlock.h"
 #include "ChunkedPage.h"
 #include "Chunks.h"
 #include "ZLibEx.h"
 
 #include <gtest/gtest.h>
+#include <libdeflate.h>
+#include <zlib.h>
 
+#include <memory>
 #include <random>
 #include <vector>
 
@@ -38,24 +44,59 @@ std::string Mixed(std::size_t n, unsigned seed) {
     return s;
 }
 
+// The content with the block markers' tags in it every few thousand bytes,
+// as an eBook inside an eBook holds them.
+std::string WithMarkerTags(std::string content) {
+    for (std::size_t at = 100, i = 0; at + 8 < content.size(); at += 3001, ++i)
+        content.replace(at, 4, i % 2 ? SimExe::StartTag() : SimExe::EndTag());
+    return content;
+}
+
+// The zlib stream as zlib's own one-call inflate reads it, with room for one
+// byte more than expected; nothing when zlib refuses it.
+std::optional<std::string> Uncompress(const std::string& stream, std::size_t expected) {
+    std::string out(expected + 1, '\0');
+    uLongf size = static_cast<uLongf>(out.size());
+    if (uncompress(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(stream.data()),
+                   static_cast<uLong>(stream.size())) != Z_OK)
+        return std::nullopt;
+    out.resize(size);
+    return out;
+}
+
+// What libdeflate's own zlib format makes of the content at a level.
+std::string LibdeflateZlibStream(const std::string& content, int level) {
+    const std::unique_ptr<libdeflate_compressor, void (*)(libdeflate_compressor*)> compressor(
+        libdeflate_alloc_compressor(level), libdeflate_free_compressor);
+    std::string out(libdeflate_zlib_compress_bound(compressor.get(), content.size()), '\0');
+    out.resize(libdeflate_zlib_compress(compressor.get(), content.data(), content.size(), out.data(), out.size()));
+    return out;
+}
+
 }  // namespace
 
-TEST(Chunks, OneCompressedChunkIsWhatCompressStringMakes) {
+// Down to the zlib header: libdeflate marks level 6 as zlib's default, the
+// header every chunked stream begins with. A few bytes libdeflate keeps as
+// they are, in the stored blocks a stored chunk is made of.
+TEST(Chunks, OneChunkIsWhatLibdeflateMakesOfTheContent) {
     for (std::size_t n : {0u, 1u, 2u, 100u, 65535u, 65536u, 300000u}) {
         const std::string text = Text(n, 1);
         const ChunkedPage page = MakeChunkedPage(text, n + 1);
-        EXPECT_EQ(page.payload, CompressString(text, lvDefault)) << n;
-        EXPECT_FALSE(page.index.chunks[0].stored);
+        EXPECT_EQ(page.payload, LibdeflateZlibStream(text, kDefaultChunkLevel)) << n;
+        EXPECT_EQ(page.index.chunks[0].stored, n < 100) << n;
     }
 }
 
 TEST(Chunks, JoinedChunksAreOneStreamAroundEverySizeBorder) {
     const std::size_t chunk = 70000;  // over one stored block
     for (std::size_t n : {std::size_t(0), std::size_t(1), chunk - 1, chunk, chunk + 1, 2 * chunk, 5 * chunk + 3}) {
-        for (const std::string& content : {Text(n, 2), RandomBytes(n, 3), Mixed(n, 4)}) {
+        for (const std::string& content : {Text(n, 2), RandomBytes(n, 3), Mixed(n, 4), WithMarkerTags(Mixed(n, 5))}) {
             {
                 const ChunkedPage page = MakeChunkedPage(content, chunk);
+                ASSERT_EQ(Uncompress(page.payload, n), content) << n;
                 ASSERT_EQ(DecompressString(page.payload), content) << n;
+                EXPECT_EQ(page.payload.find(SimExe::StartTag()), std::string::npos) << n;
+                EXPECT_EQ(page.payload.find(SimExe::EndTag()), std::string::npos) << n;
                 std::string streamed;
                 EXPECT_EQ(InflateStream(page.payload, [&](std::string_view piece) { streamed += piece; }), n);
                 EXPECT_EQ(streamed, content);
@@ -84,9 +125,40 @@ TEST(Chunks, WhatHardlyShrinksIsStoredWhatShrinksIsDeflated) {
     std::string patchy = random;
     patchy.replace(100000, 600000, Text(600000, 7));
     EXPECT_FALSE(DeflateChunk(patchy, true).stored);
-    // A byte or two deflate into less than a stored block takes.
-    EXPECT_FALSE(DeflateChunk("x", true).stored);
+    // A byte libdeflate keeps as it is; a short text it deflates.
+    EXPECT_TRUE(DeflateChunk("x", true).stored);
+    EXPECT_FALSE(DeflateChunk(Text(200, 8), true).stored);
     EXPECT_TRUE(DeflateChunk(RandomBytes(300, 8), true).stored);
+}
+
+// libdeflate ends every stream with its final block. A chunk that is not the
+// last has that block made an ordinary one and ends with an empty stored
+// block on a byte boundary, wherever in its last byte the final block ended
+// and however many blocks it holds; the next chunk goes on from there.
+TEST(Chunks, AChunkThatIsNotTheLastEndsAsAfterAFullFlush) {
+    std::mt19937 gen(21);
+    for (int i = 0; i < 110; ++i) {
+        const bool large = i >= 100;  // many blocks
+        const std::size_t n = 1 + gen() % (large ? 700000 : 3000);
+        const std::string content = i % 3 == 0 ? Mixed(n, i) : Text(n, i);
+        for (int level : {1, 4, kDefaultChunkLevel, 12}) {
+            if (large && level > kDefaultChunkLevel) continue;
+            const DeflatedChunk chunk = DeflateChunk(content, false, {}, level);
+            SCOPED_TRACE(std::to_string(n) + " bytes at level " + std::to_string(level));
+            ASSERT_GE(chunk.bytes.size(), 4u);
+            if (!chunk.stored) {
+                EXPECT_EQ(chunk.bytes.substr(chunk.bytes.size() - 4), std::string("\0\0\xFF\xFF", 4));
+            }
+            std::string alone(n, '\0');
+            EXPECT_TRUE(InflateChunk(chunk.bytes, false, alone.data(), n));
+            EXPECT_EQ(alone, content);
+            EXPECT_FALSE(InflateChunk(chunk.bytes, true, alone.data(), n)) << "no final block";
+            const DeflatedChunk next = DeflateChunk(content, true, {}, level);
+            const std::string stream = ZlibHeader() + chunk.bytes + next.bytes +
+                                       ZlibTrailer(CombineAdler32(chunk.adler, next.adler, n));
+            EXPECT_EQ(Uncompress(stream, 2 * n), content + content);
+        }
+    }
 }
 
 // Content that holds sequences its container must never see raw (an eBook
@@ -107,7 +179,7 @@ TEST(Chunks, SequencesThatMustNeverBeRawNeverAre) {
     contents.push_back(RandomBytes(65535, 19) + "2!#" + RandomBytes(0xDE00 - 3, 20));
     for (const std::string& content : contents) {
         for (const auto& [last, level] : {std::pair{false, kDefaultChunkLevel}, {true, kDefaultChunkLevel}, {false, 1},
-                                          {true, 4}, {false, 9}}) {
+                                          {true, 4}, {false, 9}, {true, 12}}) {
             const DeflatedChunk chunk = DeflateChunk(content, last, {never[0], never[1]}, level);
             EXPECT_EQ(chunk.bytes.find(never[0]), std::string::npos) << content.size() << " at level " << level;
             EXPECT_EQ(chunk.bytes.find(never[1]), std::string::npos) << content.size() << " at level " << level;

@@ -2,7 +2,7 @@
 // character sets made into word lists, written as a database image, opened
 // again and queried as readers query it.
 #include "AccessIndex.h"
-#include "ChunkedBlock.h"
+#include "ChunkedBlockMaker.h"
 #include "IndexWriter.h"
 #include "SearchIndex.h"
 #include "SimExe.h"

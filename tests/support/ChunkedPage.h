@@ -4,7 +4,7 @@
 #pragma once
 
 #include "AccessIndex.h"
-#include "ChunkedBlock.h"
+#include "ChunkedBlockMaker.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 
