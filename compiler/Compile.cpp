@@ -5,14 +5,15 @@
 #include "BookInspection.h"
 #include "BookProtection.h"
 #include "ChunkedBlockMaker.h"
-#include "IndexFile.h"
-#include "IndexWriter.h"
+#include "IndexBuilder.h"
+#include "IndexDatabase.h"
 #include "PageCompressor.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
 #include "compilerUnit1.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 #include <limits>
 
@@ -46,6 +47,17 @@ std::vector<std::uint64_t> ProgressMarks(const std::vector<std::string>& paths, 
         marks.push_back(marks.back() + (error ? 1 : options.ChunksOf(size)));
     }
     return marks;
+}
+
+// The threads that compress the pages: one per core, unless the environment
+// names a number of them (ZORBIN_THREADS, from 1 to 256). The eBook's bytes
+// are the same for any number.
+unsigned WorkerThreads() {
+    const char* given = std::getenv("ZORBIN_THREADS");
+    if (!given) return 0;
+    char* end = nullptr;
+    const long threads = std::strtol(given, &end, 10);
+    return *given && !*end && threads >= 1 && threads <= 256 ? static_cast<unsigned>(threads) : 0;
 }
 
 int ProgressPosition(std::uint64_t units) {
@@ -101,6 +113,7 @@ void TForm1::SpeedButton14Click(TObject&) {
     // goes on through the pauses and checks below.
     PageCompressor::Options options;
     options.folder = SimExe::ExecutableFolder();
+    options.threads = WorkerThreads();
     options.pageWords = in.searchIndex;
     std::vector<std::string> paths;
     for (const std::string& file : in.files) paths.push_back(in.projectDir + "/" + file);
@@ -132,8 +145,11 @@ void TForm1::SpeedButton14Click(TObject&) {
         ebook.WriteBlock(indexName, SealedPayload(protection, indexName,
                                                   ZLibEx::CompressString(SimExe::EncodeAccessIndex(index), ZLibEx::lvDefault)));
     };
-    std::optional<search::IndexWriter> index;
-    if (in.searchIndex) index.emplace();
+    // The index is built beside the pages, from the start.
+    const std::optional<SimExe::SealedBlock> indexSeal =
+        protection ? std::optional<SimExe::SealedBlock>(protection->As(search::kIndexBlockName)) : std::nullopt;
+    std::optional<IndexBuilder> index;
+    if (in.searchIndex) index.emplace(indexSeal ? &*indexSeal : nullptr);
     for (std::size_t i = 0; i < in.files.size(); ++i) {
         std::uint64_t unitsDone = progressAt[i];
         const PageCompressor::PageSink sink{
@@ -149,19 +165,13 @@ void TForm1::SpeedButton14Click(TObject&) {
         PageCompressor::TakenPage page = pages.TakePage(i, sink, sealed ? &*sealed : nullptr);
         ebook.Write(SimExe::EndMarker(in.files[i]));
         if (page.accessIndex) writeAccessIndex(in.files[i], *page.accessIndex);
-        if (index && page.words) index->Add(in.files[i], *page.words);
+        if (index && page.words) index->Add(in.files[i], std::move(*page.words), page.size);
         ProgressBar1->SetPosition(ProgressPosition(progressAt[i + 1]));
         Application().ProcessMessages();
     }
-    // A book without a page to search has no index, and no whole-book search.
-    // The index is read a chunk at a time where it lies, so it is chunked.
-    if (index && index->Pages() > 0) {
-        const std::optional<SimExe::SealedBlock> sealed =
-            protection ? std::optional<SimExe::SealedBlock>(protection->As(search::kIndexBlockName)) : std::nullopt;
-        const SimExe::ChunkedBlock block = SimExe::MakeChunkedBlock(
-            index->Finish(), search::kIndexChunkSize, search::kIndexDeflateLevel, sealed ? &*sealed : nullptr);
-        ebook.WriteBlock(search::kIndexBlockName, block.payload);
-        writeAccessIndex(search::kIndexBlockName, block.index);
+    if (const std::optional<SimExe::ChunkedBlock> block = index ? index->Finish() : std::nullopt) {
+        ebook.WriteBlock(search::kIndexBlockName, block->payload);
+        writeAccessIndex(search::kIndexBlockName, block->index);
     }
     ProgressBar1->SetPosition(ProgressPosition(progressAt.back()));
     ebook.CommitToBlockStore();

@@ -167,6 +167,7 @@ PageCompressor::TakenPage PageCompressor::TakePage(std::size_t index, const Page
             taken.words = std::move(job.words);
         }
         writer->Add(job.deflated, job.length);
+        taken.size += job.length;
         if (sink.chunkWritten) sink.chunkWritten();
         if (job.chunk + 1 == job.count) break;
     }

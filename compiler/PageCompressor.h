@@ -73,6 +73,7 @@ public:
     struct TakenPage {
         std::optional<SimExe::AccessIndex> accessIndex;  // of a page of more than one chunk
         std::optional<search::PageWords> words;          // of a searched page, when asked for
+        std::uint64_t size = 0;                          // the file's bytes
     };
 
     // Hands the block payload of file `index` to the sink as one zlib
