@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config
-  zlib1g-dev
+  zlib1g-dev libdeflate-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   libgtk-3-dev librsvg2-common adwaita-icon-theme xvfb xauth x11-utils
   libwebkit2gtk-4.1-dev libgstreamer1.0-dev
