@@ -175,7 +175,8 @@ TEST_F(CommandLineTest, InfoAndVerifyOnBuiltEBooksAndTheirProjects) {
     EXPECT_NE(info.out.find("title              From a project\n"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("password           absent\n"), std::string::npos) << info.out;
     EXPECT_EQ(info.out.find("encrypted"), std::string::npos) << info.out;
-    EXPECT_NE(info.out.find("18  INDEX.HTML\n"), std::string::npos) << info.out;  // <html>start</html>
+    // <html>start</html>, too short for deflate to shrink
+    EXPECT_NE(info.out.find("18  INDEX.HTML (stored)\n"), std::string::npos) << info.out;
     EXPECT_NE(info.out.find("(3 pages in all)"), std::string::npos) << info.out;
 
     Result projectInfo = Compiler("info book.zbp", work.path());

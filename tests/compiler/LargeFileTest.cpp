@@ -39,7 +39,8 @@ TEST(LargeFile, APageOverFourGiBCompilesAndReadsBackInRanges) {
     ASSERT_EQ(ShellOutput("'" ZORBIN_COMPILER "' build '" + site.path() + "' -q -o '" + book + "' 2>&1"), "");
 
     const std::string info = ShellOutput("'" ZORBIN_COMPILER "' info '" + book + "'");
-    EXPECT_NE(info.find(std::to_string(kPageSize) + "  BIG.BIN (4102 chunks, 0 stored)"), std::string::npos) << info;
+    // The last chunk, 17 bytes, is kept as it is: deflate would not shrink it.
+    EXPECT_NE(info.find(std::to_string(kPageSize) + "  BIG.BIN (4102 chunks, 1 stored)"), std::string::npos) << info;
 
     const std::string ebook = ReadFile(book);
     const std::optional<std::string_view> payload = SimExe::FindBlock(ebook, "big.bin");
