@@ -37,7 +37,7 @@ Found FoundOnHtml(Hit hit, std::string_view bytes, const Query& query) {
         if (!from && read.Ended()) from = 0;
         if (!from) return std::nullopt;
         const std::string_view text = read.Body().substr(*from);
-        return hit.anchor.empty() || *from == 0 && read.Ended() ? text : text.substr(0, kPlaceText);
+        return hit.anchor.empty() || (*from == 0 && read.Ended()) ? text : text.substr(0, kPlaceText);
     };
     page.Read(
         [&](const HtmlTextReader& read) {
