@@ -13,6 +13,7 @@
 #include <zlib.h>
 
 #include <memory>
+#include <optional>
 #include <random>
 #include <vector>
 
