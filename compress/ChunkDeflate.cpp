@@ -43,14 +43,22 @@ libdeflate_compressor& CompressorAt(int level) {
     return *compressor;
 }
 
-// Complete raw deflate data of `data`, ending with the final block.
-std::string DeflateWhole(std::string_view data, int level) {
+// Complete raw deflate data of `data`, ending with the final block, in the
+// calling thread's room for it, valid until its next call. Deflating there
+// and copying out only what it made keeps a chunk's bytes no larger than
+// they are, however far the worst case is above them.
+std::string_view DeflateWhole(std::string_view data, int level) {
     libdeflate_compressor& compressor = CompressorAt(level);
-    std::string out(libdeflate_deflate_compress_bound(&compressor, data.size()), '\0');
-    const std::size_t size = libdeflate_deflate_compress(&compressor, data.data(), data.size(), out.data(), out.size());
+    thread_local std::unique_ptr<char[]> room;
+    thread_local std::size_t roomSize = 0;
+    const std::size_t bound = libdeflate_deflate_compress_bound(&compressor, data.size());
+    if (roomSize < bound) {
+        room.reset(new char[bound]);
+        roomSize = bound;
+    }
+    const std::size_t size = libdeflate_deflate_compress(&compressor, data.data(), data.size(), room.get(), bound);
     if (size == 0) throw EZCompressionError(ZLibResultText(Z_BUF_ERROR));
-    out.resize(size);
-    return out;
+    return {room.get(), size};
 }
 
 // Where the final block of complete raw deflate data begins, in bits from
@@ -92,6 +100,9 @@ FinalBlock FindFinalBlock(std::string_view raw) {
     }
 }
 
+// The most bytes EndWithoutFinalBlock adds.
+constexpr std::size_t kFlushTail = 5;
+
 // Lets complete raw deflate data go on into more: its final block becomes
 // an ordinary one, and an empty stored block ends it on a byte boundary, as
 // zlib's full flush ends its output. The stored block's three header bits
@@ -109,7 +120,10 @@ void EndWithoutFinalBlock(std::string& raw) {
 // Raw deflate data of a chunk at `level`: the last chunk ends with the
 // final block, the others as EndWithoutFinalBlock leaves them.
 std::string Deflate(std::string_view data, int level, bool last) {
-    std::string raw = DeflateWhole(data, level);
+    const std::string_view whole = DeflateWhole(data, level);
+    std::string raw;
+    raw.reserve(whole.size() + (last ? 0 : kFlushTail));
+    raw.assign(whole);
     if (!last) EndWithoutFinalBlock(raw);
     return raw;
 }

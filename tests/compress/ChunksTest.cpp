@@ -132,6 +132,17 @@ TEST(Chunks, WhatHardlyShrinksIsStoredWhatShrinksIsDeflated) {
     EXPECT_TRUE(DeflateChunk(RandomBytes(300, 8), true).stored);
 }
 
+// Chunks wait for the writer counted by their size: none keeps the room the
+// worst case of deflate would need, several times what text deflates to.
+TEST(Chunks, ADeflatedChunkHoldsNoMoreMemoryThanItsBytes) {
+    const std::string text = Text(1 << 20, 22);
+    for (const bool last : {false, true}) {
+        const DeflatedChunk chunk = DeflateChunk(text, last);
+        ASSERT_LT(chunk.bytes.size(), text.size() / 3);
+        EXPECT_LE(chunk.bytes.capacity(), chunk.bytes.size() + 16) << last;
+    }
+}
+
 // libdeflate ends every stream with its final block. A chunk that is not the
 // last has that block made an ordinary one and ends with an empty stored
 // block on a byte boundary, wherever in its last byte the final block ended
