@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <tuple>
 #include <unordered_set>
 
 namespace search {
@@ -12,10 +13,12 @@ namespace search {
 namespace {
 
 // How much more a hit in the title and in a heading weighs than one in
-// the body; a page's weight (see kSchema) scales it.
-constexpr char kRanked[] =
-    "SELECT words.rowid, bm25(words, 8.0, 3.0, 1.0) * page.weight AS score "
-    "FROM words JOIN page ON page.id = words.rowid WHERE words MATCH ?1 ORDER BY score, words.rowid";
+// the body. A page's weight (see kSchema) scales it once read: the few
+// weights below 1 are held in memory, since looking each page up beside a
+// long list of matches would read the index twice over.
+constexpr char kRanked[] = "SELECT rowid, bm25(words, 8.0, 3.0, 1.0) FROM words WHERE words MATCH ?1";
+
+constexpr char kLightPages[] = "SELECT id, weight FROM page WHERE weight < 1";
 
 // Titles and names spelled ?1 (see SpelledName), ?2 keys: whole, or as the
 // tail of a name; whole ones (the fewest keys) first, then titles, then the
@@ -59,11 +62,23 @@ const Database& Deserialized(const Database& db, std::string_view image) {
 }  // namespace
 
 SearchIndex::SearchIndex(std::string_view image)
-    : pages_(Prepared(Deserialized(db_, image))), match_(db_, kRanked), page_(db_, kPageOfId), named_(db_, kNamed) {}
+    : pages_(Prepared(Deserialized(db_, image))), lightPages_(LightPages(db_)), match_(db_, kRanked),
+      page_(db_, kPageOfId), named_(db_, kNamed) {}
 
 SearchIndex::SearchIndex(const IndexBlock& block)
     : files_(std::make_unique<BlockFileSystem>(block.book)), db_(BlockFileUri(block.name), files_->Name()),
-      pages_(Prepared(db_)), match_(db_, kRanked), page_(db_, kPageOfId), named_(db_, kNamed) {}
+      pages_(Prepared(db_)), lightPages_(LightPages(db_)), match_(db_, kRanked), page_(db_, kPageOfId),
+      named_(db_, kNamed) {}
+
+std::unordered_map<sqlite3_int64, double> SearchIndex::LightPages(const Database& db) {
+    std::unordered_map<sqlite3_int64, double> weights;
+    const Statement light(db, kLightPages);
+    int code;
+    while ((code = sqlite3_step(light.get())) == SQLITE_ROW)
+        weights.emplace(sqlite3_column_int64(light.get(), 0), sqlite3_column_double(light.get(), 1));
+    db.Check(code, "reading the pages' weights");
+    return weights;
+}
 
 std::size_t SearchIndex::Prepared(const Database& db) {
     RegisterWordListTokenizer(db);
@@ -123,7 +138,12 @@ Results SearchIndex::Find(const Query& query, std::size_t limit) const {
     const std::string expression = MatchExpression(query);
     sqlite3_stmt* match = match_.get();
     sqlite3_bind_text(match, 1, expression.data(), static_cast<int>(expression.size()), SQLITE_STATIC);
-    std::vector<std::pair<sqlite3_int64, double>> best;
+    struct Scored {
+        double score;
+        sqlite3_int64 id;
+        bool operator<(const Scored& other) const { return std::tie(score, id) < std::tie(other.score, other.id); }
+    };
+    std::vector<Scored> matched;
     std::size_t namedPagesMatched = 0;
     int code;
     while ((code = sqlite3_step(match)) == SQLITE_ROW) {
@@ -131,15 +151,19 @@ Results SearchIndex::Find(const Query& query, std::size_t limit) const {
         const sqlite3_int64 id = sqlite3_column_int64(match, 0);
         if (namedPages.contains(id)) {
             ++namedPagesMatched;
-        } else if (named.size() + best.size() < limit) {
-            best.emplace_back(id, sqlite3_column_double(match, 1));
+            continue;
         }
+        const auto light = lightPages_.find(id);
+        matched.push_back({sqlite3_column_double(match, 1) * (light == lightPages_.end() ? 1.0 : light->second), id});
     }
     sqlite3_reset(match);
     db_.Check(code, "searching");
     results.count += named.size() - namedPagesMatched;
+    // The best pages, best first (the lowest scores, as bm25() ranks).
+    const std::size_t shown = std::min(matched.size(), limit - std::min(limit, named.size()));
+    std::partial_sort(matched.begin(), matched.begin() + static_cast<std::ptrdiff_t>(shown), matched.end());
     for (const Place& place : named) results.hits.push_back(HitOf(place, 0));
-    for (const auto& [id, score] : best) results.hits.push_back(HitOf({id, {}}, score));
+    for (std::size_t i = 0; i < shown; ++i) results.hits.push_back(HitOf({matched[i].id, {}}, matched[i].score));
     return results;
 }
 

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace search {
@@ -61,6 +62,8 @@ private:
     };
     // Checks the connection's database is an index of ours; the pages it holds.
     static std::size_t Prepared(const Database& db);
+    // The pages weighing less than 1, with their weights.
+    static std::unordered_map<sqlite3_int64, double> LightPages(const Database& db);
     // The titles and named places the query spells, best first.
     std::vector<Place> Named(const Query& query, std::size_t limit) const;
     Hit HitOf(const Place& place, double score) const;
@@ -68,6 +71,7 @@ private:
     std::unique_ptr<BlockFileSystem> files_;  // an index read in place reads its book through it
     Database db_;
     std::size_t pages_;
+    std::unordered_map<sqlite3_int64, double> lightPages_;
     Statement match_, page_, named_;
 };
 
