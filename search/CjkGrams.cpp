@@ -1,13 +1,13 @@
 // Character pairs of CJK runs.
 #include "CjkGrams.h"
 
+#include "Utf8.h"
+
 #include <cstdint>
 
 namespace search {
 
 namespace {
-
-bool IsLeadByte(char c) { return (static_cast<std::uint8_t>(c) & 0xC0) != 0x80; }
 
 // The code point of the well-formed UTF-8 sequence at text[at], and its length.
 char32_t CodePointAt(std::string_view text, std::size_t at, std::size_t& length) {
@@ -57,9 +57,9 @@ std::vector<std::string> CharacterPairs(std::string_view run) {
     return pairs;
 }
 
-std::size_t CharsBefore(std::string_view text, std::size_t at) {
+std::size_t CharCount(std::string_view text) {
     std::size_t chars = 0;
-    for (std::size_t i = 0; i < at && i < text.size(); ++i) chars += IsLeadByte(text[i]);
+    for (const char c : text) chars += IsLeadByte(c);
     return chars;
 }
 

@@ -18,7 +18,7 @@ bool IsCjkKey(std::string_view key);
 // itself when it is a single character.
 std::vector<std::string> CharacterPairs(std::string_view run);
 
-// How many characters of UTF-8 text lie before byte `at`.
-std::size_t CharsBefore(std::string_view text, std::size_t at);
+// How many characters UTF-8 text has.
+std::size_t CharCount(std::string_view text);
 
 }  // namespace search

@@ -402,8 +402,6 @@ xmlSAXHandler CollectingHandler() {
     return handler;
 }
 
-bool IsLeadByte(char c) { return (static_cast<std::uint8_t>(c) & 0xC0) != 0x80; }
-
 struct ParserFreer {
     const LibxmlFunctions* libxml;
     void operator()(htmlParserCtxtPtr parser) const { libxml->htmlFreeParserCtxt_(parser); }

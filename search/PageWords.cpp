@@ -25,8 +25,9 @@ public:
     void AddWord(std::string_view key, std::size_t begin, std::size_t end) {
         if (IsCjkKey(key)) {
             if (begin != runEnd_) FlushRun();
+            runWords_.push_back({std::string(key), runChars_});
             run_ += key;
-            runWords_.push_back({std::string(key), CharsBefore(run_, run_.size() - key.size())});
+            runChars_ += CharCount(key);
             runEnd_ = end;
             return;
         }
@@ -61,6 +62,7 @@ private:
                 Add(std::string(1, kWholeWord) + word->key, kSameWord);
         }
         run_.clear();
+        runChars_ = 0;
         runWords_.clear();
     }
 
@@ -71,6 +73,7 @@ private:
     std::string list_;
     bool atEdge_ = false;
     std::string run_;  // the CJK words waiting to be paired, as one text
+    std::size_t runChars_ = 0;  // how many characters it has
     std::vector<RunWord> runWords_;
     std::size_t runEnd_ = std::string_view::npos;  // where in the text the run's last word ends
 };

@@ -21,6 +21,9 @@ bool IsValidUtf8(std::string_view s);
 // U+FFFD.
 std::string CleanUtf8(std::string_view s);
 
+// Whether a byte of UTF-8 starts a character (is no continuation byte).
+inline bool IsLeadByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }
+
 // The first `maxChars` characters of UTF-8 text.
 std::string_view LeadingChars(std::string_view s, std::size_t maxChars);
 
