@@ -10,8 +10,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libgtk-3-dev librsvg2-common adwaita-icon-theme xvfb xauth x11-utils
   libwebkit2gtk-4.1-dev libgstreamer1.0-dev
-  # whole-book search: the page parser, word breaking, the index
-  libxml2-dev libicu-dev libsqlite3-dev
+  # whole-book search: word breaking, the index
+  libicu-dev libsqlite3-dev
   # password protection: Argon2id and AES-256-GCM-SIV
   libgcrypt20-dev
   librsvg2-bin desktop-file-utils appstream groff-base bash-completion

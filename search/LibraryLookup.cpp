@@ -7,6 +7,7 @@
 #include <link.h>
 
 #include <string_view>
+#include <vector>
 
 namespace search {
 
@@ -85,26 +86,18 @@ FoundLibraries LookUpTextLibraries(const LibraryNames& names) {
         found.whyNone = "no ICU library (" + names.icu + "*) was found.";
         return found;
     }
-    const Library libxml = OpenLoadedOrFirst(names.libxml, names.libxmlReleases);
-    if (!libxml.handle) {
-        found.whyNone = "no libxml2 library (" + names.libxml + "*) was found.";
-        return found;
-    }
     const std::string release = IcuRelease(icu.file, names.icu);
     const std::string icuSuffix = release.empty() ? "" : "_" + release;
     TextLibraries table;
     std::string missing;
 #define ZORBIN_FIND_ICU(name) Resolve(table.icu.name##_, icu, #name, icuSuffix, missing);
-#define ZORBIN_FIND_LIBXML(name) Resolve(table.libxml.name##_, libxml, #name, std::string(), missing);
     ZORBIN_ICU_FUNCTIONS(ZORBIN_FIND_ICU)
-    ZORBIN_LIBXML_FUNCTIONS(ZORBIN_FIND_LIBXML)
-#undef ZORBIN_FIND_LIBXML
 #undef ZORBIN_FIND_ICU
     if (!missing.empty()) {
         found.whyNone = missing + ".";
         return found;
     }
-    table.release = "ICU " + release + ", " + libxml.file;
+    table.release = "ICU " + release;
     found.libraries = table;
     return found;
 }

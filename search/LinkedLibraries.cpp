@@ -2,22 +2,18 @@
 // program that links them.
 #include "LinkedLibraries.h"
 
-#include <libxml/xmlversion.h>
 #include <unicode/uvernum.h>
 
 namespace search {
 
 const TextLibraries& LinkedTextLibraries() {
 #define ZORBIN_LINKED_ICU(name) table.icu.name##_ = &::name;
-#define ZORBIN_LINKED_LIBXML(name) table.libxml.name##_ = &::name;
     static const TextLibraries linked = [] {
         TextLibraries table;
         ZORBIN_ICU_FUNCTIONS(ZORBIN_LINKED_ICU)
-        ZORBIN_LIBXML_FUNCTIONS(ZORBIN_LINKED_LIBXML)
-        table.release = "ICU " U_ICU_VERSION ", libxml2 " LIBXML_DOTTED_VERSION;
+        table.release = "ICU " U_ICU_VERSION;
         return table;
     }();
-#undef ZORBIN_LINKED_LIBXML
 #undef ZORBIN_LINKED_ICU
     return linked;
 }

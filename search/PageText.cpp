@@ -1,19 +1,19 @@
 // The text of a page for the search index: the page read in its character
-// set as UTF-8 (see PageCharset.h), and for HTML parsed with libxml2's HTML
-// parser, its events collected for what a browser shows.
+// set as UTF-8 (see PageCharset.h), and for HTML scanned (HtmlScanner.h),
+// what the scanner finds collected for what a browser shows.
 #include "PageText.h"
 
 #include "Ascii.h"
-#include "TextLibraries.h"
+#include "HtmlScanner.h"
+#include "PackedName.h"
 #include "Utf8.h"
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <functional>
 #include <cstdint>
 #include <memory>
-#include <mutex>
+#include <span>
 #include <unordered_set>
 #include <utility>
 
@@ -42,7 +42,9 @@ public:
                 continue;
             }
             std::size_t end = i + 1;
-            while (end < text.size() && SpaceLengthAt(text, end) == 0) ++end;
+            while (end < text.size() &&
+                   (!kMayStartSpace[static_cast<unsigned char>(text[end])] || SpaceLengthAt(text, end) == 0))
+                ++end;
             if (!text_.empty()) {
                 if (pendingLineBreak_) {
                     text_ += '\n';
@@ -66,6 +68,14 @@ public:
     }
 
 private:
+    // The bytes a space may start with.
+    static constexpr std::array<bool, 256> kMayStartSpace = [] {
+        std::array<bool, 256> may{};
+        for (int c = 0; c < 0x80; ++c) may[static_cast<std::size_t>(c)] = ascii::IsSpace(static_cast<char>(c));
+        may[0xC2] = true;
+        return may;
+    }();
+
     // 1 for ASCII white space, 2 for a no-break space, else 0. (0xC2 is
     // never a continuation byte, so no character is split.)
     static std::size_t SpaceLengthAt(std::string_view text, std::size_t i) {
@@ -122,29 +132,28 @@ constexpr auto kRoles = std::to_array<ElementRole>({
     {"title", Role::kTitle},          {"tr", Role::kBlock},            {"ul", Role::kBlock},
     {"xmp", Role::kPreformatted},
 });
-static_assert(std::ranges::is_sorted(kRoles, {}, &ElementRole::name), "kRoles is searched by name");
+constexpr PackedNameTable kRoleTable(kRoles);
+static_assert(kRoleTable.Sorted(), "searched by name");
 
-// The value of an attribute in the list libxml2's parser hands over (name,
-// value, name, value, ..., null; a value is null where the attribute has
-// none), or nothing when the element has no such attribute.
-std::optional<std::string_view> FindAttribute(const xmlChar** attributes, std::string_view name) {
-    for (; attributes != nullptr && attributes[0] != nullptr; attributes += 2) {
-        if (reinterpret_cast<const char*>(attributes[0]) != name) continue;
-        return attributes[1] != nullptr ? reinterpret_cast<const char*>(attributes[1]) : "";
-    }
+using Attributes = std::span<const HtmlAttribute>;
+
+// The value of an element's attribute, or nothing when it has no such
+// attribute.
+std::optional<std::string_view> FindAttribute(Attributes attributes, std::string_view name) {
+    for (const HtmlAttribute& attribute : attributes)
+        if (attribute.name == name) return attribute.value;
     return std::nullopt;
 }
 
-// The role of an element; libxml2 gives HTML element and attribute names in
-// lower case. Anything with the hidden attribute is hidden, as browsers
-// show it.
-std::optional<Role> RoleOf(std::string_view name, const xmlChar** attributes) {
+// The role of an element. Anything with the hidden attribute is hidden, as
+// browsers show it.
+std::optional<Role> RoleOf(std::string_view name, Attributes attributes) {
     if (FindAttribute(attributes, "hidden")) return Role::kHidden;
     const std::string_view landmark = FindAttribute(attributes, "role").value_or("");
     if (ascii::EqualsNoCase(landmark, "navigation") || ascii::EqualsNoCase(landmark, "search"))
         return Role::kNavigation;
-    const auto found = std::ranges::lower_bound(kRoles, name, {}, &ElementRole::name);
-    if (found == kRoles.end() || found->name != name) return std::nullopt;
+    const ElementRole* found = kRoleTable.Find(name);
+    if (!found) return std::nullopt;
     if (found->role == Role::kAltText && name == "input" &&
         !ascii::EqualsNoCase(FindAttribute(attributes, "type").value_or(""), "image"))
         return std::nullopt;
@@ -163,7 +172,7 @@ bool IsNumberedId(std::string_view id) {
 // The name an element gives its place, if it names something: the id of a
 // heading, dt term, section, article or span marker (a div's only when it
 // is a section by its class), the name or id of an <a>.
-std::optional<std::string_view> AnchorOf(std::string_view element, const xmlChar** attributes) {
+std::optional<std::string_view> AnchorOf(std::string_view element, Attributes attributes) {
     std::optional<std::string_view> name = FindAttribute(attributes, "id");
     if (element == "a" && !name) name = FindAttribute(attributes, "name");
     if (!name || name->empty() || IsNumberedId(*name)) return std::nullopt;
@@ -176,13 +185,13 @@ std::optional<std::string_view> AnchorOf(std::string_view element, const xmlChar
     return std::nullopt;
 }
 
-// Collects a page's text from the parser's events as they come, without a
-// tree being built: an element's start and end, and the text between them.
-// The parser hands over one text in pieces; they are gathered and taken in
-// whole when the next element, comment or the end comes.
-class TextCollector {
+// Collects a page's text from what the scanner finds, as it comes: an
+// element's start and end, and the text between them. One text may come in
+// pieces; they are gathered and taken whole when the next element or the
+// end comes.
+class TextCollector : public HtmlHandler {
 public:
-    void Start(std::string_view name, const xmlChar** attributes) {
+    void StartElement(std::string_view name, Attributes attributes) override {
         if (stopped_) return;
         TakeText();
         if (skipped_ > 0) {
@@ -198,7 +207,7 @@ public:
         if (!Enter(name, role, attributes)) skipped_ = 1;
     }
 
-    void End() {
+    void EndElement() override {
         if (stopped_) return;
         TakeText();
         if (skipped_ > 1) {
@@ -206,15 +215,15 @@ public:
             return;
         }
         skipped_ = 0;
-        if (open_.empty()) return;  // an end the parser made up past the top
         Leave(open_.back().role);
         linkDepth_ -= open_.back().link;
         open_.pop_back();
     }
 
-    void Text(std::string_view piece) {
+    void Text(std::string_view piece) override {
         if (skipped_ == 0) pendingText_.append(piece);
     }
+    bool StopReading() const override { return stopped_; }
 
     // Asks `checkpoint` each time the body has grown by about `step` bytes;
     // once it answers true, the collector takes nothing more.
@@ -252,7 +261,7 @@ public:
 
 private:
     // Takes in an element; whether what it holds is shown.
-    bool Enter(std::string_view element, std::optional<Role> role, const xmlChar** attributes) {
+    bool Enter(std::string_view element, std::optional<Role> role, Attributes attributes) {
         if (!role) return true;
         switch (*role) {
             case Role::kHidden:
@@ -307,22 +316,8 @@ private:
         Boundary();
     }
 
-    // Text the page shows. libxml2's HTML parser keeps CDATA sections (as
-    // XHTML pages and inline SVG have them) as text, markers and all; their
-    // content is text, as an XML parser reads it, the markers are not.
+    // Text the page shows.
     void AddText(std::string_view text) {
-        static constexpr std::string_view kOpen = "<![CDATA[", kClose = "]]>";
-        for (;;) {
-            const std::size_t open = text.find(kOpen), close = text.find(kClose);
-            const std::size_t marker = std::min(open, close);
-            if (marker == std::string_view::npos) break;
-            AddShownText(text.substr(0, marker));
-            text.remove_prefix(marker + (marker == open ? kOpen.size() : kClose.size()));
-        }
-        AddShownText(text);
-    }
-
-    void AddShownText(std::string_view text) {
         if (text.empty()) return;
         if (InTitle()) {
             title_.Append(text, false);
@@ -384,41 +379,6 @@ private:
     int preformattedDepth_ = 0;
 };
 
-TextCollector& CollectorOf(void* context) { return *static_cast<TextCollector*>(context); }
-
-// The parser's events the collector takes; everything else (comments,
-// processing instructions, the doctype) only ends a text.
-xmlSAXHandler CollectingHandler() {
-    xmlSAXHandler handler{};
-    handler.startElement = [](void* context, const xmlChar* name, const xmlChar** attributes) {
-        CollectorOf(context).Start(name ? reinterpret_cast<const char*>(name) : "", attributes);
-    };
-    handler.endElement = [](void* context, const xmlChar*) { CollectorOf(context).End(); };
-    handler.characters = handler.ignorableWhitespace = handler.cdataBlock = [](void* context, const xmlChar* text, int length) {
-        CollectorOf(context).Text({reinterpret_cast<const char*>(text), static_cast<std::size_t>(length)});
-    };
-    handler.comment = [](void* context, const xmlChar*) { CollectorOf(context).TakeText(); };
-    handler.processingInstruction = [](void* context, const xmlChar*, const xmlChar*) { CollectorOf(context).TakeText(); };
-    return handler;
-}
-
-struct ParserFreer {
-    const LibxmlFunctions* libxml;
-    void operator()(htmlParserCtxtPtr parser) const { libxml->htmlFreeParserCtxt_(parser); }
-};
-
-// The parser options: recover from anything, quietly, never fetch, and keep
-// the UTF-8 this unit hands over whatever the page's <meta> says. XML_PARSE_HUGE
-// lifts libxml2's nesting limit of 256 elements, past which it would drop the
-// rest of the page (old pages leave <font> and <b> unclosed by the thousand).
-constexpr int kHtmlParseOptions = HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING |
-                                  HTML_PARSE_NONET | HTML_PARSE_IGNORE_ENC | static_cast<int>(XML_PARSE_HUGE);
-
-void InitLibxmlOnce(const LibxmlFunctions& libxml) {
-    static std::once_flag once;
-    std::call_once(once, [&] { libxml.xmlInitParser_(); });
-}
-
 }  // namespace
 
 PageKind KindOfPage(std::string_view pageName) {
@@ -473,38 +433,12 @@ HtmlTextReader::HtmlTextReader(std::string_view bytes) : state_(std::make_unique
 
 HtmlTextReader::~HtmlTextReader() = default;
 
-// The page is handed to the parser whole: libxml2's push parser may hold
-// back a page handed over in pieces until the last piece. The push parser
-// takes the handler and the collector as arguments, so no field of its
-// context, whose layout changes between releases, is touched.
 void HtmlTextReader::Read(const std::function<bool(const HtmlTextReader&)>& enough, std::size_t step) {
     State& state = *state_;
     if (state.read) return;
     state.read = true;
-    state.ended = state.text.empty();
-    if (state.ended) return;
-    // libxml2 takes an int length: a page past 2 GiB is read up to there.
-    std::size_t length = std::min<std::size_t>(state.text.size(), INT_MAX);
-    while (length < state.text.size() && !IsLeadByte(state.text[length])) --length;
-    const LibxmlFunctions& libxml = TextLibrariesInUse().libxml;
-    InitLibxmlOnce(libxml);
-    static const xmlSAXHandler kHandler = CollectingHandler();
-    xmlSAXHandler handler = kHandler;
-    const std::unique_ptr<htmlParserCtxt, ParserFreer> parser(
-        libxml.htmlCreatePushParserCtxt_(&handler, &state.collector, nullptr, 0, nullptr, XML_CHAR_ENCODING_UTF8),
-        ParserFreer{&libxml});
-    if (!parser) return void(state.ended = true);
-    libxml.htmlCtxtUseOptions_(parser.get(), kHtmlParseOptions);
-    if (enough) {
-        state.collector.WatchBody(
-            [&] {
-                if (!enough(*this)) return false;
-                libxml.xmlStopParser_(parser.get());
-                return true;
-            },
-            step);
-    }
-    libxml.htmlParseChunk_(parser.get(), state.text.data(), static_cast<int>(length), 1);
+    if (enough) state.collector.WatchBody([&] { return enough(*this); }, step);
+    ScanHtml(state.text, state.collector);
     state.collector.TakeText();
     state.collector.WatchBody(nullptr, 0);
     state.ended = !state.collector.Stopped();

@@ -5,9 +5,7 @@
 // every page repeats and whose links lead to the pages with its words; or a
 // plain-text page, read in the character set a browser would read it in, as
 // valid UTF-8 (bytes not in that character set U+FFFD, NUL bytes dropped).
-// All functions are safe to call from several threads at once. libxml2 is
-// the one of TextLibrariesInUse(): without it, reading HTML raises
-// ESearchUnavailable.
+// All functions are safe to call from several threads at once.
 #pragma once
 
 #include "PageCharset.h"
@@ -60,8 +58,9 @@ PageKind KindOfPage(std::string_view pageName);
 // does not matter.
 std::vector<bool> SourceCopies(const std::vector<std::string>& pageNames);
 
-// The text of an HTML page, parsed with libxml2's HTML parser, as far as it
-// can be read: a broken page gives what could be read, never an error.
+// The text of an HTML page, read as a browser reads it (HtmlScanner.h), as
+// far as it can be read: a broken page gives what could be read, never an
+// error.
 PageText TextOfHtml(std::string_view bytes);
 // An HTML page's text, read only as far as its reader needs (a snippet
 // needs the text up to its hits): the body read so far never changes as

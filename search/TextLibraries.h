@@ -1,17 +1,16 @@
-// The functions of ICU and libxml2 that words and page text are made with,
-// reached through tables rather than by name. ICU puts its release in every
-// symbol's name (ubrk_open_72) and libxml2 in its file's name, so a program
-// that names them runs only on the release it was built on. The compiler
-// links them (LinkedTextLibraries); the viewer, which must open on every
-// desktop, looks them up at run time in whatever release the reader's
-// system has (LookUpTextLibraries). Only their C interfaces are used: those
-// keep their signatures from release to release.
+// The functions of ICU that words are made with, reached through a table
+// rather than by name. ICU puts its release in every symbol's name
+// (ubrk_open_72) and in its file's name, so a program that names them runs
+// only on the release it was built on. The compiler links them
+// (LinkedTextLibraries); the viewer, which must open on every desktop,
+// looks them up at run time in whatever release the reader's system has
+// (LookUpTextLibraries). Only ICU's C interface is used: it keeps its
+// signatures from release to release.
 #pragma once
 
 #ifndef U_SHOW_CPLUSPLUS_API
 #define U_SHOW_CPLUSPLUS_API 0
 #endif
-#include <libxml/HTMLparser.h>
 #include <unicode/ubrk.h>
 #include <unicode/uchar.h>
 #include <unicode/unorm2.h>
@@ -24,30 +23,23 @@
 
 namespace search {
 
-// Each list names a library's functions once: F(name) for each. The tables
-// below hold them as members `name##_`, typed by the library's headers.
+// The list names the library's functions once: F(name) for each. The table
+// below holds them as members `name##_`, typed by the library's headers.
 #define ZORBIN_ICU_FUNCTIONS(F)                                                                                  \
     F(ubrk_open) F(ubrk_close) F(ubrk_setUText) F(ubrk_first) F(ubrk_next) F(ubrk_getRuleStatus)                 \
     F(utext_openUTF8) F(utext_close) F(unorm2_getNFKCCasefoldInstance) F(unorm2_getNFDInstance)                  \
     F(unorm2_getNFCInstance) F(unorm2_normalize) F(u_charType) F(uscript_getScript) F(u_strFromUTF8WithSub)      \
     F(u_strToUTF8WithSub) F(u_errorName)
-#define ZORBIN_LIBXML_FUNCTIONS(F)                                                                       \
-    F(xmlInitParser) F(htmlCreatePushParserCtxt) F(htmlCtxtUseOptions) F(htmlParseChunk) F(htmlFreeParserCtxt) \
-    F(xmlStopParser)
 
 #define ZORBIN_TABLE_MEMBER(name) decltype(&::name) name##_ = nullptr;
 struct IcuFunctions {
     ZORBIN_ICU_FUNCTIONS(ZORBIN_TABLE_MEMBER)
 };
-struct LibxmlFunctions {
-    ZORBIN_LIBXML_FUNCTIONS(ZORBIN_TABLE_MEMBER)
-};
 #undef ZORBIN_TABLE_MEMBER
 
 struct TextLibraries {
     IcuFunctions icu;
-    LibxmlFunctions libxml;
-    std::string release;  // which releases these are, for messages: "ICU 72, libxml2.so.2"
+    std::string release;  // which release this is, for messages: "ICU 72"
 };
 
 // Raised by whatever needs the libraries when they could not be found.
@@ -56,7 +48,7 @@ public:
     using std::runtime_error::runtime_error;
 };
 
-// The libraries this process makes words and page text with. Until a
+// The libraries this process makes words with. Until a
 // program chooses (UseTextLibraries), DefaultTextLibraries() chooses, once.
 // Raises ESearchUnavailable, with what is missing, when there are none.
 const TextLibraries& TextLibrariesInUse();
@@ -67,7 +59,7 @@ std::string TextLibrariesMissing();
 
 // Chooses the libraries (kept by the caller for as long as they are used),
 // or none, with the reason, as a failed look-up gives. Made for program
-// start and tests: nothing may be using words or page text meanwhile.
+// start and tests: nothing may be using words meanwhile.
 void UseTextLibraries(const TextLibraries* libraries, const std::string& whyNone = {});
 
 // The choice a program makes by what it links: search_linked (the compiler,

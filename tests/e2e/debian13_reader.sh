@@ -40,7 +40,7 @@ if [ "$(cat "$cache/ready" 2>/dev/null)" != "$packages" ]; then
   echo "$packages" >"$cache/ready"
 fi
 echo "Debian $(cat "$root/etc/debian_version"): $(chroot "$root" dpkg-query -W -f='${Package} ${Version}\n' \
-  libwebkit2gtk-4.1-0 'libicu[0-9]*' 'libxml2*' libc6 2>/dev/null | tr '\n' ' ')"
+  libwebkit2gtk-4.1-0 'libicu[0-9]*' libc6 2>/dev/null | tr '\n' ' ')"
 
 work=$(mktemp -d)
 check=$root/zorbin-check

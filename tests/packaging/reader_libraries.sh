@@ -3,7 +3,7 @@
 # here from the example book) and the web-process extension it carries may
 # name only libraries whose file names stay the same from release to release,
 # and only symbol versions that Ubuntu 22.04 and Debian 12 already have.
-# A library named by its release (ICU, libxml2) would keep the eBook from
+# A library named by its release (ICU) would keep the eBook from
 # starting anywhere else. In a sanitizer build, the sanitizers' runtimes are
 # allowed too.
 # Usage: reader_libraries.sh COMPILER EXAMPLE_BOOK EXTENSION [--sanitized]

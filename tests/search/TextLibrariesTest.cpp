@@ -1,6 +1,6 @@
 // The text libraries found at run time, as the viewer finds them, against
-// the ones the compiler links: the same words, keys and page text from both,
-// and a clear "not available" where they cannot be found.
+// the ones the compiler links: the same words and keys from both, and a
+// clear "not available" where they cannot be found.
 #include "LibraryLookup.h"
 #include "LinkedLibraries.h"
 #include "PageText.h"
@@ -79,7 +79,6 @@ std::vector<std::string> RandomTexts(std::size_t count) {
 struct Made {
     std::vector<std::vector<Word>> words;
     std::vector<std::string> folded;
-    std::vector<PageText> pages;
 };
 
 // Everything the index and the viewer make of the texts, with `libraries`.
@@ -89,8 +88,6 @@ Made MakeWith(const TextLibraries& libraries, const std::vector<std::string>& te
     for (const std::string& text : texts) {
         made.words.push_back(SplitWords(text));
         made.folded.push_back(FoldWord(text));
-        made.pages.push_back(TextOfHtml("<title>" + text + "</title><h2>" + text + "</h2><p>" + text +
-                                        "<b>" + text + "</b><ul><li>" + text + "<li>" + text + "</ul>"));
     }
     return made;
 }
@@ -98,11 +95,10 @@ Made MakeWith(const TextLibraries& libraries, const std::vector<std::string>& te
 TEST_F(TextLibrariesTest, LibrariesLoadedInTheProcessAreFoundByTheirRelease) {
     const FoundLibraries found = LookUpTextLibraries();
     ASSERT_TRUE(found.libraries) << found.whyNone;
-    EXPECT_EQ(found.libraries->release.rfind("ICU " + std::to_string(U_ICU_VERSION_MAJOR_NUM) + ", libxml2.so.", 0), 0u)
-        << found.libraries->release;
+    EXPECT_EQ(found.libraries->release, "ICU " + std::to_string(U_ICU_VERSION_MAJOR_NUM));
 }
 
-TEST_F(TextLibrariesTest, FoundAndLinkedLibrariesMakeTheSameWordsKeysAndText) {
+TEST_F(TextLibrariesTest, FoundAndLinkedLibrariesMakeTheSameWordsAndKeys) {
     const std::vector<std::string> texts = RandomTexts(400);
     const Made linked = MakeWith(LinkedTextLibraries(), texts);
     const Made found = MakeWith(LibrariesFound(), texts);
@@ -117,9 +113,6 @@ TEST_F(TextLibrariesTest, FoundAndLinkedLibrariesMakeTheSameWordsKeysAndText) {
         }
         words += found.words[i].size();
         EXPECT_EQ(found.folded[i], linked.folded[i]);
-        EXPECT_EQ(found.pages[i].title, linked.pages[i].title);
-        EXPECT_EQ(found.pages[i].headings, linked.pages[i].headings);
-        EXPECT_EQ(found.pages[i].body, linked.pages[i].body);
     }
     EXPECT_GT(words, texts.size() * 5) << "the texts are mostly words";
 }
@@ -139,7 +132,7 @@ TEST_F(TextLibrariesTest, WithoutTheLibrariesSearchSaysItIsNotAvailable) {
     } catch (const ESearchUnavailable& e) {
         EXPECT_EQ(e.what(), sentence);
     }
-    EXPECT_THROW(TextOfHtml("<p>text</p>"), ESearchUnavailable);
+    EXPECT_EQ(TextOfHtml("<p>text</p>").body, "text") << "a page's text needs no library";
 
     UseTextLibraries(&LinkedTextLibraries());
     EXPECT_EQ(TextLibrariesMissing(), "");
@@ -147,15 +140,11 @@ TEST_F(TextLibrariesTest, WithoutTheLibrariesSearchSaysItIsNotAvailable) {
 }
 
 TEST_F(TextLibrariesTest, ALibraryWithoutAFunctionIsNamedWithIt) {
-    // libxml2 taken for ICU: it opens, and lacks ICU's first function.
-    const FoundLibraries wrong = LookUpTextLibraries({.icu = "libxml2.so."});
+    // zlib, loaded in every test, taken for ICU: it is found, and lacks
+    // ICU's first function.
+    const FoundLibraries wrong = LookUpTextLibraries({.icu = "libz.so."});
     ASSERT_FALSE(wrong.libraries);
-    EXPECT_EQ(wrong.whyNone.rfind("libxml2.so.", 0), 0u) << wrong.whyNone;
-    EXPECT_NE(wrong.whyNone.find(" has no ubrk_open."), std::string::npos) << wrong.whyNone;
-
-    const FoundLibraries noXml = LookUpTextLibraries({.libxml = "libxml-absent.so.", .libxmlReleases = {"2"}});
-    ASSERT_FALSE(noXml.libraries);
-    EXPECT_EQ(noXml.whyNone, "no libxml2 library (libxml-absent.so.*) was found.");
+    EXPECT_EQ(wrong.whyNone, "libz.so.1 has no ubrk_open.");
 }
 
 }  // namespace
