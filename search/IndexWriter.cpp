@@ -32,6 +32,10 @@ IndexWriter::IndexWriter() {
     // Nothing here needs to survive a crash: the image is taken whole at the end.
     db_.Execute("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=4096;");
     db_.Execute(kSchema);
+    // Segments are merged once, by Finish's 'optimize', not again and again
+    // as pages are added.
+    db_.Execute("INSERT INTO words(words, rank) VALUES('automerge', 0);"
+                "INSERT INTO words(words, rank) VALUES('crisismerge', 100000);");
     db_.Execute("BEGIN");
     addPage_.emplace(db_, "INSERT INTO page(id, name, title, weight) VALUES(?1, ?2, ?3, ?4)");
     addWords_.emplace(db_, "INSERT INTO words(rowid, title, headings, body) VALUES(?1, ?2, ?3, ?4)");

@@ -32,7 +32,7 @@ public:
             return;
         }
         FlushRun();
-        if (key.find_first_of("._") == std::string_view::npos) return Add(key);  // most words: no parts to list
+        if (!IsJoinedKey(key)) return Add(key);  // most words: no parts to list
         for (const std::string& part : ListedKeys(std::string(key))) Add(part);
     }
 
@@ -127,7 +127,8 @@ std::string WordListOf(std::string_view text, bool blockEdges, const TextRanges&
     ForEachWord(text, [&](std::string_view key, std::size_t begin, std::size_t end) {
         while (range != leftOut.end() && range->second <= begin) ++range;
         if (range != leftOut.end() && range->first <= begin) return;
-        if (blockEdges && text.substr(after, begin - after).find('\n') != std::string_view::npos) list.Edge();
+        const std::string_view gap = text.substr(after, begin - after);  // short: no memchr
+        if (blockEdges && std::ranges::find(gap, '\n') != gap.end()) list.Edge();
         list.AddWord(key, begin, end);
         after = end;
     });

@@ -35,7 +35,7 @@ public:
 
     int Answered(const std::string& word) const {
         int found = Find(word);
-        if (word.find_first_of("._") == std::string::npos) return found;
+        if (!IsJoinedKey(word)) return found;
         for (const std::string& part : KeyParts(word)) {
             const int answered = Find(part);
             if (answered >= 0 && (found < 0 || answered < found)) found = answered;

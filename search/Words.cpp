@@ -21,6 +21,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <stdexcept>
 
@@ -85,14 +86,22 @@ public:
     // The key of one word, "" when it holds no letter or digit; valid until
     // the next call.
     std::string_view Fold(std::string_view word) {
+        if (IsAscii(word)) return FoldAscii(word);
         key_.clear();
-        if (IsAscii(word)) {
-            // What the full folding does to ASCII, without the trip through UTF-16.
-            for (const char c : word) key_ += ascii::ToLower(c);
-            return std::any_of(key_.begin(), key_.end(), ascii::IsAlnum) ? std::string_view(key_) : std::string_view();
-        }
         FoldUnicode(word);
         return HasLetterOrDigit(composed_) ? std::string_view(key_) : std::string_view();
+    }
+
+    // What the full folding does to an ASCII word, without the trip
+    // through UTF-16.
+    std::string_view FoldAscii(std::string_view word) {
+        key_.resize(word.size());
+        bool alnum = false;
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            key_[i] = ascii::ToLower(word[i]);
+            alnum = alnum || ascii::IsAlnum(word[i]);
+        }
+        return alnum ? std::string_view(key_) : std::string_view();
     }
 
     const IcuFunctions& Icu() const { return icu_; }
@@ -251,10 +260,11 @@ bool IsWordPart(WordClass c) { return c == WordClass::kLetter || c == WordClass:
 // letters, digits and "_" run together; "." and "'" stay inside a word
 // between two letters or two digits, "," and ";" between two digits.
 void AsciiWords(std::string_view text, std::size_t begin, std::size_t end, KeyFolder& folder, const TakeWord& take) {
-    const auto classAt = [&](std::size_t i) {
-        return i >= begin && i < end ? kWordClasses[static_cast<unsigned char>(text[i])] : WordClass::kOther;
-    };
-    const auto joinsAt = [&](std::size_t i) {  // whether the character at i is inside a word
+    const auto classAt = [&](std::size_t i) { return kWordClasses[static_cast<unsigned char>(text[i])]; };
+    // Whether the character at `i`, inside [begin, end) and no word part,
+    // joins the word parts around it.
+    const auto joinsAt = [&](std::size_t i) {
+        if (i + 1 >= end) return false;
         const WordClass before = classAt(i - 1), after = classAt(i + 1), at = classAt(i);
         if (at == WordClass::kBetweenLetters && before == WordClass::kLetter && after == WordClass::kLetter) return true;
         return (at == WordClass::kBetweenLetters || at == WordClass::kBetweenDigits) && before == WordClass::kDigit &&
@@ -267,7 +277,7 @@ void AsciiWords(std::string_view text, std::size_t begin, std::size_t end, KeyFo
         }
         std::size_t stop = i + 1;
         while (stop < end && (IsWordPart(classAt(stop)) || joinsAt(stop))) ++stop;
-        const std::string_view key = folder.Fold(text.substr(i, stop - i));
+        const std::string_view key = folder.FoldAscii(text.substr(i, stop - i));
         if (!key.empty()) take(key, i, stop);
         i = stop;
     }
@@ -295,26 +305,49 @@ Stretch NextStretch(std::string_view text, std::size_t from) {
     return {text.size(), allAscii};
 }
 
+// Where the first byte from `from` on that is not ASCII stands, or the
+// text's end; eight bytes at a time.
+std::size_t FirstNonAscii(std::string_view text, std::size_t from) {
+    constexpr std::uint64_t kHighBits = 0x8080808080808080u;
+    std::size_t i = from;
+    for (std::uint64_t eight; i + sizeof eight <= text.size(); i += sizeof eight) {
+        std::memcpy(&eight, text.data() + i, sizeof eight);
+        if (eight & kHighBits) break;
+    }
+    while (i < text.size() && static_cast<unsigned char>(text[i]) < 0x80) ++i;
+    return i;
+}
+
+// Where the stretch (see NextStretch) that holds text[at] starts, given
+// that one starts at `from`.
+std::size_t StretchStartOf(std::string_view text, std::size_t from, std::size_t at) {
+    for (std::size_t i = at; i > from; --i)
+        if (static_cast<unsigned char>(text[i]) < 0x80 && ascii::IsCSpace(text[i - 1]) && !ascii::IsCSpace(text[i]))
+            return i;
+    return from;
+}
+
 }  // namespace
 
 // Most text of most books is ASCII: its stretches are broken here, and only
-// the stretches with other characters go through ICU, joined into one run.
+// the stretches with other characters go through ICU, joined into one run
+// up to the next stretch of ASCII.
 void ForEachWord(std::string_view text, const TakeWord& take) {
     CheckLength(text);
     KeyFolder folder(TextLibrariesInUse().icu);
-    std::size_t icuFrom = 0, icuTo = 0;  // the stretches waiting for ICU
     for (std::size_t begin = 0; begin < text.size();) {
-        const auto [end, ascii] = NextStretch(text, begin);
-        if (ascii) {
-            if (icuTo > icuFrom) IcuWords(text, icuFrom, icuTo, folder, take);
-            icuFrom = icuTo = end;
-            AsciiWords(text, begin, end, folder, take);
-        } else {
+        const std::size_t other = FirstNonAscii(text, begin);
+        const std::size_t icuFrom = other < text.size() ? StretchStartOf(text, begin, other) : text.size();
+        AsciiWords(text, begin, icuFrom, folder, take);
+        std::size_t icuTo = icuFrom;
+        while (icuTo < text.size()) {
+            const auto [end, ascii] = NextStretch(text, icuTo);
+            if (ascii) break;
             icuTo = end;
         }
-        begin = end;
+        if (icuTo > icuFrom) IcuWords(text, icuFrom, icuTo, folder, take);
+        begin = icuTo;
     }
-    if (icuTo > icuFrom) IcuWords(text, icuFrom, icuTo, folder, take);
 }
 
 std::vector<Word> SplitWords(std::string_view text) {
@@ -334,7 +367,7 @@ std::string FoldWord(std::string_view word) {
 std::vector<std::string> KeyParts(std::string_view key) {
     static constexpr std::string_view kJoins = "._";
     std::vector<std::string> parts;
-    if (key.find_first_of(kJoins) == std::string_view::npos) return parts;
+    if (!IsJoinedKey(key)) return parts;
     std::size_t start = 0;
     while (start <= key.size()) {
         const std::size_t stop = std::min(key.find_first_of(kJoins, start), key.size());

@@ -32,6 +32,13 @@ void ForEachWord(std::string_view text, const std::function<void(std::string_vie
 // The key of a word as typed: the same folding, "" when nothing is left.
 std::string FoldWord(std::string_view word);
 
+// Whether a key is joined by "." or "_" ("os.path", "__init__").
+inline bool IsJoinedKey(std::string_view key) {
+    for (const char c : key)
+        if (c == '.' || c == '_') return true;
+    return false;
+}
+
 // The parts of a key joined by "." or "_": "os.path" is {"os", "path"},
 // "__init__" is {"init"}; empty when the key has no such joins.
 std::vector<std::string> KeyParts(std::string_view key);
