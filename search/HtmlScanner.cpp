@@ -275,7 +275,6 @@ constexpr auto kElementKinds = std::to_array<ElementKind>({
     {"xmp", kBlock | kRaw},
 });
 constexpr PackedNameTable kElementKindTable(kElementKinds);
-static_assert(kElementKindTable.Sorted(), "searched by name");
 
 std::uint16_t FlagsOf(std::string_view name) {
     const ElementKind* kind = kElementKindTable.Find(name);

@@ -133,7 +133,6 @@ constexpr auto kRoles = std::to_array<ElementRole>({
     {"xmp", Role::kPreformatted},
 });
 constexpr PackedNameTable kRoleTable(kRoles);
-static_assert(kRoleTable.Sorted(), "searched by name");
 
 using Attributes = std::span<const HtmlAttribute>;
 
