@@ -23,5 +23,6 @@ inline constexpr char kProjectFolderKey[] = "cproject_dir";
 inline constexpr char kOutputFolderKey[] = "csave_dir";
 inline constexpr char kOutputFileKey[] = "ccompile_file";
 inline constexpr char kSearchIndexKey[] = "csearch_index";  // whether a compile builds a search index: "1" or "0"
+inline constexpr char kContentsKey[] = "ccontents";         // whether the eBook shows its contents: "1" or "0"
 
 }  // namespace SimExe

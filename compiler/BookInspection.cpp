@@ -6,8 +6,10 @@
 #include "BookKey.h"
 #include "BookLock.h"
 #include "Chunks.h"
+#include "Contents.h"
 #include "IndexDatabase.h"
 #include "PageRange.h"
+#include "PageText.h"
 #include "SettingKeys.h"
 #include "SimExe.h"
 #include "ZLibEx.h"
@@ -15,6 +17,7 @@
 #include <cstdio>
 #include <iomanip>
 #include <ostream>
+#include <set>
 
 namespace compiler {
 
@@ -175,6 +178,8 @@ std::optional<std::string> OwnBlockDamage(const Inspection& in, const Reader& re
     if (!indexed && AccessIndexBlockOf(in, own)) return std::nullopt;
     const std::optional<std::string> bytes = reader.Decompressed(own, &error);
     if (!bytes) return error;
+    if (own.name == SimExe::FoldName(contents::kContentsBlockName) && !contents::Decode(*bytes))
+        return std::string("it is no table of contents");
     if (!indexed) return std::nullopt;
     const std::optional<SimExe::AccessIndex> index = SimExe::DecodeAccessIndex(*bytes, indexed->payload.size());
     if (!index || index->sealed != reader.Sealed(*indexed))
@@ -212,6 +217,39 @@ bool IsCarrier(const Inspection& in) {
     return CountOf(in, BlockKind::Setting) + CountOf(in, BlockKind::Page) == 0 && CountOf(in, BlockKind::Program) > 0;
 }
 
+void CollectPages(const std::vector<contents::Entry>& entries, std::set<std::string>& pages) {
+    for (const contents::Entry& entry : entries) {
+        if (!entry.page.empty()) pages.insert(SimExe::FoldName(entry.page));
+        CollectPages(entry.children, pages);
+    }
+}
+
+// Where the table of contents came from, how many entries it has, and how
+// many HTML pages none of them opens.
+void WriteTableOfContents(std::ostream& out, const Inspection& in, const Reader& reader) {
+    const InspectedBlock* block = BlockNamed(in, SimExe::FoldName(contents::kContentsBlockName), BlockKind::Own);
+    if (!block) return;
+    if (reader.Closed(*block)) {
+        out << "  a table of contents (encrypted)\n";
+        return;
+    }
+    const std::optional<std::string> bytes = reader.Decompressed(*block);
+    const std::optional<contents::Contents> table = bytes ? contents::Decode(*bytes) : std::nullopt;
+    if (!table) {
+        out << "  a table of contents that is damaged\n";
+        return;
+    }
+    std::set<std::string> reached;
+    CollectPages(table->entries, reached);
+    std::size_t unreached = 0;
+    for (const InspectedBlock& b : in.blocks)
+        unreached += b.kind == BlockKind::Page && search::KindOfPage(b.name) == search::PageKind::kHtml &&
+                     !reached.contains(b.name);
+    const std::size_t entries = contents::EntryCount(table->entries);
+    out << "  contents: " << Printable(table->source) << ", " << entries << (entries == 1 ? " entry; " : " entries; ")
+        << Plural(unreached, "page") << " no entry opens\n";
+}
+
 void WriteSummary(std::ostream& out, const Inspection& in, const Reader& reader) {
     const std::size_t settings = CountOf(in, BlockKind::Setting), pages = CountOf(in, BlockKind::Page);
     out << Printable(in.fileName) << ": " << (in.project ? "project file" : IsCarrier(in) ? "program" : "eBook") << ", "
@@ -228,6 +266,7 @@ void WriteSummary(std::ostream& out, const Inspection& in, const Reader& reader)
     if (accessIndexes) out << "  " << accessIndexes << (accessIndexes == 1 ? " access index" : " access indexes") << "\n";
     if (const InspectedBlock* index = BlockNamed(in, SimExe::FoldName(search::kIndexBlockName), BlockKind::Own))
         out << "  a search index of " << index->payload.size() << " bytes\n";
+    WriteTableOfContents(out, in, reader);
     if (reader.protectedBook) out << "  encrypted: every page and every setting but the title and the toolbar\n";
 }
 

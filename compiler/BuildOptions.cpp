@@ -103,6 +103,7 @@ void ApplyBuildOptions(TForm1& form, const std::map<std::string, std::string>& g
     if (has("context-menu") || has("no-context-menu")) form.vDisable_menu->SetChecked(has("no-context-menu"));
     if (has("print") || has("no-print")) form.vDisable_print->SetChecked(has("no-print"));
     if (has("no-search-index")) form.vSearchIndex->SetChecked(false);
+    if (has("no-contents")) form.vShowContents->SetChecked(false);
 }
 
 }  // namespace compiler

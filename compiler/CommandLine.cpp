@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdint>
 #include <iostream>
+#include <memory>
 #include <map>
 #include <thread>
 
@@ -79,6 +80,8 @@ const char* const kUsage =
     "  --print, --no-print  allow, or disable, printing\n"
     "  --no-search-index   build the eBook without a search index (readers can then\n"
     "                      search the page on screen only)\n"
+    "  --no-contents       build the eBook without its table of contents beside the\n"
+    "                      pages\n"
     "Other options:\n"
     "  --save-project FILE.zbp  also save the project the command line describes, as\n"
     "                      the window's Save Project does\n"
@@ -134,6 +137,7 @@ const Option kOptions[] = {
     {"print", 0, false, "build"},
     {"no-print", 0, false, "build"},
     {"no-search-index", 0, false, "build"},
+    {"no-contents", 0, false, "build"},
     {"save-project", 0, true, "build"},
     {"limit", 0, true, "search"},
     {"password-file", 0, true, "build verify search"},
@@ -310,16 +314,22 @@ bool Prepare(TForm1& form, ConsoleDialogs& dialogs, const Request& request) {
 }
 
 // Shows the compile's status, and how much of the pages is written as a
-// percentage that moves within a large file too.
+// percentage that moves within a large file too. A status that comes while
+// the percentage stands on its line goes on a line of its own.
 void ShowProgress(TForm1& form) {
-    form.cStatus->Observer = [&](toolkit::Prop) { std::cerr << form.cStatus->Caption() << "\n"; };
-    form.ProgressBar1->Observer = [&form, shown = -1](toolkit::Prop p) mutable {
+    auto percentOnLine = std::make_shared<bool>(false);
+    form.cStatus->Observer = [&form, percentOnLine](toolkit::Prop) {
+        std::cerr << (*percentOnLine ? "\n" : "") << form.cStatus->Caption() << "\n";
+        *percentOnLine = false;
+    };
+    form.ProgressBar1->Observer = [&form, percentOnLine, shown = -1](toolkit::Prop p) mutable {
         if (p != toolkit::Prop::Position) return;
         const int max = std::max(1, form.ProgressBar1->Max());
         const int percent = static_cast<int>(std::int64_t{form.ProgressBar1->Position()} * 100 / max);
         if (percent == shown) return;
         shown = percent;
         std::cerr << "\r" << percent << "% of the pages written" << (percent == 100 ? "\n" : "") << std::flush;
+        *percentOnLine = percent != 100;
     };
 }
 
@@ -356,6 +366,8 @@ int Build(const Request& request, const std::string& startFolder) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     });
     form.SpeedButton14->Click();
+    if (!request.Has("quiet"))
+        for (const std::string& note : form.CompileNotes()) std::cerr << kProgram << ": " << note << "\n";
     SimExe::SetMessagePump([] { toolkit::Application().ProcessMessages(); });
     form.cStatus->Observer = nullptr;
     form.ProgressBar1->Observer = nullptr;

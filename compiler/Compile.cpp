@@ -5,6 +5,7 @@
 #include "BookInspection.h"
 #include "BookProtection.h"
 #include "ChunkedBlockMaker.h"
+#include "ContentsBuilder.h"
 #include "IndexBuilder.h"
 #include "IndexDatabase.h"
 #include "PageCompressor.h"
@@ -33,6 +34,8 @@ struct CompileInputs {
     std::optional<BookProtection> protection;  // of a book with a password
     std::string settingsBlocks;
     bool searchIndex = true;
+    bool contents = true;  // the eBook shows its table of contents
+    std::string firstPage;
 };
 
 // The progress bar counts a file's chunks, so that it moves within a large
@@ -102,6 +105,9 @@ void TForm1::SpeedButton14Click(TObject&) {
     in.projectDir = vproject_dir->Text();
     in.files = vProject_files->Items();
     in.searchIndex = vSearchIndex->Checked();
+    in.contents = vShowContents->Checked();
+    in.firstPage = vproject_homefile->Text();
+    compileNotes_.clear();
     if (vUse_pass->Checked())
         in.protection = ProtectBook(vpass->Text(), vproject_title->Text(), in.files,
                                     SimExe::PathAgainst(in.projectDir, SimExe::ExecutableFolder()));
@@ -120,6 +126,8 @@ void TForm1::SpeedButton14Click(TObject&) {
     std::vector<std::uint64_t> progressAt = ProgressMarks(paths, options);
     if (in.searchIndex) progressAt.push_back(progressAt.back() + 1);
     PageCompressor pages(std::move(paths), options);
+    std::optional<ContentsBuilder> contents;
+    if (in.contents) contents.emplace(in.files, in.firstPage, SimExe::PathAgainst(in.projectDir, options.folder));
 
     cStatus->SetCaption(kStatusTesting);
     ProgressBar1->SetMax(ProgressPosition(progressAt.back()));
@@ -168,6 +176,18 @@ void TForm1::SpeedButton14Click(TObject&) {
         if (index && page.words) index->Add(in.files[i], std::move(*page.words), page.size);
         ProgressBar1->SetPosition(ProgressPosition(progressAt[i + 1]));
         Application().ProcessMessages();
+    }
+    if (contents) {
+        const contents::Found found = contents->Finish();
+        for (const std::string& problem : found.problems)
+            compileNotes_.push_back("contents: " + problem + "; the next source was tried");
+        cStatus->SetCaption(ContentsSummary(found.contents));
+        Application().ProcessMessages();
+        if (!found.contents.entries.empty()) {
+            const std::string name = contents::kContentsBlockName;
+            ebook.WriteBlock(name, SealedPayload(protection, name, ZLibEx::CompressString(contents::Encode(found.contents),
+                                                                                          ZLibEx::lvDefault)));
+        }
     }
     if (const std::optional<SimExe::ChunkedBlock> block = index ? index->Finish() : std::nullopt) {
         ebook.WriteBlock(search::kIndexBlockName, block->payload);

@@ -55,6 +55,7 @@ void TForm1::SpeedButton13Click(TObject&) {
     for (const auto& [key, field] : places)
         if (!field->Text().empty()) SimExe::AddStringBlock(key, field->Text());
     SimExe::AddStringBlock(SimExe::kSearchIndexKey, vSearchIndex->Checked() ? "1" : "0");
+    SimExe::AddStringBlock(SimExe::kContentsKey, vShowContents->Checked() ? "1" : "0");
     SimExe::SaveStringToFile(SimExe::BlockStore().View(), FileNamePart(ProjectFileName()), FolderPart(ProjectFileName()));
     ShowProjectCaption();
 }
@@ -83,9 +84,11 @@ void TForm1::SpeedButton12Click(TObject&) {
         std::string values[std::size(fields)];
         for (std::size_t i = 0; i < std::size(fields); ++i)
             SimExe::ReadBlock(fields[i].first, fields[i].second ? values[i] : ToolbarFlags());
-        // Projects saved before the search index existed get one, as new ones do.
-        std::string searchIndex;
+        // Projects saved before the search index or the contents existed
+        // get them, as new ones do.
+        std::string searchIndex, showContents;
         SimExe::ReadBlock(SimExe::kSearchIndexKey, searchIndex);
+        SimExe::ReadBlock(SimExe::kContentsKey, showContents);
         for (std::size_t i = 0; i < std::size(fields); ++i)
             if (fields[i].second) fields[i].second->SetText(values[i]);
 
@@ -103,6 +106,7 @@ void TForm1::SpeedButton12Click(TObject&) {
             vpass->SetText(password);
         }
         vSearchIndex->SetChecked(searchIndex != "0");
+        vShowContents->SetChecked(showContents != "0");
         if (vShowStart->Checked()) vOnStart->SetEnabled(true);
         if (vShowClose->Checked()) vOnClose->SetEnabled(true);
         if (!vproject_dir->Text().empty()) search_files();

@@ -312,6 +312,12 @@ void TForm1::BuildAdvancedPage() {
     vSearchIndex->SetHint("Lets readers search every page of the eBook at once");
     vSearchIndex->SetChecked(true);
 
+    auto* contents = group->Add<TGroupBox>("GroupBox14", " Contents ");
+    contents->Padding = 8;
+    vShowContents = contents->Add<TCheckBox>("vShowContents", "Show the contents");
+    vShowContents->SetHint("Shows the book's table of contents beside every page");
+    vShowContents->SetChecked(true);
+
     auto* toolbar = group->Add<TGroupBox>("GroupBox11", " Toolbar Buttons");
     toolbar->Arrange = Layout::Row;
     toolbar->Padding = 8;
@@ -418,6 +424,7 @@ void TForm1::inicial() {
     Vzip_1->SetChecked(false);
     Vzip_3->SetChecked(false);
     vSearchIndex->SetChecked(true);
+    vShowContents->SetChecked(true);
     for (TCheckBox* box : {vT1, vT2, vT3, vT4, vT5, vT6, vT7, vT8, vT9}) box->SetChecked(true);
     vSave_dir->SetText("");
     Vcompile_file->SetText("eBook.exe");

@@ -112,6 +112,7 @@ public:
     // Advanced.
     TRadioButton *Vzip_1, *Vzip_2, *Vzip_3;
     TCheckBox* vSearchIndex;
+    TCheckBox* vShowContents;
     TButton *SpeedButton27, *SpeedButton26, *SpeedButton25, *SpeedButton24, *SpeedButton23, *SpeedButton21,
         *SpeedButton20, *SpeedButton19, *SpeedButton22;
     TCheckBox *vT1, *vT2, *vT3, *vT4, *vT5, *vT6, *vT7, *vT8, *vT9;
@@ -164,6 +165,9 @@ public:
     // True while a compile, save, open or new project runs; none of them
     // starts while another one does.
     bool Busy() const { return busy_; }
+    // What the last compile has to say beyond its status: the contents it
+    // found, and the sources of contents it found damaged.
+    const std::vector<std::string>& CompileNotes() const { return compileNotes_; }
 
 private:
     void BuildLeftStrip(TWinControl* parent);
@@ -185,6 +189,7 @@ private:
     // The caption with the project file's name in brackets.
     void ShowProjectCaption();
     bool busy_ = false;
+    std::vector<std::string> compileNotes_;
 };
 
 }  // namespace compiler

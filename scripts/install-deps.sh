@@ -12,6 +12,8 @@ packages=(
   libwebkit2gtk-4.1-dev libgstreamer1.0-dev
   # whole-book search: word breaking, the index
   libicu-dev libsqlite3-dev
+  # the book's contents: EPUB, NCX and Devhelp tables
+  libxml2-dev
   # password protection: Argon2id and AES-256-GCM-SIV
   libgcrypt20-dev
   librsvg2-bin desktop-file-utils appstream groff-base bash-completion

@@ -303,19 +303,50 @@ TEST_F(CommandLineTest, SearchListsThePagesOfABuiltEBookBestFirst) {
         EXPECT_EQ(Compiler(bad, work.path()).status, 2) << bad;
 }
 
-// The project's choice is kept in its file; projects from before it get an index.
-TEST_F(CommandLineTest, AProjectKeepsItsSearchIndexChoice) {
+// The project's choices are kept in its file; projects from before them
+// get an index and contents.
+TEST_F(CommandLineTest, AProjectKeepsItsSearchIndexAndContentsChoices) {
+    site.Write("index.html", "<title>Home</title><a href=\"next.html\">next</a>");
+    site.Write("next.html", "<title>Next</title>");
     for (const char* choice : {"0", "1", ""}) {
         SimExe::BlockStore().clear();
         SimExe::AddStringBlock("chome", "index.html");
         SimExe::AddStringBlock("cproject_dir", site.path());
         SimExe::AddStringBlock("ccompile_file", work / "chosen.exe");
         if (*choice) SimExe::AddStringBlock("csearch_index", choice);
+        if (*choice) SimExe::AddStringBlock("ccontents", choice);
         work.Write("chosen.zbp", std::string(SimExe::BlockStore().View()));
         SimExe::BlockStore().clear();
         ASSERT_EQ(Compiler("build chosen.zbp -q", work.path()).status, 0) << choice;
-        std::string index;
-        SimExe::ExtractBlockFromFile("/zorbin/search", work / "chosen.exe", index);
-        EXPECT_EQ(index.empty(), std::string(choice) == "0") << choice;
+        for (const char* block : {"/zorbin/search", "/zorbin/contents"}) {
+            std::string bytes;
+            SimExe::ExtractBlockFromFile(block, work / "chosen.exe", bytes);
+            EXPECT_EQ(bytes.empty(), std::string(choice) == "0") << choice << " " << block;
+        }
     }
+}
+
+TEST_F(CommandLineTest, TheContentsFoundAreNamedAndADamagedTableIsReported) {
+    site.Write("index.html", "<title>Home</title><a href=\"guide.html\">guide</a>");
+    site.Write("guide.html", "<title>Guide</title><h2 id=\"start\">Start</h2>");
+    site.Write("lost.html", "<title>Lost</title>");  // and the fixture's about.htm
+    site.Write("META-INF/container.xml", "<container><rootfiles><rootfile full-path=\"missing.opf\"/></rootfiles>");
+    const Result built = Compiler("build '" + site.path() + "' -o book.exe", work.path());
+    ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_NE(built.err.find("zorbin-compiler: contents: META-INF/container.xml: it is not well-formed XML"),
+              std::string::npos)
+        << built.err;
+    const Result info = Compiler("info book.exe", work.path());
+    EXPECT_NE(info.out.find("\n  contents: the links of index.html, 3 entries; 2 pages no entry opens\n"),
+              std::string::npos)
+        << info.out;
+    EXPECT_EQ(Compiler("verify -q book.exe", work.path()).status, 0);
+
+    const Result quiet = Compiler("build '" + site.path() + "' -o quiet.exe -q --no-contents", work.path());
+    EXPECT_EQ(quiet.status, 0);
+    EXPECT_EQ(quiet.err, "");
+    std::string bytes;
+    SimExe::ExtractBlockFromFile("/zorbin/contents", work / "quiet.exe", bytes);
+    EXPECT_TRUE(bytes.empty());
+    EXPECT_EQ(Compiler("info quiet.exe", work.path()).out.find("contents"), std::string::npos);
 }

@@ -44,7 +44,7 @@ TEST_F(ProjectFilesTest, DefaultsSaveTheirBlocksAndComeBack) {
     EXPECT_EQ(ListBlocks(ReadFile(dir / "project.zbp")),
               (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", ""}, {"CONSTART", "Your Message Here...\r\n"},
                       {"CONCLOSE", "Your Message Here...\r\n"}, {"CCOMPILE_FILE", "eBook.exe"},
-                      {"CSEARCH_INDEX", "1"}}));
+                      {"CSEARCH_INDEX", "1"}, {"CCONTENTS", "1"}}));
     ASSERT_EQ(dialogs->fileRequests.size(), 1u);
     EXPECT_EQ(dialogs->fileRequests[0].filter, "Application (*.zbp)|*.zbp");
     EXPECT_TRUE(dialogs->fileRequests[0].save);
@@ -297,11 +297,13 @@ TEST_F(ProjectFilesTest, SaveFailingAtAnyFileCallKeepsThePreviousFile) {
     EXPECT_EQ(dialogs->fileRequests.size(), 1u);
 }
 
-TEST_F(ProjectFilesTest, TheSearchIndexChoiceComesBack) {
-    EXPECT_TRUE(form->vSearchIndex->Checked()) << "on by default";
-    form->vSearchIndex->SetChecked(false);
-    SaveAndReopen();
-    EXPECT_FALSE(form->vSearchIndex->Checked());
-    form->SpeedButton1->Click();
-    EXPECT_TRUE(form->vSearchIndex->Checked()) << "a new project starts with it on";
+TEST_F(ProjectFilesTest, TheSearchIndexAndContentsChoicesComeBack) {
+    for (TCheckBox* choice : {form->vSearchIndex, form->vShowContents}) {
+        EXPECT_TRUE(choice->Checked()) << "on by default";
+        choice->SetChecked(false);
+        SaveAndReopen();
+        EXPECT_FALSE(choice->Checked());
+        form->SpeedButton1->Click();
+        EXPECT_TRUE(choice->Checked()) << "a new project starts with it on";
+    }
 }

@@ -1,0 +1,295 @@
+// Each source reads only the files it needs; pages are read at most once
+// for the outline of the book's structure they give.
+#include "ContentsFinder.h"
+
+#include "Ascii.h"
+#include "BookPlaces.h"
+#include "PageCharset.h"
+#include "PageOutline.h"
+#include "PageText.h"
+#include "XmlTables.h"
+
+#include <map>
+#include <set>
+
+namespace contents {
+
+namespace {
+
+// How many pages the sources that follow links may read, beyond the first.
+constexpr std::size_t kPagesToFollow = 400;
+// How deep the first page's links are followed when nothing else is found.
+constexpr std::size_t kLinkDepth = 3;
+
+class Finder {
+public:
+    explicit Finder(const BookFiles& book) : book_(book), places_(book.pages) {}
+
+    Found Find() {
+        Found found;
+        for (const auto source : {&Finder::FromEpub, &Finder::FromDevhelp, &Finder::FromToctrees, &Finder::FromNav,
+                                  &Finder::FromNextLinks, &Finder::FromLinks}) {
+            if (std::optional<Contents> contents = (this->*source)(); contents && !contents->entries.empty()) {
+                found.contents = std::move(*contents);
+                break;
+            }
+        }
+        found.problems = std::move(problems_);
+        return found;
+    }
+
+private:
+    // ---- Files ----
+
+    std::optional<std::string> Read(const std::string& page) {
+        std::optional<std::string> bytes = book_.read(page);
+        if (!bytes) problems_.push_back("could not read " + page);
+        return bytes;
+    }
+
+    // A page's outline, read once.
+    const PageOutline* Outline(const std::string& page) {
+        if (const auto known = outlines_.find(page); known != outlines_.end()) return &known->second;
+        if (page != book_.firstPage && pagesRead_++ >= kPagesToFollow) return nullptr;
+        const std::optional<std::string> bytes = Read(page);
+        if (!bytes) return nullptr;
+        const std::string html = search::ToUtf8(*bytes, search::CharsetOf(*bytes, search::PageKind::kHtml));
+        return &outlines_.emplace(page, OutlineOf(html)).first->second;
+    }
+
+    // The files whose names end so, in the book's order.
+    std::vector<std::string> FilesEndingWith(std::string_view ending) const {
+        std::vector<std::string> files;
+        for (const std::string& page : book_.pages)
+            if (page.size() >= ending.size() &&
+                ascii::EqualsNoCase(std::string_view(page).substr(page.size() - ending.size()), ending))
+                files.push_back(page);
+        return files;
+    }
+
+    // ---- Items to entries ----
+
+    // The entries of items whose links stand in `file`. An item whose link
+    // leads out of the book is left out, unless items below it are kept:
+    // then it is a heading.
+    std::vector<Entry> EntriesOf(const std::vector<ListItem>& items, const std::string& file, std::size_t depth = 0) {
+        std::vector<Entry> entries;
+        if (depth >= kMaxDepth) return entries;
+        for (const ListItem& item : items) {
+            Entry entry;
+            entry.children = EntriesOf(item.children, file, depth + 1);
+            if (const std::optional<Place> place =
+                    item.href.empty() ? std::nullopt : places_.Resolve(file, item.href)) {
+                entry.page = place->page;
+                entry.anchor = place->anchor;
+            } else if (entry.children.empty()) {
+                continue;
+            }
+            entry.title = item.text.empty() ? entry.page : item.text;
+            entries.push_back(std::move(entry));
+        }
+        return entries;
+    }
+
+    // ---- The sources ----
+
+    std::optional<Contents> FromEpub() {
+        const std::optional<std::string> container = places_.Find("META-INF/container.xml");
+        if (!container) return std::nullopt;
+        const std::optional<std::string> bytes = Read(*container);
+        std::string problem;
+        if (!bytes) return std::nullopt;
+        const std::optional<std::string> packagePath = EpubPackagePath(*bytes, problem);
+        if (!packagePath) return Damaged(*container, problem);
+        const std::optional<std::string> package = places_.Find(*packagePath);
+        if (!package) return Damaged(*container, "the package document " + *packagePath + " is not in the book");
+        const std::optional<std::string> packageXml = Read(*package);
+        if (!packageXml) return std::nullopt;
+        const std::optional<EpubTables> tables = EpubTablesOf(*packageXml, problem);
+        if (!tables) return Damaged(*package, problem);
+        if (const std::optional<Place> nav =
+                tables->nav.empty() ? std::nullopt : places_.Resolve(*package, tables->nav)) {
+            if (const PageOutline* outline = Outline(nav->page); outline && !outline->tocNav.empty())
+                return Contents{"the EPUB navigation document " + nav->page, EntriesOf(outline->tocNav, nav->page)};
+            problems_.push_back(nav->page + ": it holds no <nav epub:type=\"toc\"> with entries");
+        }
+        if (const std::optional<Place> ncx =
+                tables->ncx.empty() ? std::nullopt : places_.Resolve(*package, tables->ncx)) {
+            const std::optional<std::string> ncxXml = Read(ncx->page);
+            if (!ncxXml) return std::nullopt;
+            const std::optional<std::vector<ListItem>> items = NcxNavMap(*ncxXml, problem);
+            if (!items) return Damaged(ncx->page, problem);
+            return Contents{"the EPUB NCX " + ncx->page, EntriesOf(*items, ncx->page)};
+        }
+        return std::nullopt;
+    }
+
+    // Of several Devhelp books, the first that lists the first page, else
+    // the first with chapters.
+    std::optional<Contents> FromDevhelp() {
+        std::optional<Contents> first;
+        for (const std::string& file : FilesEndingWith(".devhelp2")) {
+            const std::optional<std::string> bytes = Read(file);
+            if (!bytes) continue;
+            std::string problem;
+            const std::optional<std::vector<ListItem>> items = DevhelpChapters(*bytes, problem);
+            if (!items) {
+                Damaged(file, problem);
+                continue;
+            }
+            Contents contents{"the Devhelp book " + file, EntriesOf(*items, file)};
+            if (contents.entries.empty()) continue;
+            if (Lists(contents.entries, book_.firstPage)) return contents;
+            if (!first) first = std::move(contents);
+        }
+        return first;
+    }
+
+    static bool Lists(const std::vector<Entry>& entries, const std::string& page) {
+        for (const Entry& entry : entries)
+            if (entry.page == page || Lists(entry.children, page)) return true;
+        return false;
+    }
+
+    // The toctrees of the first page, else the largest of the pages it
+    // links to (a book's landing page links to its complete table).
+    std::optional<Contents> FromToctrees() {
+        const PageOutline* first = Outline(book_.firstPage);
+        if (!first) return std::nullopt;
+        std::string root = book_.firstPage;
+        if (first->toctrees.empty()) {
+            std::size_t largest = 0;
+            for (const std::string& page : LinkedPages(book_.firstPage, *first)) {
+                const PageOutline* outline = Outline(page);
+                if (const std::size_t items = outline ? ItemCount(outline->toctrees) : 0; items > largest) {
+                    largest = items;
+                    root = page;
+                }
+            }
+            if (largest == 0) return std::nullopt;
+        }
+        std::vector<Entry> entries = EntriesOf(Outline(root)->toctrees, root);
+        std::set<std::string> expanded{root};
+        ExpandLeaves(entries, expanded, 1);
+        return Contents{"the Sphinx toctrees of " + root, std::move(entries)};
+    }
+
+    static std::size_t ItemCount(const std::vector<ListItem>& items) {
+        std::size_t count = items.size();
+        for (const ListItem& item : items) count += ItemCount(item.children);
+        return count;
+    }
+
+    // Gives each entry of a page with no children yet the entries of that
+    // page's own toctrees, each page once.
+    void ExpandLeaves(std::vector<Entry>& entries, std::set<std::string>& expanded, std::size_t depth) {
+        if (depth >= kMaxDepth) return;
+        for (Entry& entry : entries) {
+            if (entry.children.empty() && !entry.page.empty() && entry.anchor.empty() &&
+                expanded.insert(entry.page).second) {
+                if (const PageOutline* outline = Outline(entry.page))
+                    entry.children = EntriesOf(outline->toctrees, entry.page, depth);
+            }
+            ExpandLeaves(entry.children, expanded, depth + 1);
+        }
+    }
+
+    std::optional<Contents> FromNav() {
+        const PageOutline* first = Outline(book_.firstPage);
+        if (!first) return std::nullopt;
+        const std::vector<ListItem>& items = first->tocNav.empty() ? first->nav : first->tocNav;
+        return Contents{"the navigation list of " + book_.firstPage, EntriesOf(items, book_.firstPage)};
+    }
+
+    // The first page and each page it names as the next, in turn, each once.
+    std::optional<Contents> FromNextLinks() {
+        std::vector<Entry> entries;
+        std::set<std::string> seen;
+        for (std::string page = book_.firstPage; seen.insert(page).second;) {
+            const PageOutline* outline = Outline(page);
+            if (!outline) break;
+            entries.push_back({outline->title.empty() ? page : outline->title, page, "", {}});
+            const std::optional<Place> next =
+                outline->next.empty() ? std::nullopt : places_.Resolve(page, outline->next);
+            if (!next) break;
+            page = next->page;
+        }
+        if (entries.size() < 2) return std::nullopt;
+        return Contents{"the next-page links from " + book_.firstPage, std::move(entries)};
+    }
+
+    std::optional<Contents> FromLinks() {
+        const PageOutline* first = Outline(book_.firstPage);
+        if (!first) return std::nullopt;
+        std::set<std::string> listed{book_.firstPage};
+        std::vector<Entry> linked = FollowedLinks(book_.firstPage, *first, listed, 1);
+        if (linked.empty()) return std::nullopt;
+        std::vector<Entry> entries{{first->title.empty() ? book_.firstPage : first->title, book_.firstPage, "",
+                                    HeadingsOf(book_.firstPage, *first)}};
+        entries.insert(entries.end(), std::make_move_iterator(linked.begin()), std::make_move_iterator(linked.end()));
+        return Contents{"the links of " + book_.firstPage, std::move(entries)};
+    }
+
+    // The HTML pages a page links to, in order, each once, itself not.
+    std::vector<std::string> LinkedPages(const std::string& page, const PageOutline& outline) {
+        std::vector<std::string> pages;
+        std::set<std::string> seen{page};
+        for (const std::string& href : outline.links) {
+            const std::optional<Place> place = places_.Resolve(page, href);
+            if (place && search::KindOfPage(place->page) == search::PageKind::kHtml && seen.insert(place->page).second)
+                pages.push_back(place->page);
+        }
+        return pages;
+    }
+
+    std::vector<Entry> FollowedLinks(const std::string& page, const PageOutline& outline, std::set<std::string>& listed,
+                                     std::size_t depth) {
+        std::vector<Entry> entries;
+        for (const std::string& linked : LinkedPages(page, outline)) {
+            if (!listed.insert(linked).second) continue;
+            const PageOutline* linkedOutline = Outline(linked);
+            if (!linkedOutline) continue;
+            Entry entry{linkedOutline->title.empty() ? linked : linkedOutline->title, linked, "", {}};
+            entry.children = HeadingsOf(linked, *linkedOutline);
+            if (depth < kLinkDepth) {
+                std::vector<Entry> below = FollowedLinks(linked, *linkedOutline, listed, depth + 1);
+                entry.children.insert(entry.children.end(), std::make_move_iterator(below.begin()),
+                                      std::make_move_iterator(below.end()));
+            }
+            entries.push_back(std::move(entry));
+        }
+        return entries;
+    }
+
+    // A page's h1 to h3, each below the last one of a higher level; an h1
+    // that only repeats the page's title is left out.
+    static std::vector<Entry> HeadingsOf(const std::string& page, const PageOutline& outline) {
+        std::vector<Entry> top;
+        std::vector<std::pair<int, Entry*>> open;  // the last entry of each level above
+        for (const Heading& heading : outline.headings) {
+            if (heading.text.empty() || (heading.level == 1 && heading.text == outline.title)) continue;
+            while (!open.empty() && open.back().first >= heading.level) open.pop_back();
+            std::vector<Entry>& into = open.empty() ? top : open.back().second->children;
+            into.push_back({heading.text, page, heading.id, {}});
+            open.emplace_back(heading.level, &into.back());
+        }
+        return top;
+    }
+
+    std::optional<Contents> Damaged(const std::string& file, const std::string& problem) {
+        problems_.push_back(file + ": " + problem);
+        return std::nullopt;
+    }
+
+    const BookFiles& book_;
+    BookPlaces places_;
+    std::map<std::string, PageOutline> outlines_;
+    std::size_t pagesRead_ = 0;
+    std::vector<std::string> problems_;
+};
+
+}  // namespace
+
+Found FindContents(const BookFiles& book) { return Finder(book).Find(); }
+
+}  // namespace contents
