@@ -178,7 +178,7 @@ namespace {
 // The keys in the order Open Project reads them.
 const char* const kKeysRead[] = {"cproject_dir", "csave_dir", "ccompile_file", "ctoolbar", "cpass",
                                  "cOnStart",     "cOnClose",  "chome",         "cproject", "cenumber",
-                                 "cauthor",      "cemail",    "cweb",          "cabout",   "csearch_index"};
+                                 "cauthor",      "cemail",    "cweb",          "cabout",   "csearch_index", "ccontents"};
 
 // A saved project with every key, damaged in many ways and opened again.
 class DamagedProjectTest : public ProjectFilesTest {
