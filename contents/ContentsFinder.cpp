@@ -4,6 +4,7 @@
 
 #include "Ascii.h"
 #include "BookPlaces.h"
+#include "JsonTables.h"
 #include "PageCharset.h"
 #include "PageOutline.h"
 #include "PageText.h"
@@ -27,8 +28,9 @@ public:
 
     Found Find() {
         Found found;
-        for (const auto source : {&Finder::FromEpub, &Finder::FromDevhelp, &Finder::FromToctrees, &Finder::FromNav,
-                                  &Finder::FromNextLinks, &Finder::FromLinks}) {
+        for (const auto source : {&Finder::FromEpub, &Finder::FromHelpSitemap, &Finder::FromDevhelp,
+                                  &Finder::FromDoxygen, &Finder::FromPandocSitemap, &Finder::FromToctrees,
+                                  &Finder::FromNav, &Finder::FromNextLinks, &Finder::FromLinks}) {
             if (std::optional<Contents> contents = (this->*source)(); contents && !contents->entries.empty()) {
                 found.contents = std::move(*contents);
                 break;
@@ -124,25 +126,63 @@ private:
         return std::nullopt;
     }
 
-    // Of several Devhelp books, the first that lists the first page, else
-    // the first with chapters.
-    std::optional<Contents> FromDevhelp() {
+    // Of several tables of one kind (files ending in `ending`), the first
+    // that lists the first page, else the first with entries. `items` reads
+    // one, or gives nothing with the problem.
+    template <typename Items>
+    std::optional<Contents> FromTables(std::string_view ending, const std::string& kind, const Items& items) {
         std::optional<Contents> first;
-        for (const std::string& file : FilesEndingWith(".devhelp2")) {
+        for (const std::string& file : FilesEndingWith(ending)) {
             const std::optional<std::string> bytes = Read(file);
             if (!bytes) continue;
             std::string problem;
-            const std::optional<std::vector<ListItem>> items = DevhelpChapters(*bytes, problem);
-            if (!items) {
+            const std::optional<std::vector<ListItem>> read = items(file, *bytes, problem);
+            if (!read) {
                 Damaged(file, problem);
                 continue;
             }
-            Contents contents{"the Devhelp book " + file, EntriesOf(*items, file)};
+            Contents contents{kind + " " + file, EntriesOf(*read, file)};
             if (contents.entries.empty()) continue;
             if (Lists(contents.entries, book_.firstPage)) return contents;
             if (!first) first = std::move(contents);
         }
         return first;
+    }
+
+    using TableFile = const std::string&;
+
+    std::optional<Contents> FromHelpSitemap() {
+        return FromTables(".hhc", "the HTML Help contents", [](TableFile, const std::string& bytes, std::string&) {
+            const std::string charset = search::CharsetOf(bytes, search::PageKind::kHtml);
+            return std::optional(SitemapOf(search::ToUtf8(bytes, charset)));
+        });
+    }
+
+    std::optional<Contents> FromDevhelp() {
+        return FromTables(".devhelp2", "the Devhelp book", [](TableFile, const std::string& bytes,
+                                                              std::string& problem) {
+            return DevhelpChapters(bytes, problem);
+        });
+    }
+
+    // navtreedata.js, its parts read from beside it.
+    std::optional<Contents> FromDoxygen() {
+        const auto read = [this](TableFile file, const std::string& bytes, std::string& problem) {
+            const std::string folder = file.substr(0, file.rfind('/') + 1);
+            const auto part = [&](const std::string& name) -> std::optional<std::string> {
+                const std::optional<std::string> found = places_.Find(folder + name + ".js");
+                return found ? Read(*found) : std::nullopt;
+            };
+            return DoxygenNavTree(bytes, part, problem);
+        };
+        return FromTables("navtreedata.js", "the Doxygen navigation tree", read);
+    }
+
+    std::optional<Contents> FromPandocSitemap() {
+        return FromTables("sitemap.json", "the pandoc sitemap", [](TableFile, const std::string& bytes,
+                                                                   std::string& problem) {
+            return PandocSitemap(bytes, problem);
+        });
     }
 
     static bool Lists(const std::vector<Entry>& entries, const std::string& page) {

@@ -1,7 +1,8 @@
 // Finds a book's table of contents when it is compiled. Sources are tried
 // in order and the first that gives entries wins:
 //   1. a table the folder carries: an EPUB's navigation document (or its
-//      NCX), a Devhelp book (.devhelp2);
+//      NCX), an HTML Help sitemap (.hhc), a Devhelp book (.devhelp2), a
+//      Doxygen tree (navtreedata.js and its parts), pandoc's sitemap.json;
 //   2. table markup in the first page, or in the first page it links to
 //      that has some: Sphinx's toctrees (each leaf page's own toctree
 //      adding its children), else a <nav> of nested lists;

@@ -5,6 +5,7 @@
 #include "Ascii.h"
 #include "HtmlScanner.h"
 
+#include <algorithm>
 #include <optional>
 
 namespace contents {
@@ -53,6 +54,66 @@ std::string Tidied(std::string_view text) {
 
 bool IsList(std::string_view name) { return name == "ul" || name == "ol"; }
 
+// Builds the items of nested lists from the starts and ends of ul, ol and
+// li elements: a list inside an item holds that item's children, other
+// lists add to the level they stand in.
+class NestedLists {
+public:
+    // Starts gathering into `items`; what was being gathered is left as it is.
+    void Begin(std::vector<ListItem>& items) {
+        levels_ = {&items};
+        open_.clear();
+        listDepth_ = 0;
+    }
+    void Stop() {
+        levels_.clear();
+        open_.clear();
+    }
+    bool Gathering() const { return !levels_.empty(); }
+
+    // Whether the element started a list that holds an item's children.
+    bool Start(std::string_view element) {
+        if (!Gathering()) return false;
+        if (IsList(element)) {
+            ++listDepth_;
+            if (!open_.empty() && open_.back().listDepth + 1 == listDepth_) {
+                levels_.push_back(&open_.back().item->children);
+                return true;
+            }
+        } else if (element == "li") {
+            levels_.back()->push_back({});
+            open_.push_back({&levels_.back()->back(), listDepth_});
+        }
+        return false;
+    }
+
+    // `ofItem`: what Start said of the element.
+    void End(std::string_view element, bool ofItem) {
+        if (!Gathering()) return;
+        if (element == "li" && !open_.empty()) {
+            open_.back().item->text = Tidied(open_.back().item->text);
+            open_.pop_back();
+        }
+        if (IsList(element)) --listDepth_;
+        if (ofItem) levels_.pop_back();
+    }
+
+    // The innermost open item, while what comes is its own (not in a list
+    // inside it); else null.
+    ListItem* Item() const {
+        return !open_.empty() && open_.back().listDepth == listDepth_ ? open_.back().item : nullptr;
+    }
+
+private:
+    struct OpenItem {
+        ListItem* item;
+        int listDepth;  // how many lists were open at its start
+    };
+    std::vector<std::vector<ListItem>*> levels_;  // where items go: the first list, then items' children
+    std::vector<OpenItem> open_;                  // outermost first
+    int listDepth_ = 0;
+};
+
 // The containers a table of contents stands in.
 enum class Container { kNone, kToctree, kTocNav, kNav };
 
@@ -70,7 +131,7 @@ public:
         if (name == "a") {
             if (const auto href = AttributeOf(attributes, "href")) {
                 outline_.links.emplace_back(*href);
-                if (!items_.empty() && ItemTextOpen() && items_.back()->href.empty()) items_.back()->href = *href;
+                if (ListItem* item = lists_.Item(); item && item->href.empty()) item->href = *href;
             }
         }
         if (name.size() == 2 && name[0] == 'h' && name[1] >= '1' && name[1] <= '6' && headingLevel_ == 0) {
@@ -81,7 +142,7 @@ public:
         if (container_ == Container::kNone) {
             StartContainer(name, attributes);
         } else {
-            StartInContainer(name);
+            open_.back().listOfItem = lists_.Start(name);
         }
     }
 
@@ -98,21 +159,18 @@ public:
             if (firstHeading_.empty()) firstHeading_ = Tidied(headingText_);
             headingLevel_ = 0;
         }
-        if (element.container != Container::kNone) return EndContainer();
-        if (container_ == Container::kNone) return;
-        if (element.name == "li" && !items_.empty()) {
-            items_.back()->text = Tidied(items_.back()->text);
-            items_.pop_back();
-            itemListDepth_.pop_back();
+        if (element.container != Container::kNone) {
+            container_ = Container::kNone;
+            lists_.Stop();
+            return;
         }
-        if (IsList(element.name)) --listDepth_;
-        if (element.listOfItem) levels_.pop_back();
+        lists_.End(element.name, element.listOfItem);
     }
 
     void Text(std::string_view text) override {
         if (inTitle_) captured_.append(text);
         if (headingLevel_ != 0) headingText_.append(text);
-        if (!items_.empty() && ItemTextOpen()) items_.back()->text.append(text);
+        if (ListItem* item = lists_.Item()) item->text.append(text);
     }
 
     PageOutline Take() {
@@ -140,40 +198,13 @@ private:
         }
         if (kind == Container::kNone) return;
         container_ = open_.back().container = kind;
-        levels_ = {&ListOf(kind)};
-        listDepth_ = 0;
-    }
-
-    void StartInContainer(std::string_view name) {
-        if (IsList(name)) {
-            ++listDepth_;
-            // A list inside an item holds its children; other lists add to the level they stand in.
-            if (!items_.empty() && itemListDepth_.back() + 1 == listDepth_) {
-                levels_.push_back(&items_.back()->children);
-                open_.back().listOfItem = true;
-            }
-        } else if (name == "li") {
-            levels_.back()->push_back({});
-            items_.push_back(&levels_.back()->back());
-            itemListDepth_.push_back(listDepth_);
-        }
-    }
-
-    void EndContainer() {
-        container_ = Container::kNone;
-        items_.clear();
-        itemListDepth_.clear();
-        levels_.clear();
+        lists_.Begin(ListOf(kind));
     }
 
     std::vector<ListItem>& ListOf(Container kind) {
         if (kind == Container::kToctree) return outline_.toctrees;
         return kind == Container::kTocNav ? outline_.tocNav : outline_.nav;
     }
-
-    // Whether text now belongs to the innermost item: it stands in no list
-    // inside that item.
-    bool ItemTextOpen() const { return itemListDepth_.back() == listDepth_; }
 
     std::string EnclosingId() const {
         for (auto open = open_.rbegin() + 1; open != open_.rend(); ++open)
@@ -188,10 +219,43 @@ private:
     int headingLevel_ = 0;
     std::string headingId_, headingText_, firstHeading_;
     Container container_ = Container::kNone;
-    std::vector<std::vector<ListItem>*> levels_;  // where items go: the container's list, then items' children
-    std::vector<ListItem*> items_;                // the open items, outermost first
-    std::vector<int> itemListDepth_;              // how many lists were open at each item's start
-    int listDepth_ = 0;
+    NestedLists lists_;
+};
+
+// Reads an HTML Help sitemap (.hhc): nested lists whose items each hold an
+// <object type="text/sitemap">, its <param name="Name"> the item's text and
+// its <param name="Local"> the item's link.
+class SitemapReader : public search::HtmlHandler {
+public:
+    explicit SitemapReader(std::vector<ListItem>& items) { lists_.Begin(items); }
+
+    void StartElement(std::string_view name, std::span<const HtmlAttribute> attributes) override {
+        open_.push_back({std::string(name), lists_.Start(name)});
+        if (name == "object")
+            inSitemapObject_ = ascii::EqualsNoCase(AttributeOf(attributes, "type").value_or(""), "text/sitemap");
+        ListItem* item = lists_.Item();
+        if (name != "param" || !inSitemapObject_ || !item) return;
+        const std::string_view param = AttributeOf(attributes, "name").value_or("");
+        const std::string_view value = AttributeOf(attributes, "value").value_or("");
+        if (ascii::EqualsNoCase(param, "Name") && item->text.empty()) item->text = value;
+        if (ascii::EqualsNoCase(param, "Local") && item->href.empty()) {
+            item->href = value;
+            std::replace(item->href.begin(), item->href.end(), '\\', '/');  // written on Windows
+        }
+    }
+
+    void EndElement() override {
+        if (open_.back().first == "object") inSitemapObject_ = false;
+        lists_.End(open_.back().first, open_.back().second);
+        open_.pop_back();
+    }
+
+    void Text(std::string_view) override {}
+
+private:
+    NestedLists lists_;
+    std::vector<std::pair<std::string, bool>> open_;  // each open element, and whether it holds an item's children
+    bool inSitemapObject_ = false;
 };
 
 }  // namespace
@@ -200,6 +264,13 @@ PageOutline OutlineOf(std::string_view html) {
     OutlineReader reader;
     search::ScanHtml(html, reader);
     return reader.Take();
+}
+
+std::vector<ListItem> SitemapOf(std::string_view html) {
+    std::vector<ListItem> items;
+    SitemapReader reader(items);
+    search::ScanHtml(html, reader);
+    return items;
 }
 
 }  // namespace contents

@@ -37,4 +37,7 @@ struct PageOutline {
 // The outline of a page of UTF-8 HTML.
 PageOutline OutlineOf(std::string_view html);
 
+// The entries of an HTML Help sitemap (.hhc) in UTF-8.
+std::vector<ListItem> SitemapOf(std::string_view html);
+
 }  // namespace contents

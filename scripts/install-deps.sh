@@ -14,6 +14,7 @@ packages=(
   libicu-dev libsqlite3-dev
   # the book's contents: EPUB, NCX and Devhelp tables
   libxml2-dev
+  libjson-glib-dev
   # password protection: Argon2id and AES-256-GCM-SIV
   libgcrypt20-dev
   librsvg2-bin desktop-file-utils appstream groff-base bash-completion

@@ -116,6 +116,91 @@ TEST(ContentsFinder, ADevhelpBookThatListsTheFirstPage) {
         << "a link out of the book is left out";
 }
 
+TEST(ContentsFinder, AnHtmlHelpSitemap) {
+    const std::string hhc =
+        "<!DOCTYPE HTML PUBLIC \"-//IETF//DTD HTML//EN\"><HTML><BODY><OBJECT type=\"text/site properties\">"
+        "<param name=\"Window Styles\" value=\"0x800025\"></OBJECT><UL>"
+        "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Getting &amp; Started\">"
+        "<param name=\"Local\" value=\"html\\start.htm\"></OBJECT>"
+        "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Install\">"
+        "<param name=\"Local\" value=\"html/start.htm#install\"></OBJECT></UL>"
+        "<LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"Reference\"></OBJECT>"
+        "<UL><LI><OBJECT type=\"text/sitemap\"><param name=\"Name\" value=\"API\">"
+        "<param name=\"Local\" value=\"html/api.htm\"></OBJECT></UL></UL></BODY></HTML>";
+    const Found found = Find({{"help.hhc", hhc},
+                              {"index.html", Page("Help", "")},
+                              {"html/start.htm", Page("Start", "")},
+                              {"html/api.htm", Page("API", "")}});
+    EXPECT_EQ(found.contents.source, "the HTML Help contents help.hhc");
+    EXPECT_EQ(Shape(found.contents.entries),
+              "Getting & Started=html/start.htm(Install=html/start.htm#install;);Reference=(API=html/api.htm;);")
+        << "unclosed items, backslashes and a heading without a page";
+}
+
+TEST(ContentsFinder, ADoxygenTreeWithItsParts) {
+    const std::string navtreedata =
+        "/* @licstart */\nvar NAVTREE =\n[\n  [ \"Project\", \"index.html\", [\n"
+        "    [ \"Overview\", \"index.html\", null ],\n    [ \"Classes\", \"annotated.html\", [\n"
+        "      [ \"Class List\", \"annotated.html\", \"annotated_dup\" ]\n    ] ],\n"
+        "    [ \"Files\", \"files.html\", \"files_dup\" ]\n  ] ]\n];\n\n"
+        "var NAVTREEINDEX =\n[\n\"annotated.html\"\n];\nvar SYNCONMSG = 'click';\n";
+    const std::map<std::string, std::string> book = {
+        {"html/navtreedata.js", navtreedata},
+        {"html/annotated_dup.js",
+         "var annotated_dup =\n[\n    [ \"<b>Widget</b>\", \"classWidget.html\", \"classWidget\" ]\n];"},
+        {"html/classWidget.js",
+         "var classWidget =\n[\n    [ \"draw\", \"classWidget.html#a1f\", null ],\n"
+         "    [ \"again\", \"classWidget.html#a2\", \"annotated_dup\" ]\n];"},
+        {"html/index.html", Page("Project", "<a href=\"files.html\">Files</a>")},
+        {"html/annotated.html", Page("Classes", "")},
+        {"html/classWidget.html", Page("Widget", "")},
+        {"html/files.html", Page("Files", "")},
+    };
+    Found found = Find(book, "html/index.html");
+    EXPECT_EQ(found.contents.source, "the Doxygen navigation tree html/navtreedata.js");
+    EXPECT_EQ(Shape(found.contents.entries),
+              "Overview=html/index.html;Classes=html/annotated.html(Class List=html/annotated.html("
+              "Widget=html/classWidget.html(draw=html/classWidget.html#a1f;again=html/classWidget.html#a2;);););"
+              "Files=html/files.html;")
+        << "markup left out of titles; a part read once; a missing part gives no children";
+    EXPECT_TRUE(found.problems.empty());
+
+    std::map<std::string, std::string> damaged = book;
+    damaged["html/annotated_dup.js"] = "var annotated_dup = [ [ \"Widget\", \"classWidget.html\" ";
+    found = Find(damaged, "html/index.html");
+    EXPECT_EQ(found.contents.source, "the links of html/index.html");
+    ASSERT_EQ(found.problems.size(), 1u);
+    EXPECT_EQ(found.problems[0].rfind("html/navtreedata.js: ", 0), 0u) << found.problems[0];
+}
+
+TEST(ContentsFinder, PandocsSitemapAndDamagedOrHostileJson) {
+    const std::string sitemap =
+        "{\"section\":{\"title\":\"Book\",\"number\":null,\"id\":\"\",\"path\":\"index.html\",\"level\":\"0\"},"
+        "\"subsections\":[{\"section\":{\"title\":\"Intro\",\"number\":\"1\",\"id\":\"intro\","
+        "\"path\":\"1-intro.html#intro\",\"level\":\"1\"},\"subsections\":[{\"section\":{\"title\":\"Why\","
+        "\"number\":\"1.1\",\"id\":\"why\",\"path\":\"1-intro.html#why\",\"level\":\"2\"},\"subsections\":[]}]},"
+        "{\"section\":{\"title\":\"Notes\",\"number\":null,\"id\":\"notes\",\"path\":\"2-notes.html#notes\"},"
+        "\"subsections\":[]}]}";
+    std::map<std::string, std::string> book = {{"sitemap.json", sitemap},
+                                               {"index.html", Page("Book", "<a href=\"1-intro.html\">1</a>")},
+                                               {"1-intro.html", Page("Intro", "")},
+                                               {"2-notes.html", Page("Notes", "")}};
+    const Found found = Find(book);
+    EXPECT_EQ(found.contents.source, "the pandoc sitemap sitemap.json");
+    EXPECT_EQ(Shape(found.contents.entries),
+              "1 Intro=1-intro.html#intro(1.1 Why=1-intro.html#why;);Notes=2-notes.html#notes;");
+
+    for (const std::string& hostile :
+         {std::string("{\"section\":{}, \"subsections\": [{\"section\": 3}]}"), std::string("[1,2"),
+          std::string(200000, '[') + std::string(200000, ']'), std::string("{\"subsections\": \"none\"}")}) {
+        book["sitemap.json"] = hostile;
+        const Found fallen = Find(book);
+        EXPECT_EQ(fallen.contents.source, "the links of index.html") << hostile.substr(0, 40);
+        ASSERT_EQ(fallen.problems.size(), 1u) << hostile.substr(0, 40);
+        EXPECT_EQ(fallen.problems[0].rfind("sitemap.json: ", 0), 0u) << fallen.problems[0];
+    }
+}
+
 TEST(ContentsFinder, SphinxToctreesOfTheFirstPageOrOfTheLargestItLinksTo) {
     const std::string toctree =
         "<div class=\"toctree-wrapper\"><ul><li><a href=\"tutorial/index.html\">Tutorial</a></li>"
