@@ -69,4 +69,28 @@ constexpr std::string_view TrimSpacesAndTabs(std::string_view text) {
     return TrimIf(text, [](char c) { return c == ' ' || c == '\t'; });
 }
 
+// The value of a hexadecimal digit, or -1.
+constexpr int HexValue(char c) {
+    if (IsDigit(c)) return c - '0';
+    const char lower = ToLower(c);
+    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
+}
+
+// `text` with its %XX escapes decoded; a '%' that starts none stays.
+inline std::string PercentDecoded(std::string_view text) {
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        int high, low;
+        if (text[i] == '%' && i + 2 < text.size() && (high = HexValue(text[i + 1])) >= 0 &&
+            (low = HexValue(text[i + 2])) >= 0) {
+            decoded += static_cast<char>(high * 16 + low);
+            i += 2;
+        } else {
+            decoded += text[i];
+        }
+    }
+    return decoded;
+}
+
 }  // namespace ascii

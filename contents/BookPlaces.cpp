@@ -50,29 +50,7 @@ std::string Normalized(std::string_view path) {
     return joined;
 }
 
-int HexValue(char c) {
-    if (ascii::IsDigit(c)) return c - '0';
-    const char lower = ascii::ToLower(c);
-    return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
-}
-
 }  // namespace
-
-std::string PercentDecoded(std::string_view text) {
-    std::string decoded;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '%' && i + 2 < text.size()) {
-            const int high = HexValue(text[i + 1]), low = HexValue(text[i + 2]);
-            if (high >= 0 && low >= 0) {
-                decoded += static_cast<char>(high * 16 + low);
-                i += 2;
-                continue;
-            }
-        }
-        decoded += text[i];
-    }
-    return decoded;
-}
 
 BookPlaces::BookPlaces(const std::vector<std::string>& pages) {
     for (const std::string& page : pages) byFoldedName_.emplace(SimExe::FoldName(page), page);
@@ -90,9 +68,9 @@ std::optional<Place> BookPlaces::Resolve(std::string_view from, std::string_view
     if (LeadsOut(href)) return std::nullopt;
     const std::size_t hash = href.find('#');
     std::string_view path = href.substr(0, hash);
-    const std::string anchor = hash == std::string_view::npos ? std::string() : PercentDecoded(href.substr(hash + 1));
+    const std::string anchor = hash == std::string_view::npos ? std::string() : ascii::PercentDecoded(href.substr(hash + 1));
     path = path.substr(0, path.find('?'));
-    const std::string decoded = PercentDecoded(path);
+    const std::string decoded = ascii::PercentDecoded(path);
     std::string target;
     if (decoded.empty()) {
         target = from;

@@ -32,7 +32,4 @@ private:
     std::unordered_map<std::string, std::string> byFoldedName_;
 };
 
-// %XX sequences decoded; a '%' that starts none stays.
-std::string PercentDecoded(std::string_view text);
-
 }  // namespace contents

@@ -107,6 +107,21 @@ void TProgressBar::SetPosition(int v) {
     Set(position_, v, Prop::Position);
 }
 
+void TTreeView::SetItems(std::shared_ptr<const TTreeItems> items) {
+    items_ = std::move(items);
+    selected_.clear();
+    Changed(Prop::Items);
+}
+
+void TTreeView::SetSelected(TreePath item) {
+    if (Set(selected_, std::move(item), Prop::ItemIndex)) RaiseEvent(OnChange, *this);
+}
+
+void TTreeView::Activate(TreePath item) {
+    SetSelected(std::move(item));
+    Click();
+}
+
 std::vector<TTabSheet*> TPageControl::Pages() const {
     std::vector<TTabSheet*> pages;
     for (const auto& child : Children())

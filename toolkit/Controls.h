@@ -5,6 +5,7 @@
 // mirrors each control in a real widget and listens through `Observer`.
 #pragma once
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -302,6 +303,56 @@ public:
 
 private:
     int min_ = 0, max_ = 100, position_ = 0;
+};
+
+// An item of a tree: its index among its parent's children at each level,
+// from the top down. The empty path is the tree itself.
+using TreePath = std::vector<int>;
+
+// What a tree view shows. It is asked only for the items on screen, so a
+// long tree costs nothing until its branches are opened.
+class TTreeItems {
+public:
+    virtual ~TTreeItems() = default;
+    // How many children the item has.
+    virtual std::size_t Count(const TreePath& item) const = 0;
+    virtual std::string Title(const TreePath& item) const = 0;
+};
+
+// A tree of items the user opens, moves through and activates (a click or
+// Enter). Selecting from code opens the branches down to the item and
+// scrolls it into view; a change of selection raises OnChange, activating
+// raises OnClick.
+class TTreeView : public TControl {
+public:
+    using TControl::TControl;
+    const std::shared_ptr<const TTreeItems>& Items() const { return items_; }
+    // New items; the selection goes with the old ones (no event).
+    void SetItems(std::shared_ptr<const TTreeItems> items);
+    const TreePath& Selected() const { return selected_; }
+    void SetSelected(TreePath item);
+    // Selects the item and raises OnClick, as the user's click does.
+    void Activate(TreePath item);
+    // What a screen reader calls the tree.
+    std::string AccessibleName;
+    TNotifyEvent OnChange;
+
+private:
+    std::shared_ptr<const TTreeItems> items_;
+    TreePath selected_;
+};
+
+// Two panes side by side with a divider the user drags: the first child on
+// the left, Position pixels wide, the second taking the rest. While the
+// first is hidden the second has the whole width and no divider shows.
+class TSplitter : public TWinControl {
+public:
+    using TWinControl::TWinControl;
+    int Position() const { return position_; }
+    void SetPosition(int v) { Set(position_, std::max(v, 0), Prop::Position); }
+
+private:
+    int position_ = 0;
 };
 
 class TTabSheet : public WithCaption<TWinControl> {

@@ -46,6 +46,12 @@ void TForm::Close() {
     if (Application().MainForm() == this) Application().Terminate();
 }
 
+bool TForm::Shortcut(const TShortcut& key) {
+    bool handled = false;
+    if (OnShortcut) Application().Dispatch([&] { handled = OnShortcut(key); });
+    return handled;
+}
+
 std::string ErrorMessageText(const std::string& text) {
     if (!text.empty() && static_cast<unsigned char>(text.back()) > static_cast<unsigned char>('.')) return text + ".";
     return text;

@@ -42,6 +42,14 @@ public:
     void Quit() override {}
 };
 
+// A key pressed with Control or Alt held, or a function key: "F9",
+// "Page_Up", "Page_Down", "Left", "Right", "plus", "minus", "0", a letter
+// in lower case; the keypad's keys are named as the main keys.
+struct TShortcut {
+    std::string key;
+    bool control = false, alt = false, shift = false;
+};
+
 class TForm : public WithCaption<TWinControl> {
 public:
     TForm(TWinControl* parent, std::string name, std::string caption = "");
@@ -65,6 +73,11 @@ public:
     bool Showing() const { return showing_; }
 
     TNotifyEvent OnClose;
+    // Asked first, wherever the focus is, for every shortcut pressed in the
+    // window; true when the form acted on it, which ends the key's way.
+    std::function<bool(const TShortcut&)> OnShortcut;
+    // Offers a shortcut as the user's key press does.
+    bool Shortcut(const TShortcut& key);
 
 private:
     bool showing_ = false;

@@ -13,6 +13,7 @@ const char* const kMakerEbookPage = "http://www.zorbin.example/ebook1.php";
 namespace {
 
 constexpr int kButtonPitch = 58;
+constexpr int kContentsWidth = 280;
 
 struct ButtonDesign {
     const char* name;
@@ -68,13 +69,30 @@ TForm1::TForm1(TForm2& about, std::shared_ptr<book::Book> book)
     SpeedButton1->SetEnabled(false);
     SpeedButton2->SetEnabled(false);
     Panel1->Add<TPanel>("ToolbarGap")->Expand = true;
+    ContentsButton = Panel1->Add<TButton>("ContentsButton", "Contents");
+    ContentsButton->Flat = true;
+    ContentsButton->SetPicture("contents");
+    ContentsButton->SetBounds(476, 2, 57, 48);
+    ContentsButton->SetHint("Show or hide the contents (F9)");
+    ContentsButton->SetVisible(false);
+    ContentsButton->TabStop = false;
+    ContentsButton->OnClick = [this](TObject& s) { ContentsButtonClick(s); };
     Image1 = Panel1->Add<TImage>("Image1", "viewer-banner");
     Image1->SetBounds(534, 0, 200, 50);
     Image1->HandCursor = true;
     Image1->OnClick = [this](TObject& s) { Image1Click(s); };
 
-    webbrowser1 = Add<TWebBrowserHost>("webbrowser1");
+    ContentsSplitter = Add<TSplitter>("ContentsSplitter");
+    ContentsSplitter->Expand = true;
+    ContentsSplitter->SetPosition(kContentsWidth);
+    ContentsTree = ContentsSplitter->Add<TTreeView>("ContentsTree");
+    ContentsTree->AccessibleName = "Contents";
+    ContentsTree->SetVisible(false);
+    ContentsTree->OnClick = [this](TObject& s) { ContentsTreeClick(s); };
+    webbrowser1 = ContentsSplitter->Add<TWebBrowserHost>("webbrowser1");
     webbrowser1->Expand = true;
+    Browser().OnNavigateComplete = [this](const std::string& url) { webbrowser1NavigateComplete(url); };
+    OnShortcut = [this](const TShortcut& key) { return FormShortcut(key); };
     Browser().OnCommandStateChange = [this](std::int32_t c, bool e) { webbrowser1CommandStateChange(c, e); };
     Browser().OnShowContextMenu = [this] { return webbrowser1ShowContextMenu(); };
     Browser().OnTranslateAccelerator = [this] { return webbrowser1TranslateAccelerator(); };
@@ -126,6 +144,22 @@ void TForm1::FormCreate() {
     if (!s.cOnStart.empty()) Application().MessageBox(s.cOnStart);
     pages_ready = true;
     Browser().Navigate(PageUrl(s.chome));
+    LoadContents();
+}
+
+void TForm1::LoadContents() {
+    std::string bytes;
+    try {
+        if (!book_->ReadBlock(contents::kContentsBlockName, bytes)) return;
+    } catch (const std::exception&) {
+        return;  // a damaged table is no table
+    }
+    std::optional<contents::Contents> table = contents::Decode(bytes);
+    if (!table || table->entries.empty()) return;
+    contents_ = std::make_shared<const BookContents>(std::move(*table));
+    ContentsTree->SetItems(contents_);
+    ContentsTree->SetVisible(true);
+    ContentsButton->SetVisible(true);
 }
 
 void TForm1::FormDestroy() { Browser().UnregisterPageProtocol(); }
@@ -194,5 +228,39 @@ void TForm1::webbrowser1CommandStateChange(std::int32_t command, bool enable) {
 HRESULT TForm1::webbrowser1ShowContextMenu() { return ToolbarFlag(11) == '1' ? S_OK : S_FALSE; }
 
 HRESULT TForm1::webbrowser1TranslateAccelerator() { return S_OK; }
+
+// The tree follows the reader: the entry of the place shown is selected, or
+// none when no entry opens its page.
+void TForm1::webbrowser1NavigateComplete(const std::string& url) {
+    if (!contents_) return;
+    const std::optional<TreePath> entry =
+        contents_->EntryFor(PageNameCandidates(url), AnchorOfUrl(url), ContentsTree->Selected());
+    ContentsTree->SetSelected(entry.value_or(TreePath{}));
+}
+
+bool TForm1::FormShortcut(const TShortcut& key) {
+    if (!contents_) return false;
+    if (key.key == "F9" && !key.control && !key.alt) {
+        ContentsButton->Click();
+        return true;
+    }
+    if ((key.key == "Page_Down" || key.key == "Page_Up") && key.control && !key.alt) {
+        if (const auto next = contents_->NextPage(ContentsTree->Selected(), key.key == "Page_Down")) OpenEntry(*next);
+        return true;
+    }
+    return false;
+}
+
+void TForm1::ContentsTreeClick(TObject&) { OpenEntry(ContentsTree->Selected()); }
+
+void TForm1::ContentsButtonClick(TObject&) { ContentsTree->SetVisible(!ContentsTree->Visible()); }
+
+void TForm1::OpenEntry(const TreePath& item) {
+    const contents::Entry* entry = contents_ ? contents_->EntryAt(item) : nullptr;
+    if (!entry || entry->page.empty()) return;
+    ContentsTree->SetSelected(item);
+    pages_ready = true;
+    Browser().Navigate(PlaceUrl(entry->page, entry->anchor));
+}
 
 }  // namespace viewer

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "Book.h"
+#include "BookContents.h"
 #include "Forms.h"
 #include "Unit2.h"
 #include "WebBrowser.h"
@@ -38,6 +39,12 @@ public:
         *SpeedButton7, *SpeedButton8, *SpeedButton9;
     TImage* Image1;
     TWebBrowserHost* webbrowser1;
+    // The book's contents beside the page, when it has some: the tree, the
+    // divider between it and the page, and the toolbar's control that
+    // hides and shows it.
+    TSplitter* ContentsSplitter;
+    TTreeView* ContentsTree;
+    TButton* ContentsButton;
 
     // Registers the page protocol, reads the settings, asks for the password,
     // shows the start message and goes to the first page.
@@ -60,14 +67,25 @@ public:
     void webbrowser1CommandStateChange(std::int32_t command, bool enable);
     HRESULT webbrowser1ShowContextMenu();
     HRESULT webbrowser1TranslateAccelerator();
+    void webbrowser1NavigateComplete(const std::string& url);
+    // The reader keys of the contents: F9 hides and shows them, Control with
+    // Page Down or Page Up opens the next or previous page in their order.
+    bool FormShortcut(const TShortcut& key);
+    void ContentsTreeClick(TObject& sender);
+    void ContentsButtonClick(TObject& sender);
 
 private:
+    // Reads the book's contents and shows them, when it has any.
+    void LoadContents();
+    // Goes to the place an entry opens; an entry without a page opens nothing.
+    void OpenEntry(const TreePath& item);
     TButton* Buttons(int index) const;
     WebBrowser& Browser() { return webbrowser1->Browser(); }
 
     TForm2& about_;
     std::shared_ptr<book::Book> book_;
     bool closeMessageShown_ = false;
+    std::shared_ptr<const BookContents> contents_;  // null when the book shows none
 };
 
 }  // namespace viewer

@@ -42,6 +42,10 @@ public:
 
     // Raised when going back or forward becomes possible or impossible.
     std::function<void(std::int32_t command, bool enable)> OnCommandStateChange;
+    // Raised when the view goes to another address, a page URL as
+    // "http://ebook/..." with its fragment: links, history, code, and a jump
+    // to an anchor of the page shown.
+    std::function<void(const std::string& url)> OnNavigateComplete;
     // Host hooks: S_OK = the host dealt with it (no menu / the key does
     // nothing), S_FALSE = the browser does its default. Unset: S_FALSE.
     std::function<HRESULT()> OnShowContextMenu;
@@ -51,6 +55,9 @@ public:
     HRESULT TranslateAccelerator() { return OnTranslateAccelerator ? OnTranslateAccelerator() : S_FALSE; }
     void CommandStateChange(std::int32_t command, bool enable) {
         if (OnCommandStateChange) OnCommandStateChange(command, enable);
+    }
+    void NavigateComplete(const std::string& url) {
+        if (OnNavigateComplete) OnNavigateComplete(url);
     }
 };
 

@@ -18,13 +18,6 @@ namespace {
 
 constexpr std::size_t kPrefixLength = 13;
 
-int HexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
 // A name cut at its first "?" or "#": the page a first page typed with a
 // query or a fragment ("index.html#intro") means.
 std::string WithoutQuery(const std::string& name) { return name.substr(0, name.find_first_of("?#")); }
@@ -62,20 +55,8 @@ std::string PageName(const std::string& url) {
 }
 
 std::string DecodedPageName(const std::string& url) {
-    std::string rest = url.size() > kPrefixLength ? url.substr(kPrefixLength) : std::string();
-    rest = rest.substr(0, rest.find_first_of("?#"));
-    std::string name;
-    for (std::size_t i = 0; i < rest.size(); ++i) {
-        int hi, lo;
-        if (rest[i] == '%' && i + 2 < rest.size() && (hi = HexValue(rest[i + 1])) >= 0 &&
-            (lo = HexValue(rest[i + 2])) >= 0) {
-            name += static_cast<char>(hi * 16 + lo);
-            i += 2;
-        } else {
-            name += rest[i];
-        }
-    }
-    return name;
+    const std::string rest = url.size() > kPrefixLength ? url.substr(kPrefixLength) : std::string();
+    return ascii::PercentDecoded(std::string_view(rest).substr(0, rest.find_first_of("?#")));
 }
 
 std::vector<std::string> PageNameCandidates(const std::string& url) {

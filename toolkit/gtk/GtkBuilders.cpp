@@ -8,6 +8,8 @@
 #include "Pictures.h"
 
 #include <algorithm>
+#include <optional>
+#include <string>
 
 namespace toolkit::gtk {
 
@@ -106,6 +108,49 @@ int SelectedRow(GtkTreeSelection* selection) {
     return row;
 }
 
+// The model's name of a key (see TShortcut).
+std::string ShortcutKeyName(guint keyval) {
+    switch (keyval) {
+        case GDK_KEY_Page_Up: case GDK_KEY_KP_Page_Up: return "Page_Up";
+        case GDK_KEY_Page_Down: case GDK_KEY_KP_Page_Down: return "Page_Down";
+        case GDK_KEY_Left: case GDK_KEY_KP_Left: return "Left";
+        case GDK_KEY_Right: case GDK_KEY_KP_Right: return "Right";
+        case GDK_KEY_plus: case GDK_KEY_KP_Add: return "plus";
+        case GDK_KEY_minus: case GDK_KEY_KP_Subtract: return "minus";
+        case GDK_KEY_0: case GDK_KEY_KP_0: return "0";
+        default: break;
+    }
+    if (keyval >= GDK_KEY_F1 && keyval <= GDK_KEY_F24) return "F" + std::to_string(keyval - GDK_KEY_F1 + 1);
+    const char* name = gdk_keyval_name(gdk_keyval_to_lower(keyval));
+    return name ? name : "";
+}
+
+// A key press the form is offered: with Control or Alt held, or a function key.
+std::optional<TShortcut> ShortcutOf(const GdkEventKey& e) {
+    const bool control = e.state & GDK_CONTROL_MASK, alt = e.state & GDK_MOD1_MASK;
+    if (!control && !alt && (e.keyval < GDK_KEY_F1 || e.keyval > GDK_KEY_F24)) return std::nullopt;
+    return TShortcut{ShortcutKeyName(e.keyval), control, alt, (e.state & GDK_SHIFT_MASK) != 0};
+}
+
+// Taking the focus makes GTK select the cursor row; our lists and trees
+// only select what the user or the model picks.
+void SelectOnlyWhatIsPicked(GtkTreeView* view) {
+    g_signal_connect(view, "grab-focus", G_CALLBACK(+[](GtkWidget* w, gpointer) {
+                         g_object_set_data(G_OBJECT(w), "zorbin-focusing", GINT_TO_POINTER(1));
+                     }),
+                     nullptr);
+    g_signal_connect_after(view, "grab-focus", G_CALLBACK(+[](GtkWidget* w, gpointer) {
+                               g_object_set_data(G_OBJECT(w), "zorbin-focusing", nullptr);
+                           }),
+                           nullptr);
+    gtk_tree_selection_set_select_function(
+        gtk_tree_view_get_selection(view),
+        [](GtkTreeSelection* s, GtkTreeModel*, GtkTreePath*, gboolean, gpointer) -> gboolean {
+            return !g_object_get_data(G_OBJECT(gtk_tree_selection_get_tree_view(s)), "zorbin-focusing");
+        },
+        nullptr, nullptr);
+}
+
 // ---- one builder per kind of control -----------------------------------
 // Each makes the widgets, connects the user's signals and sets `sync`, the
 // control's own model-to-widget updates; the initial state comes through
@@ -132,6 +177,13 @@ void BuildForm(TForm& c, Binding& b) {
     g_signal_connect(window, "delete-event", G_CALLBACK(+[](GtkWidget*, GdkEvent*, gpointer d) -> gboolean {
                          if (auto* form = UserTarget<TForm>(d)) form->Close();
                          return TRUE;
+                     }),
+                     &b);
+    // Before the focused widget sees the key: the form's shortcuts come first.
+    g_signal_connect(window, "key-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, gpointer d) -> gboolean {
+                         auto* form = UserTarget<TForm>(d);
+                         const std::optional<TShortcut> shortcut = ShortcutOf(*e);
+                         return form && shortcut && form->Shortcut(*shortcut);
                      }),
                      &b);
     b.outer = b.core = window;
@@ -322,22 +374,7 @@ void BuildListBox(TListBox& c, Binding& b) {
     gtk_tree_view_insert_column_with_attributes(GTK_TREE_VIEW(view), -1, nullptr, gtk_cell_renderer_text_new(), "text", 0,
                                                 nullptr);
     GtkTreeSelection* selection = gtk_tree_view_get_selection(GTK_TREE_VIEW(view));
-    // Taking the focus makes GTK select the cursor row; a list box only
-    // selects what the user or the model picks.
-    g_signal_connect(view, "grab-focus", G_CALLBACK(+[](GtkWidget* w, gpointer) {
-                         g_object_set_data(G_OBJECT(w), "zorbin-focusing", GINT_TO_POINTER(1));
-                     }),
-                     nullptr);
-    g_signal_connect_after(view, "grab-focus", G_CALLBACK(+[](GtkWidget* w, gpointer) {
-                               g_object_set_data(G_OBJECT(w), "zorbin-focusing", nullptr);
-                           }),
-                           nullptr);
-    gtk_tree_selection_set_select_function(
-        selection,
-        [](GtkTreeSelection* s, GtkTreeModel*, GtkTreePath*, gboolean, gpointer) -> gboolean {
-            return !g_object_get_data(G_OBJECT(gtk_tree_selection_get_tree_view(s)), "zorbin-focusing");
-        },
-        nullptr, nullptr);
+    SelectOnlyWhatIsPicked(GTK_TREE_VIEW(view));
     g_signal_connect(selection, "changed", G_CALLBACK(+[](GtkTreeSelection* s, gpointer d) {
                          if (auto* list = UserTarget<TListBox>(d)) list->SetItemIndex(SelectedRow(s));
                      }),
@@ -429,6 +466,149 @@ void BuildProgressBar(TProgressBar& c, Binding& b) {
     };
 }
 
+// ---- the tree view: a tree store filled as its branches open ----------
+// A branch not yet filled holds one row without a title; opening it (by the
+// user or to show a selected item) puts the branch's items in its place.
+
+enum TreeColumn { kTitleColumn, kTreeColumns };
+
+TreePath PathOf(GtkTreePath* path) {
+    const int depth = gtk_tree_path_get_depth(path);
+    const int* indices = gtk_tree_path_get_indices(path);
+    return TreePath(indices, indices + depth);
+}
+
+GtkTreePath* GtkPathOf(const TreePath& path) {
+    return gtk_tree_path_new_from_indicesv(const_cast<int*>(path.data()), path.size());
+}
+
+bool IsPlaceholder(GtkTreeModel* model, GtkTreeIter* iter) {
+    gchar* title = nullptr;
+    gtk_tree_model_get(model, iter, kTitleColumn, &title, -1);
+    g_free(title);
+    return title == nullptr;
+}
+
+// Appends the items below `item` (null: the top) under `parent`.
+void AppendItems(GtkTreeStore* store, GtkTreeIter* parent, const TTreeItems& items, TreePath item) {
+    const std::size_t count = items.Count(item);
+    item.push_back(0);
+    for (std::size_t i = 0; i < count; ++i) {
+        item.back() = static_cast<int>(i);
+        GtkTreeIter row;
+        gtk_tree_store_insert_with_values(store, &row, parent, -1, kTitleColumn, ToGtkText(items.Title(item)).c_str(), -1);
+        if (items.Count(item) > 0) gtk_tree_store_insert_with_values(store, nullptr, &row, -1, -1);
+    }
+}
+
+// Fills the branch at `iter` when it holds only its placeholder.
+void FillBranch(const TTreeView& c, GtkTreeStore* store, GtkTreeIter* iter) {
+    GtkTreeIter first;
+    GtkTreeModel* model = GTK_TREE_MODEL(store);
+    if (!c.Items() || !gtk_tree_model_iter_children(model, &first, iter) || !IsPlaceholder(model, &first)) return;
+    GtkTreePath* path = gtk_tree_model_get_path(model, iter);
+    AppendItems(store, iter, *c.Items(), PathOf(path));
+    gtk_tree_path_free(path);
+    gtk_tree_store_remove(store, &first);
+}
+
+// Opens the branches down to the selected item, selects it and scrolls it
+// into view; nothing selected when the model's path is not in the tree.
+void ShowSelected(const TTreeView& c, GtkTreeView* view, GtkTreeStore* store) {
+    GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
+    const TreePath& item = c.Selected();
+    GtkTreeIter iter;
+    bool found = !item.empty();
+    for (std::size_t depth = 0; found && depth < item.size(); ++depth) {
+        GtkTreeIter parent = iter;
+        if (depth > 0) FillBranch(c, store, &parent);
+        found = gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(store), &iter, depth > 0 ? &parent : nullptr, item[depth]);
+    }
+    if (!found) {
+        gtk_tree_selection_unselect_all(selection);
+        return;
+    }
+    GtkTreePath* path = GtkPathOf(item);
+    if (item.size() > 1) {
+        GtkTreePath* parent = gtk_tree_path_copy(path);
+        gtk_tree_path_up(parent);
+        gtk_tree_view_expand_to_path(view, parent);
+        gtk_tree_path_free(parent);
+    }
+    gtk_tree_view_set_cursor(view, path, nullptr, FALSE);
+    gtk_tree_view_scroll_to_cell(view, path, nullptr, FALSE, 0, 0);
+    gtk_tree_path_free(path);
+}
+
+void BuildTreeView(TTreeView& c, Binding& b) {
+    GtkTreeStore* store = gtk_tree_store_new(kTreeColumns, G_TYPE_STRING);
+    GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
+    g_object_unref(store);
+    GtkTreeView* tree = GTK_TREE_VIEW(view);
+    gtk_tree_view_set_headers_visible(tree, FALSE);
+    GtkCellRenderer* text = gtk_cell_renderer_text_new();
+    g_object_set(text, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
+    GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(nullptr, text, "text", kTitleColumn, nullptr);
+    gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
+    gtk_tree_view_column_set_expand(column, TRUE);
+    gtk_tree_view_append_column(tree, column);
+    // Rows of one height are laid out without measuring each: long trees open at once.
+    gtk_tree_view_set_fixed_height_mode(tree, TRUE);
+    gtk_tree_view_set_tooltip_column(tree, kTitleColumn);
+    gtk_tree_view_set_enable_search(tree, TRUE);
+    gtk_tree_view_set_search_column(tree, kTitleColumn);
+    gtk_tree_view_set_activate_on_single_click(tree, TRUE);
+    SelectOnlyWhatIsPicked(tree);
+    if (!c.AccessibleName.empty()) atk_object_set_name(gtk_widget_get_accessible(view), c.AccessibleName.c_str());
+    g_signal_connect(view, "test-expand-row", G_CALLBACK(+[](GtkTreeView* v, GtkTreeIter* iter, GtkTreePath*, gpointer d) -> gboolean {
+                         auto* b = static_cast<Binding*>(d);
+                         if (b->control) FillBranch(*static_cast<TTreeView*>(b->control), GTK_TREE_STORE(gtk_tree_view_get_model(v)), iter);
+                         return FALSE;
+                     }),
+                     &b);
+    g_signal_connect(gtk_tree_view_get_selection(tree), "changed", G_CALLBACK(+[](GtkTreeSelection* s, gpointer d) {
+                         GtkTreeModel* model = nullptr;
+                         GtkTreeIter iter;
+                         auto* control = UserTarget<TTreeView>(d);
+                         if (!control || !gtk_tree_selection_get_selected(s, &model, &iter)) return;
+                         GtkTreePath* path = gtk_tree_model_get_path(model, &iter);
+                         control->SetSelected(PathOf(path));
+                         gtk_tree_path_free(path);
+                     }),
+                     &b);
+    g_signal_connect(view, "row-activated", G_CALLBACK(+[](GtkTreeView*, GtkTreePath* path, GtkTreeViewColumn*, gpointer d) {
+                         if (auto* control = UserTarget<TTreeView>(d)) control->Activate(PathOf(path));
+                     }),
+                     &b);
+    b.core = view;
+    b.outer = Scrolled(view, GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC, 64);
+    b.sync = [&c, tree, store](Prop p) {
+        if (p == Prop::Items) {
+            // Filled while detached (and held meanwhile): the view does not follow each row.
+            g_object_ref(store);
+            gtk_tree_view_set_model(tree, nullptr);
+            gtk_tree_store_clear(store);
+            if (c.Items()) AppendItems(store, nullptr, *c.Items(), {});
+            gtk_tree_view_set_model(tree, GTK_TREE_MODEL(store));
+            g_object_unref(store);
+        }
+        if (p == Prop::Items || p == Prop::ItemIndex) ShowSelected(c, tree, store);
+    };
+}
+
+void BuildSplitter(TSplitter& c, Binding& b) {
+    GtkWidget* paned = gtk_paned_new(GTK_ORIENTATION_HORIZONTAL);
+    g_signal_connect(paned, "notify::position", G_CALLBACK(+[](GObject* o, GParamSpec*, gpointer d) {
+                         if (auto* splitter = UserTarget<TSplitter>(d)) splitter->SetPosition(gtk_paned_get_position(GTK_PANED(o)));
+                     }),
+                     &b);
+    b.outer = b.core = b.children = paned;
+    b.sync = [&c, paned](Prop p) {
+        if (p == Prop::Position && gtk_paned_get_position(GTK_PANED(paned)) != c.Position())
+            gtk_paned_set_position(GTK_PANED(paned), c.Position());
+    };
+}
+
 void BuildUnknown(TControl&, Binding& b) { b.outer = b.core = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0); }
 
 // Most derived kinds first: a memo is an edit, a form and a group box are containers.
@@ -440,7 +620,8 @@ bool Try(TControl& c, Binding& b) {
 }
 constexpr bool (*kBuilders[])(TControl&, Binding&) = {
     Try<TForm, BuildForm>,          Try<TPageControl, BuildPageControl>, Try<TGroupBox, BuildGroupBox>,
-    Try<TWinControl, BuildContainer>, Try<TMemo, BuildMemo>,             Try<TEdit, BuildEdit>,
+    Try<TSplitter, BuildSplitter>,  Try<TWinControl, BuildContainer>,  Try<TMemo, BuildMemo>,
+    Try<TEdit, BuildEdit>,          Try<TTreeView, BuildTreeView>,
     Try<TLabel, BuildLabel>,        Try<TButton, BuildButton>,           Try<TCheckBox, BuildCheckBox>,
     Try<TRadioButton, BuildRadioButton>, Try<TListBox, BuildListBox>,    Try<TComboBox, BuildComboBox>,
     Try<TImage, BuildImage>,        Try<TBevel, BuildBevel>,             Try<TProgressBar, BuildProgressBar>,

@@ -125,6 +125,15 @@ bool Accepts(const TControl& parent, const TControl& child) {
     return !dynamic_cast<const TPageControl*>(&parent) || dynamic_cast<const TTabSheet*>(&child);
 }
 
+// The second pane of a splitter is the main one: the focus goes there first.
+void FocusSecondPaneFirst(GtkPaned* paned) {
+    GList* chain = g_list_append(g_list_append(nullptr, gtk_paned_get_child2(paned)), gtk_paned_get_child1(paned));
+    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+    gtk_container_set_focus_chain(GTK_CONTAINER(paned), chain);
+    G_GNUC_END_IGNORE_DEPRECATIONS
+    g_list_free(chain);
+}
+
 void Pack(Binding& parent, Binding& child) {
     const TControl& c = *child.control;
     GtkWidget* into = parent.children;
@@ -133,6 +142,14 @@ void Pack(Binding& parent, Binding& child) {
         GtkWidget* tab = gtk_label_new(ToGtkText(sheet->Caption()).c_str());
         gtk_widget_show(tab);
         gtk_notebook_append_page(GTK_NOTEBOOK(into), child.outer, tab);
+    } else if (GTK_IS_PANED(into)) {
+        // The first child keeps its width as the window grows; neither shrinks below its own.
+        if (!gtk_paned_get_child1(GTK_PANED(into))) {
+            gtk_paned_pack1(GTK_PANED(into), child.outer, FALSE, FALSE);
+        } else {
+            gtk_paned_pack2(GTK_PANED(into), child.outer, TRUE, FALSE);
+            FocusSecondPaneFirst(GTK_PANED(into));
+        }
     } else if (GTK_IS_FIXED(into)) {
         gtk_fixed_put(GTK_FIXED(into), child.outer, c.Left(), c.Top());
     } else {

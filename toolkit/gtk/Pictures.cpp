@@ -99,13 +99,21 @@ constexpr std::string_view kExitWordSvg = R"svg(<svg xmlns="http://www.w3.org/20
  fill="#d62828" text-anchor="middle">Exit</text>
 </svg>)svg";
 
+// The viewer's contents control: a page of indented lines beside a tree's rule.
+constexpr std::string_view kContentsSvg = R"svg(<svg xmlns="http://www.w3.org/2000/svg" width="24" height="24">
+<rect x="2.5" y="2.5" width="19" height="19" rx="2" fill="#ffffff" stroke="#1d3557"/>
+<path d="M6 7 H18 M9 11 H18 M9 15 H18 M6 19 H14" stroke="#2a9d8f" stroke-width="1.8" stroke-linecap="round"/>
+<path d="M6.5 9 V15" stroke="#1d3557" stroke-width="1"/>
+</svg>)svg";
+
 struct Artwork {
     const char* id;
     std::string_view svg;
 };
 constexpr Artwork kArtwork[] = {
     {"logo", kLogoSvg},       {"banner", kBannerSvg},          {"about-art", kAboutArtSvg},
-    {"compile", kCompileSvg}, {"viewer-banner", kViewerBannerSvg}, {"exit-word", kExitWordSvg}};
+    {"compile", kCompileSvg}, {"viewer-banner", kViewerBannerSvg}, {"exit-word", kExitWordSvg},
+    {"contents", kContentsSvg}};
 
 struct ThemeIcon {
     const char* id;

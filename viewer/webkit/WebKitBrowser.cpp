@@ -105,6 +105,12 @@ void WebKitBrowser::ConnectSignals() {
                              browser->ReportHistoryState();
                      }),
                      this);
+    g_signal_connect(view_.get(), "notify::uri", G_CALLBACK(+[](WebKitWebView* view, GParamSpec*, gpointer self) {
+                         const char* uri = webkit_web_view_get_uri(view);
+                         const std::string pageUrl = uri ? PageUrlOf(uri) : std::string();
+                         static_cast<WebKitBrowser*>(self)->NavigateComplete(pageUrl.empty() && uri ? uri : pageUrl);
+                     }),
+                     this);
     g_signal_connect(history_.get(), "changed",
                      G_CALLBACK(+[](WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer, gpointer self) {
                          static_cast<WebKitBrowser*>(self)->ReportHistoryState();
