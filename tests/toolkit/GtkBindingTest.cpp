@@ -280,6 +280,154 @@ TEST_F(BindingTest, AWidgetFactoryIsAskedFirst) {
     EXPECT_FALSE(gtk_widget_get_visible(made));
 }
 
+namespace {
+
+// A tree of `width` items at the top and `branch` in each branch below,
+// `depth` levels deep, that counts the titles it is asked for.
+struct WideTree : TTreeItems {
+    WideTree(std::size_t width, std::size_t branch, std::size_t depth) : width(width), branch(branch), depth(depth) {}
+    std::size_t Count(const TreePath& item) const override {
+        return item.size() >= depth ? 0 : item.empty() ? width : branch;
+    }
+    std::string Title(const TreePath& item) const override {
+        ++asked;
+        std::string title = "Item";
+        for (int i : item) title += " " + std::to_string(i);
+        return title;
+    }
+    std::size_t width, branch, depth;
+    mutable std::size_t asked = 0;
+};
+
+int Rows(GtkTreeModel* model, const char* path = nullptr) {
+    GtkTreeIter iter;
+    if (!path) return gtk_tree_model_iter_n_children(model, nullptr);
+    return gtk_tree_model_get_iter_from_string(model, &iter, path) ? gtk_tree_model_iter_n_children(model, &iter) : -1;
+}
+
+}  // namespace
+
+TEST_F(BindingTest, ATreeIsFilledAsItsBranchesOpenAndFollowsTheModel) {
+    form->ClientWidth = 300;
+    form->ClientHeight = 400;
+    auto* tree = form->Add<TTreeView>("Tree");
+    tree->Expand = true;
+    tree->AccessibleName = "Contents";
+    const auto items = std::make_shared<WideTree>(20000, 40, 3);
+    tree->SetItems(items);
+    Counter changes, activations;
+    tree->OnChange = changes.Event();
+    tree->OnClick = activations.Event();
+    Show();
+    auto* view = WidgetAs<GtkTreeView>(*tree);
+    GtkTreeModel* model = gtk_tree_view_get_model(view);
+    EXPECT_EQ(Rows(model), 20000);
+    EXPECT_EQ(items->asked, 20000u) << "only the top level is made";
+    EXPECT_EQ(Rows(model, "5"), 1) << "a closed branch holds its placeholder";
+    EXPECT_STREQ(atk_object_get_name(gtk_widget_get_accessible(GTK_WIDGET(view))), "Contents");
+
+    // Opened by the user.
+    GtkTreePath* five = gtk_tree_path_new_from_string("5");
+    gtk_tree_view_expand_row(view, five, FALSE);
+    gtk_tree_path_free(five);
+    EXPECT_EQ(Rows(model, "5"), 40);
+    EXPECT_EQ(Rows(model, "5:7"), 1);
+
+    // Selected from code: the branches open down to it, no event comes back as the user's.
+    tree->SetSelected({19999, 3, 9});
+    EXPECT_EQ(changes.count, 1);
+    GtkTreeIter iter;
+    GtkTreeModel* selectedIn = nullptr;
+    ASSERT_TRUE(gtk_tree_selection_get_selected(gtk_tree_view_get_selection(view), &selectedIn, &iter));
+    gchar* title = nullptr;
+    gtk_tree_model_get(selectedIn, &iter, 0, &title, -1);
+    EXPECT_STREQ(title, "Item 19999 3 9");
+    g_free(title);
+    GtkTreePath* parent = gtk_tree_path_new_from_string("19999:3");
+    EXPECT_TRUE(gtk_tree_view_row_expanded(view, parent));
+    gtk_tree_path_free(parent);
+    EXPECT_EQ(changes.count, 1);
+    EXPECT_EQ(activations.count, 0);
+
+    // The user activates a row (a click or Enter).
+    GtkTreePath* row = gtk_tree_path_new_from_string("5:7");
+    gtk_tree_view_row_activated(view, row, gtk_tree_view_get_column(view, 0));
+    gtk_tree_path_free(row);
+    EXPECT_EQ(tree->Selected(), (TreePath{5, 7}));
+    EXPECT_EQ(activations.count, 1);
+
+    // A path the tree does not have selects nothing; new items start closed.
+    tree->SetSelected({3, 40});
+    EXPECT_EQ(gtk_tree_selection_count_selected_rows(gtk_tree_view_get_selection(view)), 0);
+    tree->SetItems(std::make_shared<WideTree>(2, 0, 1));
+    EXPECT_EQ(Rows(gtk_tree_view_get_model(view)), 2);
+    EXPECT_TRUE(tree->Selected().empty());
+}
+
+TEST_F(BindingTest, ASplitterGivesTheWholeWidthToItsSecondPaneWhileTheFirstIsHidden) {
+    form->ClientWidth = 600;
+    form->ClientHeight = 300;
+    auto* splitter = form->Add<TSplitter>("Split");
+    splitter->Expand = true;
+    splitter->SetPosition(200);
+    auto* first = splitter->Add<TTreeView>("First");
+    auto* second = splitter->Add<TMemo>("Second");
+    second->Expand = true;
+    Show();
+    for (int i = 0; i < 50 && gtk_widget_get_allocated_width(gtk::WidgetOf(*second)) <= 1; ++i) {
+        g_usleep(10000);
+        Application().ProcessMessages();
+    }
+    GtkWidget* paned = gtk::WidgetOf(*splitter);
+    EXPECT_EQ(gtk_paned_get_position(GTK_PANED(paned)), 200);
+    const int whole = gtk_widget_get_allocated_width(paned);
+    EXPECT_LT(gtk_widget_get_allocated_width(gtk_widget_get_parent(gtk::WidgetOf(*second))), whole - 150);
+
+    first->SetVisible(false);
+    Application().ProcessMessages();
+    for (int i = 0; i < 50 && gtk_widget_get_allocated_width(gtk_widget_get_parent(gtk::WidgetOf(*second))) != whole; ++i) {
+        g_usleep(10000);
+        Application().ProcessMessages();
+    }
+    EXPECT_EQ(gtk_widget_get_allocated_width(gtk_widget_get_parent(gtk::WidgetOf(*second))), whole);
+
+    // The user drags the divider.
+    first->SetVisible(true);
+    gtk_paned_set_position(GTK_PANED(paned), 250);
+    EXPECT_EQ(splitter->Position(), 250);
+}
+
+TEST_F(BindingTest, TheFormIsOfferedShortcutsBeforeTheFocusedWidget) {
+    auto* edit = form->Add<TEdit>("Edit");
+    std::vector<std::string> offered;
+    form->OnShortcut = [&](const TShortcut& key) {
+        offered.push_back(std::string(key.control ? "Ctrl+" : "") + (key.alt ? "Alt+" : "") + key.key);
+        return key.key == "F9";
+    };
+    Show();
+    GtkWidget* window = gtk::WidgetOf(*form);
+    gtk_widget_grab_focus(gtk::WidgetOf(*edit));
+    const auto press = [&](guint keyval, GdkModifierType state) {
+        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
+        event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
+        event->key.keyval = keyval;
+        event->key.state = state;
+        gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gtk_widget_get_display(window))));
+        const gboolean handled = gtk_widget_event(window, event);
+        gdk_event_free(event);
+        return handled;
+    };
+    EXPECT_TRUE(press(GDK_KEY_F9, GdkModifierType(0)));
+    press(GDK_KEY_Page_Down, GDK_CONTROL_MASK);
+    press(GDK_KEY_KP_Add, GDK_CONTROL_MASK);
+    press(GDK_KEY_D, GdkModifierType(GDK_CONTROL_MASK | GDK_SHIFT_MASK));
+    press(GDK_KEY_Left, GDK_MOD1_MASK);
+    press(GDK_KEY_a, GdkModifierType(0));
+    EXPECT_EQ(offered, (std::vector<std::string>{"F9", "Ctrl+Page_Down", "Ctrl+plus", "Ctrl+d", "Alt+Left"}))
+        << "plain typing is not offered";
+    EXPECT_EQ(edit->Text(), "a") << "a key the form leaves goes on to the focused widget";
+}
+
 TEST(Pictures, OurArtHasItsSizeAndUnknownIdsHaveNone) {
     struct Expected {
         const char* id;

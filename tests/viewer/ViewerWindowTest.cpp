@@ -1,6 +1,7 @@
 // The viewer window through the model and a fake browser: start-up from an
 // eBook image, the password, the toolbar, the buttons, the restrictions,
-// the About box and the close message.
+// the About box, the close message and the book's contents.
+#include "Contents.h"
 #include "FakeBrowser.h"
 #include "SimExe.h"
 #include "ScriptedDialogsFor.h"
@@ -255,4 +256,73 @@ TEST_F(ViewerWindowTest, NoCloseMessageClosesAtOnce) {
     Start();
     form->Close();
     EXPECT_TRUE(dialogs->messages.empty());
+}
+
+namespace {
+
+// A table of two pages, the first with a section.
+const contents::Contents kTable{"test",
+                                {{"One", "one.html", "", {{"Part", "one.html", "part", {}}}},
+                                 {"Two", "dir/two.html", "", {}}}};
+
+}  // namespace
+
+TEST_F(ViewerWindowTest, WithoutContentsTheWindowIsAsBeforeAndF9IsNotOurs) {
+    Start();
+    EXPECT_FALSE(form->ContentsTree->Visible());
+    EXPECT_FALSE(form->ContentsButton->Visible());
+    EXPECT_FALSE(form->Shortcut({"F9"}));
+    EXPECT_FALSE(form->Shortcut({"Page_Down", true}));
+    form->webbrowser1->Browser().NavigateComplete("http://ebook/one.html");
+    EXPECT_TRUE(form->ContentsTree->Selected().empty());
+
+    // A damaged table is no table.
+    form.reset();
+    SimExe::AppendBlock(contents::kContentsBlockName, "not zlib", image);
+    Start();
+    EXPECT_FALSE(form->ContentsTree->Visible());
+    EXPECT_TRUE(dialogs->messages.empty());
+}
+
+TEST_F(ViewerWindowTest, TheContentsFollowTheReaderAndOpenTheirPlaces) {
+    Setting(contents::kContentsBlockName, contents::Encode(kTable));
+    Start();
+    ASSERT_TRUE(form->ContentsTree->Visible());
+    EXPECT_TRUE(form->ContentsButton->Visible());
+    ASSERT_TRUE(form->ContentsTree->Items());
+    EXPECT_EQ(form->ContentsTree->Items()->Title({0, 0}), "Part");
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html") << "the first page is asked for first";
+
+    // The reader follows a link: its entry is selected, nothing more is loaded.
+    browser->calls.clear();
+    form->webbrowser1->Browser().NavigateComplete("http://ebook/one.html#part");
+    EXPECT_EQ(form->ContentsTree->Selected(), (TreePath{0, 0}));
+    form->webbrowser1->Browser().NavigateComplete("http://ebook/dir/two.html");
+    EXPECT_EQ(form->ContentsTree->Selected(), (TreePath{1}));
+    form->webbrowser1->Browser().NavigateComplete("http://ebook/index.html");
+    EXPECT_TRUE(form->ContentsTree->Selected().empty()) << "a page no entry opens";
+    EXPECT_TRUE(browser->calls.empty());
+
+    // Choosing an entry opens its page at its anchor.
+    form->ContentsTree->Activate({0, 0});
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/one.html#part");
+
+    // Ctrl+Page Down and Up go through the pages in the table's order.
+    EXPECT_TRUE(form->Shortcut({"Page_Down", true}));
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/dir/two.html");
+    EXPECT_EQ(form->ContentsTree->Selected(), (TreePath{1}));
+    browser->calls.clear();
+    EXPECT_TRUE(form->Shortcut({"Page_Down", true}));
+    EXPECT_TRUE(browser->calls.empty()) << "the last page has no next";
+    EXPECT_TRUE(form->Shortcut({"Page_Up", true}));
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/one.html");
+    EXPECT_FALSE(form->Shortcut({"Page_Down"})) << "without Control the page scrolls";
+
+    // F9 and the toolbar's control hide and show the tree.
+    EXPECT_TRUE(form->Shortcut({"F9"}));
+    EXPECT_FALSE(form->ContentsTree->Visible());
+    form->ContentsButton->Click();
+    EXPECT_TRUE(form->ContentsTree->Visible());
+    EXPECT_FALSE(form->Shortcut({"F9", true})) << "Control+F9 is not the reader's key";
+    EXPECT_EQ(ShownLefts(*form), std::vector<int>(9, -1)) << "the nine buttons stay as the author chose";
 }

@@ -489,15 +489,17 @@ bool IsPlaceholder(GtkTreeModel* model, GtkTreeIter* iter) {
     return title == nullptr;
 }
 
-// Appends the items below `item` (null: the top) under `parent`.
+// Puts the items below `item` (the top: empty) under `parent`, from the
+// last to the first: a tree store appends in time that grows with the
+// children there are, but puts a first child in constant time.
 void AppendItems(GtkTreeStore* store, GtkTreeIter* parent, const TTreeItems& items, TreePath item) {
     const std::size_t count = items.Count(item);
     item.push_back(0);
-    for (std::size_t i = 0; i < count; ++i) {
+    for (std::size_t i = count; i-- > 0;) {
         item.back() = static_cast<int>(i);
         GtkTreeIter row;
-        gtk_tree_store_insert_with_values(store, &row, parent, -1, kTitleColumn, ToGtkText(items.Title(item)).c_str(), -1);
-        if (items.Count(item) > 0) gtk_tree_store_insert_with_values(store, nullptr, &row, -1, -1);
+        gtk_tree_store_insert_with_values(store, &row, parent, 0, kTitleColumn, ToGtkText(items.Title(item)).c_str(), -1);
+        if (items.Count(item) > 0) gtk_tree_store_insert_with_values(store, nullptr, &row, 0, -1);
     }
 }
 
