@@ -268,16 +268,17 @@ TEST_F(BindingTest, DestroyingTheFormTakesItsWindowAlong) {
 TEST_F(BindingTest, AWidgetFactoryIsAskedFirst) {
     auto* special = form->Add<TPanel>("Browser");
     special->Add<TLabel>("Inner", "never built");
-    GtkWidget* made = nullptr;
-    gtk::AddWidgetFactory([&](TControl& c) -> GtkWidget* {
-        if (&c != special) return nullptr;
-        return made = gtk_label_new("from the factory");
+    // The factory stays for the tests that follow: it holds nothing of this one's stack.
+    auto made = std::make_shared<GtkWidget*>(nullptr);
+    gtk::AddWidgetFactory([special, made](TControl& c) -> GtkWidget* {
+        if (&c != special || c.Name() != "Browser" || *made) return nullptr;
+        return *made = gtk_label_new("from the factory");
     });
     Show();
-    EXPECT_EQ(gtk::WidgetOf(*special), made);
+    EXPECT_EQ(gtk::WidgetOf(*special), *made);
     EXPECT_EQ(gtk::WidgetOf(*form->Find("Inner")), nullptr);
     special->SetVisible(false);
-    EXPECT_FALSE(gtk_widget_get_visible(made));
+    EXPECT_FALSE(gtk_widget_get_visible(*made));
 }
 
 namespace {
