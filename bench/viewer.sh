@@ -4,7 +4,10 @@
 #   shown, and resident memory), with the first page's block ahead of the
 #   gigabyte of media and behind it;
 # - a page with 100 pictures from an eBook against the same folder through
-#   file:// in the same web view.
+#   file:// in the same web view;
+# - the contents pane: how soon after the window it shows a table of 20,000
+#   entries, and the Python manual's time to the first page with its
+#   contents against without (when python3.11-doc is installed).
 #   bench/viewer.sh [RUNS]      (runs per book, default 5)
 # BENCH_VIEWER_BEFORE=path/to/bench_viewer (another build's) also opens the
 # 1 MB eBook with that one, alternately with this build's, and prints the
@@ -54,6 +57,57 @@ if [ -n "${BENCH_VIEWER_BEFORE:-}" ]; then
   awk -v a="$small_ms" -v b="$(field before first_page_ms)" 'BEGIN {
     printf "open small, against the build before: first page %.1f ms / %.1f ms = %.3f (goal <= 1.05: %s)\n",
            a, b, a / b, a / b <= 1.05 ? "met" : "NOT met" }'
+fi
+
+# A book whose HTML Help sitemap lists 20,000 places, ten in each of 2,000
+# pages, compiled with its contents and without.
+make_long_table() {
+  local dir=$work/table
+  mkdir -p "$dir"
+  echo "<html><head><title>Table</title></head><body><p>A long table</p></body></html>" >"$dir/index.html"
+  {
+    echo "<html><body><ul>"
+    for ((p = 0; p < 2000; p++)); do
+      echo "<html><body><h1>Page $p</h1></body></html>" >"$dir/p$p.html"
+      for ((a = 0; a < 10; a++)); do
+        echo "<li><object type=\"text/sitemap\"><param name=\"Name\" value=\"Page $p, section $a\">"
+        echo "<param name=\"Local\" value=\"p$p.html#s$a\"></object>"
+      done
+    done
+    echo "</ul></body></html>"
+  } >"$dir/table.hhc"
+  compile "$dir" "$work/table.exe"
+  build/bin/zorbin-compiler build "$dir" --first-page index.html --no-contents -q -o "$work/table-plain.exe"
+  rm -rf "${dir:?}"
+}
+make_long_table
+: >"$work/table.runs"
+: >"$work/table-plain.runs"
+for ((i = 0; i < runs; i++)); do
+  on_display "$viewer_bench" open "$work/table.exe" >>"$work/table.runs"
+  on_display "$viewer_bench" open "$work/table-plain.exe" >>"$work/table-plain.runs"
+done
+awk -v ms="$(field table pane_after_window_ms)" -v w="$(field table window_ms)" -v p="$(field table-plain window_ms)" \
+    -v e="$(build/bin/zorbin-compiler info "$work/table.exe" | grep -o '[0-9]* entries')" 'BEGIN {
+  printf "contents pane of %s: shown %.1f ms after the window (goal <= 100: %s); window %.1f ms, without contents %.1f ms (%.3f)\n",
+         e, ms, ms <= 100 ? "met" : "NOT met", w, p, w / p }'
+
+python_doc=/usr/share/doc/python3.11-doc/html
+if [ -f "$python_doc/index.html" ]; then
+  build/bin/zorbin-compiler build "$python_doc" --first-page index.html -q -o "$work/python.exe"
+  build/bin/zorbin-compiler build "$python_doc" --first-page index.html --no-contents -q -o "$work/python-plain.exe"
+  : >"$work/python.runs"
+  : >"$work/python-plain.runs"
+  for ((i = 0; i < runs; i++)); do
+    on_display "$viewer_bench" open "$work/python.exe" >>"$work/python.runs"
+    on_display "$viewer_bench" open "$work/python-plain.exe" >>"$work/python-plain.runs"
+  done
+  awk -v a="$(field python first_page_ms)" -v b="$(field python-plain first_page_ms)" \
+      -v pane="$(field python pane_after_window_ms)" 'BEGIN {
+    printf "Python manual, first page with contents / without: %.1f / %.1f ms = %.3f (goal <= 1.05: %s); pane %.1f ms after the window\n",
+           a, b, a / b, a / b <= 1.05 ? "met" : "NOT met", pane }'
+else
+  echo "Python manual: not measured (apt-get install python3.11-doc)"
 fi
 
 build/bench/make_corpus images "$work/pictures" 100 >/dev/null

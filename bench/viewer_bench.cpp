@@ -2,7 +2,9 @@
 //   bench_viewer open BOOK [PASSWORD]
 //     opens the eBook as the viewer program does (the password typed at
 //     once, for a protected one) and prints how long its first page took to
-//     show and the resident memory then and 3 s later;
+//     show and the resident memory then and 3 s later, when the window first
+//     drew itself, and for a book with contents how long after that the
+//     contents pane first drew its rows;
 //   bench_viewer images BOOK FOLDER ROUNDS
 //     loads index.html alternately from the eBook and through file:// from
 //     FOLDER in the same view and prints the median times and their ratio;
@@ -38,6 +40,7 @@
 #include <functional>
 #include <memory>
 #include <iostream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -94,6 +97,19 @@ struct LoadCounter {
     int finished = 0;
 };
 
+// When a widget first drew itself.
+struct FirstDraw {
+    explicit FirstDraw(GtkWidget* widget) {
+        g_signal_connect(widget, "draw", G_CALLBACK(+[](GtkWidget*, cairo_t*, gpointer self) -> gboolean {
+                             auto* first = static_cast<FirstDraw*>(self);
+                             if (!first->at) first->at = Clock::now();
+                             return FALSE;
+                         }),
+                         this);
+    }
+    std::optional<Clock::time_point> at;
+};
+
 int Open(int argc, char** argv, const std::string& book, const char* password) {
     const auto start = Clock::now();
     SimExe::SetOwnImageFile(book);
@@ -110,13 +126,20 @@ int Open(int argc, char** argv, const std::string& book, const char* password) {
     auto* view = static_cast<viewer::webkit::WebKitBrowser&>(form.webbrowser1->Browser()).View();
     LoadCounter loads(view);
     form.Show();
+    FirstDraw window(toolkit::gtk::WidgetOf(form)), pane(toolkit::gtk::WidgetOf(*form.ContentsTree));
     form.FormCreate();
     RunUntil([&] { return loads.finished > 0; });
     const double shown = MillisecondsSince(start);
     const double residentAtPage = ResidentMegabytes();
     RunUntil([] { return false; }, 3000);
-    std::printf("first_page_ms %.1f rss_at_page_mb %.1f rss_3s_later_mb %.1f\n", shown, residentAtPage,
+    std::printf("first_page_ms %.1f rss_at_page_mb %.1f rss_3s_later_mb %.1f", shown, residentAtPage,
                 ResidentMegabytes());
+    const auto since = [](Clock::time_point from, Clock::time_point to) {
+        return std::chrono::duration<double, std::milli>(to - from).count();
+    };
+    if (window.at) std::printf(" window_ms %.1f", since(start, *window.at));
+    if (window.at && pane.at) std::printf(" pane_after_window_ms %.1f", since(*window.at, *pane.at));
+    std::printf("\n");
     form.FormDestroy();
     return 0;
 }
