@@ -177,21 +177,20 @@ void TForm1::SpeedButton14Click(TObject&) {
         ProgressBar1->SetPosition(ProgressPosition(progressAt[i + 1]));
         Application().ProcessMessages();
     }
+    if (const std::optional<SimExe::ChunkedBlock> block = index ? index->Finish() : std::nullopt) {
+        ebook.WriteBlock(search::kIndexBlockName, block->payload);
+        writeAccessIndex(search::kIndexBlockName, block->index);
+    }
     if (contents) {
         const contents::Found found = contents->Finish();
         for (const std::string& problem : found.problems)
             compileNotes_.push_back("contents: " + problem + "; the next source was tried");
         cStatus->SetCaption(ContentsSummary(found.contents));
         Application().ProcessMessages();
-        if (!found.contents.entries.empty()) {
+        if (!contents->Payload().empty()) {
             const std::string name = contents::kContentsBlockName;
-            ebook.WriteBlock(name, SealedPayload(protection, name, ZLibEx::CompressString(contents::Encode(found.contents),
-                                                                                          ZLibEx::lvDefault)));
+            ebook.WriteBlock(name, SealedPayload(protection, name, contents->Payload()));
         }
-    }
-    if (const std::optional<SimExe::ChunkedBlock> block = index ? index->Finish() : std::nullopt) {
-        ebook.WriteBlock(search::kIndexBlockName, block->payload);
-        writeAccessIndex(search::kIndexBlockName, block->index);
     }
     ProgressBar1->SetPosition(ProgressPosition(progressAt.back()));
     ebook.CommitToBlockStore();

@@ -1,6 +1,11 @@
 // The finder reads the few pages it needs itself, as files of the folder.
 #include "ContentsBuilder.h"
 
+#include "ZLibEx.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 
@@ -29,10 +34,16 @@ ContentsBuilder::ContentsBuilder(std::vector<std::string> files, std::string fir
     book_.firstPage = std::move(firstPage);
     book_.read = [this](const std::string& page) { return ReadFile(std::filesystem::path(folder_) / page); };
     thread_ = std::thread([this] {
+        // The pages' compression keeps every core busy: the contents take
+        // what it leaves, such as the index's last single-threaded steps.
+        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
         try {
             found_ = contents::FindContents(book_);
+            if (!found_.contents.entries.empty())
+                payload_ = ZLibEx::CompressString(contents::Encode(found_.contents), ZLibEx::lvDefault);
         } catch (const std::exception& e) {
             found_ = {};
+            payload_.clear();
             found_.problems.push_back(std::string("the contents could not be made: ") + e.what());
         }
     });

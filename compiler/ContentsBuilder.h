@@ -1,5 +1,6 @@
 // Finds a compile's table of contents on a thread of its own, from the
-// start, while the pages are being compressed, and hands over the block.
+// start, while the pages are being compressed, and makes its block's
+// compressed payload there too.
 #pragma once
 
 #include "ContentsFinder.h"
@@ -23,11 +24,14 @@ public:
     // What was found, once the thread is done. A failure of the finder
     // itself (memory) gives no contents and says so among the problems.
     contents::Found Finish();
+    // The block's compressed payload, after Finish; empty when no entries were found.
+    const std::string& Payload() const { return payload_; }
 
 private:
     contents::BookFiles book_;
     std::string folder_;
     contents::Found found_;
+    std::string payload_;
     std::thread thread_;
 };
 

@@ -49,12 +49,20 @@ private:
         return bytes;
     }
 
-    // A page's outline, read once.
-    const PageOutline* Outline(const std::string& page) {
+    // A page's outline, read once. Asked only for its toctrees, a page whose
+    // bytes never name their wrapper's class is not parsed: most pages a
+    // toctree leads to have none.
+    const PageOutline* Outline(const std::string& page, bool onlyToctrees = false) {
+        static const PageOutline kNoToctrees;
         if (const auto known = outlines_.find(page); known != outlines_.end()) return &known->second;
+        if (onlyToctrees && withoutToctrees_.count(page)) return &kNoToctrees;
         if (page != book_.firstPage && pagesRead_++ >= kPagesToFollow) return nullptr;
         const std::optional<std::string> bytes = Read(page);
         if (!bytes) return nullptr;
+        if (onlyToctrees && bytes->find("toctree-wrapper") == std::string::npos) {
+            withoutToctrees_.insert(page);
+            return &kNoToctrees;
+        }
         const std::string html = search::ToUtf8(*bytes, search::CharsetOf(*bytes, search::PageKind::kHtml));
         return &outlines_.emplace(page, OutlineOf(html)).first->second;
     }
@@ -200,7 +208,7 @@ private:
         if (first->toctrees.empty()) {
             std::size_t largest = 0;
             for (const std::string& page : LinkedPages(book_.firstPage, *first)) {
-                const PageOutline* outline = Outline(page);
+                const PageOutline* outline = Outline(page, true);
                 if (const std::size_t items = outline ? ItemCount(outline->toctrees) : 0; items > largest) {
                     largest = items;
                     root = page;
@@ -208,7 +216,7 @@ private:
             }
             if (largest == 0) return std::nullopt;
         }
-        std::vector<Entry> entries = EntriesOf(Outline(root)->toctrees, root);
+        std::vector<Entry> entries = EntriesOf(Outline(root, true)->toctrees, root);
         std::set<std::string> expanded{root};
         ExpandLeaves(entries, expanded, 1);
         return Contents{"the Sphinx toctrees of " + root, std::move(entries)};
@@ -227,7 +235,7 @@ private:
         for (Entry& entry : entries) {
             if (entry.children.empty() && !entry.page.empty() && entry.anchor.empty() &&
                 expanded.insert(entry.page).second) {
-                if (const PageOutline* outline = Outline(entry.page))
+                if (const PageOutline* outline = Outline(entry.page, true))
                     entry.children = EntriesOf(outline->toctrees, entry.page, depth);
             }
             ExpandLeaves(entry.children, expanded, depth + 1);
@@ -324,6 +332,7 @@ private:
     const BookFiles& book_;
     BookPlaces places_;
     std::map<std::string, PageOutline> outlines_;
+    std::set<std::string> withoutToctrees_;  // pages read for toctrees that have none
     std::size_t pagesRead_ = 0;
     std::vector<std::string> problems_;
 };
