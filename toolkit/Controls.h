@@ -20,6 +20,7 @@ class TWinControl;
 enum class Prop {
     Caption, Text, Enabled, Visible, Checked, Items, ItemIndex, Position, Range,
     ReadOnly, ActivePage, Picture, Bounds, Hint, Style,
+    Focus,     // the keyboard's focus is asked for: no state of the model
     Destroyed  // the control is going: its last notice
 };
 
@@ -82,6 +83,8 @@ public:
     TNotifyEvent OnClick;
     // Raises OnClick, as a click by the user does.
     virtual void Click();
+    // Gives the control the keyboard's focus, where it is shown.
+    void SetFocus() { Changed(Prop::Focus); }
 
     // The binding's listener; one at most.
     std::function<void(Prop)> Observer;

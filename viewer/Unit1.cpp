@@ -160,6 +160,7 @@ void TForm1::LoadContents() {
     ContentsTree->SetItems(contents_);
     ContentsTree->SetVisible(true);
     ContentsButton->SetVisible(true);
+    webbrowser1NavigateComplete(PageUrl(Settings().chome));  // asked for before the table was read
 }
 
 void TForm1::FormDestroy() { Browser().UnregisterPageProtocol(); }
@@ -240,8 +241,18 @@ void TForm1::webbrowser1NavigateComplete(const std::string& url) {
 
 bool TForm1::FormShortcut(const TShortcut& key) {
     if (!contents_) return false;
-    if (key.key == "F9" && !key.control && !key.alt) {
+    const bool plain = !key.control && !key.alt && !key.shift;
+    if (key.key == "F9" && plain) {
         ContentsButton->Click();
+        // The keyboard goes where the reader looks: into the tree shown, back to the page.
+        if (ContentsTree->Visible())
+            ContentsTree->SetFocus();
+        else
+            webbrowser1->SetFocus();
+        return true;
+    }
+    if (key.key == "F6" && plain && ContentsTree->Visible()) {
+        ContentsTree->SetFocus();
         return true;
     }
     if ((key.key == "Page_Down" || key.key == "Page_Up") && key.control && !key.alt) {

@@ -68,8 +68,9 @@ public:
     HRESULT webbrowser1ShowContextMenu();
     HRESULT webbrowser1TranslateAccelerator();
     void webbrowser1NavigateComplete(const std::string& url);
-    // The reader keys of the contents: F9 hides and shows them, Control with
-    // Page Down or Page Up opens the next or previous page in their order.
+    // The reader keys of the contents: F9 hides and shows them, F6 puts the
+    // keyboard in them (Tab goes back to the page), Control with Page Down
+    // or Page Up opens the next or previous page in their order.
     bool FormShortcut(const TShortcut& key);
     void ContentsTreeClick(TObject& sender);
     void ContentsButtonClick(TObject& sender);

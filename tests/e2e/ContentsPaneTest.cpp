@@ -57,6 +57,13 @@ protected:
         event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
         event->key.keyval = keyval;
         event->key.state = state;
+        // GTK's key bindings (Tab's focus move) look keys up by their hardware code.
+        GdkKeymapKey* keys = nullptr;
+        gint count = 0;
+        if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gtk_widget_get_display(window)), keyval, &keys,
+                                              &count) && count > 0)
+            event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
+        g_free(keys);
         gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gtk_widget_get_display(window))));
         gtk_main_do_event(event);
         gdk_event_free(event);
@@ -115,13 +122,27 @@ TEST_F(ContentsPane, FollowingALinkSelectsTheNewPagesEntry) {
     EXPECT_TRUE(RunUntil([&] { return SelectedRow().empty(); })) << "back on a page no entry opens";
 }
 
-TEST_F(ContentsPane, F9HidesAndShowsAndControlPageDownGoesToTheNextPage) {
+TEST_F(ContentsPane, F9HidesAndShowsF6AndTabMoveTheKeyboardAndControlPageDownGoesOn) {
     ASSERT_TRUE(WaitFor("ebook://ebook/index.html"));
     ASSERT_TRUE(RunUntil([&] { return TreeShown(); }));
     Press(GDK_KEY_F9);
     EXPECT_TRUE(RunUntil([&] { return !TreeShown(); }));
     Press(GDK_KEY_F9);
     EXPECT_TRUE(RunUntil([&] { return TreeShown(); }));
+
+    EXPECT_TRUE(gtk_widget_has_focus(GTK_WIDGET(Tree()))) << "shown by F9, the tree has the keyboard";
+    Press(GDK_KEY_Tab);
+    EXPECT_TRUE(RunUntil([&] { return gtk_widget_has_focus(GTK_WIDGET(view)); })) << "Tab goes back to the page";
+    int tabs = 0;
+    for (; tabs < 10 && !gtk_widget_has_focus(GTK_WIDGET(Tree())); ++tabs) {
+        Press(GDK_KEY_Tab);
+        RunFor(100);
+    }
+    EXPECT_LT(tabs, 10) << "past the page's links, Tab reaches the tree";
+    Press(GDK_KEY_Tab);
+    EXPECT_TRUE(RunUntil([&] { return gtk_widget_has_focus(GTK_WIDGET(view)); }));
+    Press(GDK_KEY_F6);
+    EXPECT_TRUE(RunUntil([&] { return gtk_widget_has_focus(GTK_WIDGET(Tree())); })) << "F6 goes to the tree";
 
     Press(GDK_KEY_Page_Down, GDK_CONTROL_MASK);
     ASSERT_TRUE(WaitFor("ebook://ebook/a.html"));

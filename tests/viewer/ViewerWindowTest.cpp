@@ -324,5 +324,13 @@ TEST_F(ViewerWindowTest, TheContentsFollowTheReaderAndOpenTheirPlaces) {
     form->ContentsButton->Click();
     EXPECT_TRUE(form->ContentsTree->Visible());
     EXPECT_FALSE(form->Shortcut({"F9", true})) << "Control+F9 is not the reader's key";
+    EXPECT_TRUE(form->Shortcut({"F6"}));
     EXPECT_EQ(ShownLefts(*form), std::vector<int>(9, -1)) << "the nine buttons stay as the author chose";
+}
+
+TEST_F(ViewerWindowTest, AFirstPageTheContentsListIsSelectedAtStart) {
+    Setting(contents::kContentsBlockName, contents::Encode(kTable));
+    Setting("chome", "dir/two.html");
+    Start();
+    EXPECT_EQ(form->ContentsTree->Selected(), (TreePath{1}));
 }

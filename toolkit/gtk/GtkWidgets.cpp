@@ -64,6 +64,7 @@ void ApplyCommon(Binding& b, Prop p) {
         case Prop::Hint: gtk_widget_set_tooltip_text(b.outer, OrNull(ToGtkText(c.Hint()))); break;
         case Prop::Bounds: ApplyBounds(b); break;
         case Prop::Style: ApplyTextStyle(b); break;
+        case Prop::Focus: gtk_widget_grab_focus(b.core); break;
         default: break;
     }
 }
