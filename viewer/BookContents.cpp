@@ -11,7 +11,8 @@ namespace viewer {
 
 std::string AnchorOfUrl(const std::string& pageUrl) {
     const std::size_t hash = pageUrl.find('#');
-    return hash == std::string::npos ? std::string() : ascii::PercentDecoded(std::string_view(pageUrl).substr(hash + 1));
+    if (hash == std::string::npos) return {};
+    return ascii::PercentDecoded(std::string_view(pageUrl).substr(hash + 1));
 }
 
 std::string PlaceUrl(const std::string& page, const std::string& anchor) {
@@ -97,7 +98,9 @@ std::optional<TreePath> BookContents::NextPage(const TreePath& from, bool forwar
                                      [](const Item& item, const TreePath& path) { return item.path < path; });
     const contents::Entry* current = from.empty() ? nullptr : EntryAt(from);
     const std::string page = current ? current->page : std::string();
-    const auto opensAnotherPage = [&](const Item& item) { return !item.entry->page.empty() && item.entry->page != page; };
+    const auto opensAnotherPage = [&](const Item& item) {
+        return !item.entry->page.empty() && item.entry->page != page;
+    };
     if (forward) {
         const auto next = std::find_if(current ? at + 1 : at, order_.end(), opensAnotherPage);
         if (next != order_.end()) return next->path;

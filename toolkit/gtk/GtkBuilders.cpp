@@ -498,7 +498,8 @@ void AppendItems(GtkTreeStore* store, GtkTreeIter* parent, const TTreeItems& ite
     for (std::size_t i = count; i-- > 0;) {
         item.back() = static_cast<int>(i);
         GtkTreeIter row;
-        gtk_tree_store_insert_with_values(store, &row, parent, 0, kTitleColumn, ToGtkText(items.Title(item)).c_str(), -1);
+        const std::string title = ToGtkText(items.Title(item));
+        gtk_tree_store_insert_with_values(store, &row, parent, 0, kTitleColumn, title.c_str(), -1);
         if (items.Count(item) > 0) gtk_tree_store_insert_with_values(store, nullptr, &row, 0, -1);
     }
 }
@@ -542,6 +543,14 @@ void ShowSelected(const TTreeView& c, GtkTreeView* view, GtkTreeStore* store) {
     gtk_tree_path_free(path);
 }
 
+// A branch about to open gets its items.
+gboolean OnTestExpandRow(GtkTreeView* view, GtkTreeIter* iter, GtkTreePath*, gpointer data) {
+    auto* b = static_cast<Binding*>(data);
+    if (b->control)
+        FillBranch(*static_cast<TTreeView*>(b->control), GTK_TREE_STORE(gtk_tree_view_get_model(view)), iter);
+    return FALSE;
+}
+
 void BuildTreeView(TTreeView& c, Binding& b) {
     GtkTreeStore* store = gtk_tree_store_new(kTreeColumns, G_TYPE_STRING);
     GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
@@ -562,12 +571,7 @@ void BuildTreeView(TTreeView& c, Binding& b) {
     gtk_tree_view_set_activate_on_single_click(tree, TRUE);
     SelectOnlyWhatIsPicked(tree);
     if (!c.AccessibleName.empty()) atk_object_set_name(gtk_widget_get_accessible(view), c.AccessibleName.c_str());
-    g_signal_connect(view, "test-expand-row", G_CALLBACK(+[](GtkTreeView* v, GtkTreeIter* iter, GtkTreePath*, gpointer d) -> gboolean {
-                         auto* b = static_cast<Binding*>(d);
-                         if (b->control) FillBranch(*static_cast<TTreeView*>(b->control), GTK_TREE_STORE(gtk_tree_view_get_model(v)), iter);
-                         return FALSE;
-                     }),
-                     &b);
+    g_signal_connect(view, "test-expand-row", G_CALLBACK(OnTestExpandRow), &b);
     g_signal_connect(gtk_tree_view_get_selection(tree), "changed", G_CALLBACK(+[](GtkTreeSelection* s, gpointer d) {
                          GtkTreeModel* model = nullptr;
                          GtkTreeIter iter;
