@@ -92,6 +92,7 @@ TForm1::TForm1(TForm2& about, std::shared_ptr<book::Book> book)
     webbrowser1 = ContentsSplitter->Add<TWebBrowserHost>("webbrowser1");
     webbrowser1->Expand = true;
     Browser().OnNavigateComplete = [this](const std::string& url) { webbrowser1NavigateComplete(url); };
+    Browser().OnDocumentComplete = [this](const std::string& url) { webbrowser1DocumentComplete(url); };
     OnShortcut = [this](const TShortcut& key) { return FormShortcut(key); };
     Browser().OnCommandStateChange = [this](std::int32_t c, bool e) { webbrowser1CommandStateChange(c, e); };
     Browser().OnShowContextMenu = [this] { return webbrowser1ShowContextMenu(); };
@@ -144,7 +145,16 @@ void TForm1::FormCreate() {
     if (!s.cOnStart.empty()) Application().MessageBox(s.cOnStart);
     pages_ready = true;
     Browser().Navigate(PageUrl(s.chome));
+}
+
+// The table is read once the first page is shown: in a large eBook it
+// stands after the pages, where finding a block waits for the whole file to
+// be indexed.
+void TForm1::webbrowser1DocumentComplete(const std::string& url) {
+    if (contentsRead_) return;
+    contentsRead_ = true;
     LoadContents();
+    webbrowser1NavigateComplete(url);
 }
 
 void TForm1::LoadContents() {
@@ -160,7 +170,6 @@ void TForm1::LoadContents() {
     ContentsTree->SetItems(contents_);
     ContentsTree->SetVisible(true);
     ContentsButton->SetVisible(true);
-    webbrowser1NavigateComplete(PageUrl(Settings().chome));  // asked for before the table was read
 }
 
 void TForm1::FormDestroy() { Browser().UnregisterPageProtocol(); }

@@ -68,6 +68,7 @@ public:
     HRESULT webbrowser1ShowContextMenu();
     HRESULT webbrowser1TranslateAccelerator();
     void webbrowser1NavigateComplete(const std::string& url);
+    void webbrowser1DocumentComplete(const std::string& url);
     // The reader keys of the contents: F9 hides and shows them, F6 puts the
     // keyboard in them (Tab goes back to the page), Control with Page Down
     // or Page Up opens the next or previous page in their order.
@@ -87,6 +88,7 @@ private:
     std::shared_ptr<book::Book> book_;
     bool closeMessageShown_ = false;
     std::shared_ptr<const BookContents> contents_;  // null when the book shows none
+    bool contentsRead_ = false;                       // once, after the first page
 };
 
 }  // namespace viewer

@@ -46,6 +46,8 @@ public:
     // "http://ebook/..." with its fragment: links, history, code, and a jump
     // to an anchor of the page shown.
     std::function<void(const std::string& url)> OnNavigateComplete;
+    // Raised when a page has finished loading, with its address as above.
+    std::function<void(const std::string& url)> OnDocumentComplete;
     // Host hooks: S_OK = the host dealt with it (no menu / the key does
     // nothing), S_FALSE = the browser does its default. Unset: S_FALSE.
     std::function<HRESULT()> OnShowContextMenu;
@@ -58,6 +60,9 @@ public:
     }
     void NavigateComplete(const std::string& url) {
         if (OnNavigateComplete) OnNavigateComplete(url);
+    }
+    void DocumentComplete(const std::string& url) {
+        if (OnDocumentComplete) OnDocumentComplete(url);
     }
 };
 

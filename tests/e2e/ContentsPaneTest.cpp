@@ -131,6 +131,7 @@ TEST_F(ContentsPane, F9HidesAndShowsF6AndTabMoveTheKeyboardAndControlPageDownGoe
     EXPECT_TRUE(RunUntil([&] { return TreeShown(); }));
 
     EXPECT_TRUE(gtk_widget_has_focus(GTK_WIDGET(Tree()))) << "shown by F9, the tree has the keyboard";
+    RunFor(100);
     Press(GDK_KEY_Tab);
     EXPECT_TRUE(RunUntil([&] { return gtk_widget_has_focus(GTK_WIDGET(view)); })) << "Tab goes back to the page";
     int tabs = 0;

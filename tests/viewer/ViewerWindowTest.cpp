@@ -280,6 +280,7 @@ TEST_F(ViewerWindowTest, WithoutContentsTheWindowIsAsBeforeAndF9IsNotOurs) {
     form.reset();
     SimExe::AppendBlock(contents::kContentsBlockName, "not zlib", image);
     Start();
+    form->webbrowser1->Browser().DocumentComplete("http://ebook/index.html");
     EXPECT_FALSE(form->ContentsTree->Visible());
     EXPECT_TRUE(dialogs->messages.empty());
 }
@@ -287,11 +288,13 @@ TEST_F(ViewerWindowTest, WithoutContentsTheWindowIsAsBeforeAndF9IsNotOurs) {
 TEST_F(ViewerWindowTest, TheContentsFollowTheReaderAndOpenTheirPlaces) {
     Setting(contents::kContentsBlockName, contents::Encode(kTable));
     Start();
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html");
+    EXPECT_FALSE(form->ContentsTree->Visible()) << "the table is read once the first page is shown";
+    form->webbrowser1->Browser().DocumentComplete("http://ebook/index.html");
     ASSERT_TRUE(form->ContentsTree->Visible());
     EXPECT_TRUE(form->ContentsButton->Visible());
     ASSERT_TRUE(form->ContentsTree->Items());
     EXPECT_EQ(form->ContentsTree->Items()->Title({0, 0}), "Part");
-    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html") << "the first page is asked for first";
 
     // The reader follows a link: its entry is selected, nothing more is loaded.
     browser->calls.clear();
@@ -328,9 +331,10 @@ TEST_F(ViewerWindowTest, TheContentsFollowTheReaderAndOpenTheirPlaces) {
     EXPECT_EQ(ShownLefts(*form), std::vector<int>(9, -1)) << "the nine buttons stay as the author chose";
 }
 
-TEST_F(ViewerWindowTest, AFirstPageTheContentsListIsSelectedAtStart) {
+TEST_F(ViewerWindowTest, AFirstPageTheContentsListIsSelectedWhenItIsShown) {
     Setting(contents::kContentsBlockName, contents::Encode(kTable));
     Setting("chome", "dir/two.html");
     Start();
+    form->webbrowser1->Browser().DocumentComplete("http://ebook/dir/two.html");
     EXPECT_EQ(form->ContentsTree->Selected(), (TreePath{1}));
 }

@@ -72,6 +72,15 @@ gboolean OnDecidePolicy(WebKitWebView* view, WebKitPolicyDecision* decision, Web
     return TRUE;
 }
 
+// The view's address as the window knows it: a page URL in its
+// "http://ebook/" form, any other address as it is.
+std::string AddressShown(WebKitWebView* view) {
+    const char* uri = webkit_web_view_get_uri(view);
+    if (!uri) return {};
+    const std::string pageUrl = PageUrlOf(uri);
+    return pageUrl.empty() ? uri : pageUrl;
+}
+
 }  // namespace
 
 bool OffersKeyToHost(unsigned keyval, unsigned modifierState) {
@@ -103,12 +112,11 @@ void WebKitBrowser::ConnectSignals() {
                          if (event == WEBKIT_LOAD_COMMITTED) browser->hasDocument_ = true;
                          if (event == WEBKIT_LOAD_COMMITTED || event == WEBKIT_LOAD_FINISHED)
                              browser->ReportHistoryState();
+                         if (event == WEBKIT_LOAD_FINISHED) browser->DocumentComplete(AddressShown(browser->View()));
                      }),
                      this);
     g_signal_connect(view_.get(), "notify::uri", G_CALLBACK(+[](WebKitWebView* view, GParamSpec*, gpointer self) {
-                         const char* uri = webkit_web_view_get_uri(view);
-                         const std::string pageUrl = uri ? PageUrlOf(uri) : std::string();
-                         static_cast<WebKitBrowser*>(self)->NavigateComplete(pageUrl.empty() && uri ? uri : pageUrl);
+                         static_cast<WebKitBrowser*>(self)->NavigateComplete(AddressShown(view));
                      }),
                      this);
     g_signal_connect(history_.get(), "changed",
