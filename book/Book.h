@@ -49,6 +49,8 @@ public:
     bool ReadBlock(std::string_view name, std::string& value) const { return store_->ReadBlock(name, value); }
     // Completes the block index on a thread of its own (see TBlockStore).
     void IndexInBackground() const { store_->IndexInBackground(); }
+    // Whether the index has seen every block: a lookup then scans nothing.
+    bool Indexed() const { return store_->IndexedTo() >= store_->size(); }
 
     // The key that opens a protected book's sealed blocks, once the
     // password has given it; none before, and none in other books.

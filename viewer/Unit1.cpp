@@ -145,16 +145,19 @@ void TForm1::FormCreate() {
     if (!s.cOnStart.empty()) Application().MessageBox(s.cOnStart);
     pages_ready = true;
     Browser().Navigate(PageUrl(s.chome));
+    if (book_->Indexed()) ReadContentsOnce(PageUrl(s.chome));
 }
 
-// The table is read once the first page is shown: in a large eBook it
-// stands after the pages, where finding a block waits for the whole file to
-// be indexed.
-void TForm1::webbrowser1DocumentComplete(const std::string& url) {
+// The table is read with the first page when the book's blocks are all
+// indexed by then, else once the first page is shown: in a large eBook it
+// stands after the pages, and finding it waits for the whole file's index.
+void TForm1::webbrowser1DocumentComplete(const std::string& url) { ReadContentsOnce(url); }
+
+void TForm1::ReadContentsOnce(const std::string& shownUrl) {
     if (contentsRead_) return;
     contentsRead_ = true;
     LoadContents();
-    webbrowser1NavigateComplete(url);
+    webbrowser1NavigateComplete(shownUrl);
 }
 
 void TForm1::LoadContents() {

@@ -79,6 +79,8 @@ public:
 private:
     // Reads the book's contents and shows them, when it has any.
     void LoadContents();
+    // LoadContents the first time, then the entry of the URL shown is selected.
+    void ReadContentsOnce(const std::string& shownUrl);
     // Goes to the place an entry opens; an entry without a page opens nothing.
     void OpenEntry(const TreePath& item);
     TButton* Buttons(int index) const;

@@ -288,10 +288,8 @@ TEST_F(ViewerWindowTest, WithoutContentsTheWindowIsAsBeforeAndF9IsNotOurs) {
 TEST_F(ViewerWindowTest, TheContentsFollowTheReaderAndOpenTheirPlaces) {
     Setting(contents::kContentsBlockName, contents::Encode(kTable));
     Start();
-    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html");
-    EXPECT_FALSE(form->ContentsTree->Visible()) << "the table is read once the first page is shown";
-    form->webbrowser1->Browser().DocumentComplete("http://ebook/index.html");
-    ASSERT_TRUE(form->ContentsTree->Visible());
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html") << "the first page is asked for first";
+    ASSERT_TRUE(form->ContentsTree->Visible()) << "a small book is indexed at once: its table comes with the page";
     EXPECT_TRUE(form->ContentsButton->Visible());
     ASSERT_TRUE(form->ContentsTree->Items());
     EXPECT_EQ(form->ContentsTree->Items()->Title({0, 0}), "Part");
@@ -337,4 +335,20 @@ TEST_F(ViewerWindowTest, AFirstPageTheContentsListIsSelectedWhenItIsShown) {
     Start();
     form->webbrowser1->Browser().DocumentComplete("http://ebook/dir/two.html");
     EXPECT_EQ(form->ContentsTree->Selected(), (TreePath{1}));
+}
+
+TEST_F(ViewerWindowTest, ATableBehindBlocksNotYetIndexedComesOnceTheFirstPageIsShown) {
+    // Every setting stands before 64 MB of media and the table: reading them
+    // leaves the table unindexed.
+    for (const char* key : {"ctoolbar", "cpass", "cOnStart", "cOnClose", "chome", "cproject", "cenumber", "cauthor",
+                            "cemail", "cweb", "cabout"})
+        Setting(key, std::string(key) == "chome" ? "one.html" : "");
+    SimExe::AppendBlock("media.bin", std::string(64 << 20, 'm'), image);
+    Setting(contents::kContentsBlockName, contents::Encode(kTable));
+    Start();
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/one.html");
+    EXPECT_FALSE(form->ContentsTree->Visible());
+    form->webbrowser1->Browser().DocumentComplete("http://ebook/one.html");
+    EXPECT_TRUE(form->ContentsTree->Visible());
+    EXPECT_EQ(form->ContentsTree->Selected(), (TreePath{0}));
 }
