@@ -63,8 +63,9 @@ for needed in libgtk-3-0 libwebkit2gtk-4.1-0 zlib1g libdeflate0; do
   [[ ", $depends" == *", $needed"* ]] || fail "Depends does not name $needed"
 done
 # libdeflate is the compiler's alone: the viewer in every eBook inflates with zlib.
-objdump -p "$compiler" | grep -q 'NEEDED *libdeflate\.so\.0' || fail "the compiler does not link libdeflate"
-objdump -p "$work/book.exe" | grep -q 'NEEDED *libdeflate' && fail "the eBook's viewer links libdeflate"
+# (grep reads all of objdump's output: with -q it could stop early and fail the pipe.)
+objdump -p "$compiler" | grep 'NEEDED *libdeflate\.so\.0' >/dev/null || fail "the compiler does not link libdeflate"
+objdump -p "$work/book.exe" | grep 'NEEDED *libdeflate' >/dev/null && fail "the eBook's viewer links libdeflate"
 for library in $(objdump -p "$compiler" "$work/book.exe" | awk '$1 == "NEEDED" { print $2 }' | sort -u); do
   path=$(ldconfig -p | awk -v lib="$library" '$1 == lib && /x86-64/ && !found { print $NF; found = 1 }')
   owner=$(dpkg -S "$path" 2>/dev/null || dpkg -S "/usr$path" 2>/dev/null || dpkg -S "${path#/usr}" 2>/dev/null || true)

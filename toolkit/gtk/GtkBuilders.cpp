@@ -5,6 +5,7 @@
 #include "GtkBuilders.h"
 
 #include "GtkText.h"
+#include "ItemsModel.h"
 #include "Pictures.h"
 
 #include <algorithm>
@@ -466,73 +467,20 @@ void BuildProgressBar(TProgressBar& c, Binding& b) {
     };
 }
 
-// ---- the tree view: a tree store filled as its branches open ----------
-// A branch not yet filled holds one row without a title; opening it (by the
-// user or to show a selected item) puts the branch's items in its place.
-
-enum TreeColumn { kTitleColumn, kTreeColumns };
-
-TreePath PathOf(GtkTreePath* path) {
-    const int depth = gtk_tree_path_get_depth(path);
-    const int* indices = gtk_tree_path_get_indices(path);
-    return TreePath(indices, indices + depth);
-}
-
-GtkTreePath* GtkPathOf(const TreePath& path) {
-    return gtk_tree_path_new_from_indicesv(const_cast<int*>(path.data()), path.size());
-}
-
-bool IsPlaceholder(GtkTreeModel* model, GtkTreeIter* iter) {
-    gchar* title = nullptr;
-    gtk_tree_model_get(model, iter, kTitleColumn, &title, -1);
-    g_free(title);
-    return title == nullptr;
-}
-
-// Puts the items below `item` (the top: empty) under `parent`, from the
-// last to the first: a tree store appends in time that grows with the
-// children there are, but puts a first child in constant time.
-void AppendItems(GtkTreeStore* store, GtkTreeIter* parent, const TTreeItems& items, TreePath item) {
-    const std::size_t count = items.Count(item);
-    item.push_back(0);
-    for (std::size_t i = count; i-- > 0;) {
-        item.back() = static_cast<int>(i);
-        GtkTreeIter row;
-        const std::string title = ToGtkText(items.Title(item));
-        gtk_tree_store_insert_with_values(store, &row, parent, 0, kTitleColumn, title.c_str(), -1);
-        if (items.Count(item) > 0) gtk_tree_store_insert_with_values(store, nullptr, &row, 0, -1);
-    }
-}
-
-// Fills the branch at `iter` when it holds only its placeholder.
-void FillBranch(const TTreeView& c, GtkTreeStore* store, GtkTreeIter* iter) {
-    GtkTreeIter first;
-    GtkTreeModel* model = GTK_TREE_MODEL(store);
-    if (!c.Items() || !gtk_tree_model_iter_children(model, &first, iter) || !IsPlaceholder(model, &first)) return;
-    GtkTreePath* path = gtk_tree_model_get_path(model, iter);
-    AppendItems(store, iter, *c.Items(), PathOf(path));
-    gtk_tree_path_free(path);
-    gtk_tree_store_remove(store, &first);
-}
+// ---- the tree view: rows made as the view asks for them ---------------
 
 // Opens the branches down to the selected item, selects it and scrolls it
 // into view; nothing selected when the model's path is not in the tree.
-void ShowSelected(const TTreeView& c, GtkTreeView* view, GtkTreeStore* store) {
+void ShowSelected(const TTreeView& c, GtkTreeView* view) {
     GtkTreeSelection* selection = gtk_tree_view_get_selection(view);
-    const TreePath& item = c.Selected();
     GtkTreeIter iter;
-    bool found = !item.empty();
-    for (std::size_t depth = 0; found && depth < item.size(); ++depth) {
-        GtkTreeIter parent = iter;
-        if (depth > 0) FillBranch(c, store, &parent);
-        found = gtk_tree_model_iter_nth_child(GTK_TREE_MODEL(store), &iter, depth > 0 ? &parent : nullptr, item[depth]);
-    }
-    if (!found) {
+    GtkTreePath* path = c.Selected().empty() ? nullptr : GtkPathOf(c.Selected());
+    if (!path || !gtk_tree_model_get_iter(gtk_tree_view_get_model(view), &iter, path)) {
         gtk_tree_selection_unselect_all(selection);
+        if (path) gtk_tree_path_free(path);
         return;
     }
-    GtkTreePath* path = GtkPathOf(item);
-    if (item.size() > 1) {
+    if (gtk_tree_path_get_depth(path) > 1) {
         GtkTreePath* parent = gtk_tree_path_copy(path);
         gtk_tree_path_up(parent);
         gtk_tree_view_expand_to_path(view, parent);
@@ -543,35 +491,32 @@ void ShowSelected(const TTreeView& c, GtkTreeView* view, GtkTreeStore* store) {
     gtk_tree_path_free(path);
 }
 
-// A branch about to open gets its items.
-gboolean OnTestExpandRow(GtkTreeView* view, GtkTreeIter* iter, GtkTreePath*, gpointer data) {
-    auto* b = static_cast<Binding*>(data);
-    if (b->control)
-        FillBranch(*static_cast<TTreeView*>(b->control), GTK_TREE_STORE(gtk_tree_view_get_model(view)), iter);
-    return FALSE;
-}
+// The items of a tree view that has none.
+struct NoItems : TTreeItems {
+    std::size_t Count(const TreePath&) const override { return 0; }
+    std::string Title(const TreePath&) const override { return {}; }
+};
 
 void BuildTreeView(TTreeView& c, Binding& b) {
-    GtkTreeStore* store = gtk_tree_store_new(kTreeColumns, G_TYPE_STRING);
-    GtkWidget* view = gtk_tree_view_new_with_model(GTK_TREE_MODEL(store));
-    g_object_unref(store);
+    GtkWidget* view = gtk_tree_view_new();
     GtkTreeView* tree = GTK_TREE_VIEW(view);
     gtk_tree_view_set_headers_visible(tree, FALSE);
     GtkCellRenderer* text = gtk_cell_renderer_text_new();
     g_object_set(text, "ellipsize", PANGO_ELLIPSIZE_END, nullptr);
-    GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(nullptr, text, "text", kTitleColumn, nullptr);
+    GtkTreeViewColumn* column = gtk_tree_view_column_new_with_attributes(nullptr, text, "text", 0, nullptr);
     gtk_tree_view_column_set_sizing(column, GTK_TREE_VIEW_COLUMN_FIXED);
     gtk_tree_view_column_set_expand(column, TRUE);
     gtk_tree_view_append_column(tree, column);
     // Rows of one height are laid out without measuring each: long trees open at once.
     gtk_tree_view_set_fixed_height_mode(tree, TRUE);
-    gtk_tree_view_set_tooltip_column(tree, kTitleColumn);
+    gtk_tree_view_set_tooltip_column(tree, 0);
     gtk_tree_view_set_enable_search(tree, TRUE);
-    gtk_tree_view_set_search_column(tree, kTitleColumn);
+    gtk_tree_view_set_search_column(tree, 0);
     gtk_tree_view_set_activate_on_single_click(tree, TRUE);
     SelectOnlyWhatIsPicked(tree);
-    if (!c.AccessibleName.empty()) atk_object_set_name(gtk_widget_get_accessible(view), c.AccessibleName.c_str());
-    g_signal_connect(view, "test-expand-row", G_CALLBACK(OnTestExpandRow), &b);
+    // Named through the property: the viewer links no ATK function, only the libraries its readers are promised.
+    if (!c.AccessibleName.empty())
+        g_object_set(gtk_widget_get_accessible(view), "accessible-name", c.AccessibleName.c_str(), nullptr);
     g_signal_connect(gtk_tree_view_get_selection(tree), "changed", G_CALLBACK(+[](GtkTreeSelection* s, gpointer d) {
                          GtkTreeModel* model = nullptr;
                          GtkTreeIter iter;
@@ -588,17 +533,13 @@ void BuildTreeView(TTreeView& c, Binding& b) {
                      &b);
     b.core = view;
     b.outer = Scrolled(view, GTK_POLICY_NEVER, GTK_POLICY_AUTOMATIC, 64);
-    b.sync = [&c, tree, store](Prop p) {
+    b.sync = [&c, tree](Prop p) {
         if (p == Prop::Items) {
-            // Filled while detached (and held meanwhile): the view does not follow each row.
-            g_object_ref(store);
-            gtk_tree_view_set_model(tree, nullptr);
-            gtk_tree_store_clear(store);
-            if (c.Items()) AppendItems(store, nullptr, *c.Items(), {});
-            gtk_tree_view_set_model(tree, GTK_TREE_MODEL(store));
-            g_object_unref(store);
+            GtkTreeModel* model = NewItemsModel(c.Items() ? c.Items() : std::make_shared<const NoItems>());
+            gtk_tree_view_set_model(tree, model);
+            g_object_unref(model);
         }
-        if (p == Prop::Items || p == Prop::ItemIndex) ShowSelected(c, tree, store);
+        if (p == Prop::Items || p == Prop::ItemIndex) ShowSelected(c, tree);
     };
 }
 
