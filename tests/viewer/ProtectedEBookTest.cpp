@@ -24,12 +24,16 @@ namespace {
 const std::string kPassword = "Tr0ub4dor &3";
 const std::string kStartMessage = "SECRET-DELTA: welcome aboard";
 
-// The book's files: two small pages and a large file that is chunked.
+// The book's files: two small pages (the first linking to the second, so the
+// book has a table of contents), a text file and a large file that is chunked.
 std::map<std::string, std::string> Files(const std::string& indexWord = "SECRET-ALPHA") {
     std::string large;
     // 64 bytes a line, so that every chunk of 1 MiB holds the same bytes.
     while (large.size() < (6u << 20)) large += "SECRET-CHARLIE, one line of the large file, sixty-four bytes..\n";
-    return {{"index.html", "<html><head><title>Ledger</title></head><body>Quartermaster: " + indexWord + "</body></html>"},
+    return {{"index.html", "<html><head><title>Ledger</title></head><body>Quartermaster: " + indexWord +
+                               " <a href=\"stores.html\">stores</a></body></html>"},
+            {"stores.html", "<html><head><title>SECRET-ECHO</title></head><body><h2 id=\"shelf\">SECRET-FOXTROT</h2>"
+                            "</body></html>"},
             {"notes.txt", "SECRET-BRAVO, the notes."},
             {"big.log", large}};
 }
@@ -124,7 +128,7 @@ protected:
 
 TEST_F(ProtectedEBookTest, NothingOfTheBookStandsInItsFileNorInAnyZlibStreamInIt) {
     const std::vector<std::string> secrets = {"SECRET-ALPHA", "SECRET-BRAVO", "SECRET-CHARLIE", "SECRET-DELTA",
-                                              kPassword, "Quartermaster"};
+                                              "SECRET-ECHO", "SECRET-FOXTROT", kPassword, "Quartermaster"};
     const auto holdsSecret = [&](std::string_view bytes) {
         for (const std::string& secret : secrets)
             if (bytes.find(secret) != std::string_view::npos) return secret;
@@ -142,7 +146,8 @@ TEST_F(ProtectedEBookTest, NothingOfTheBookStandsInItsFileNorInAnyZlibStreamInIt
         ASSERT_EQ(holdsSecret(out), "") << "in a stream at " << at;
     }
     EXPECT_GT(streams, 0u);  // the settings left readable at least
-    for (const std::string name : {"index.html", "notes.txt", "big.log", "cOnStart", "cpass", "chome", "/zorbin/search"}) {
+    for (const std::string name :
+         {"index.html", "notes.txt", "big.log", "cOnStart", "cpass", "chome", "/zorbin/search", "/zorbin/contents"}) {
         const std::string_view payload = Payload(image, name);
         ASSERT_FALSE(payload.empty()) << name;
         for (std::size_t skip : {0, 12}) {
@@ -165,6 +170,10 @@ TEST_F(ProtectedEBookTest, TheRightPasswordServesEveryPageAsItsFile) {
     const std::optional<SimExe::PageBytes> range = browser->served->Block("big.log")->Read(3'000'000, 2'500'000);
     EXPECT_EQ(range->bytes == large.substr(3'000'000, 2'500'000), true);
     EXPECT_EQ(range->pageSize, large.size());
+    // The sealed table of contents opens with the key, as the pages do.
+    ASSERT_TRUE(form->ContentsTree->Visible() && form->ContentsTree->Items());
+    EXPECT_EQ(form->ContentsTree->Items()->Title({1}), "SECRET-ECHO");
+    EXPECT_EQ(form->ContentsTree->Items()->Title({1, 0}), "SECRET-FOXTROT");
 }
 
 TEST_F(ProtectedEBookTest, AWrongEmptyOrCancelledPasswordEndsTheViewer) {
@@ -195,13 +204,13 @@ TEST_F(ProtectedEBookTest, AChangedMovedOrSwappedBlockIsDamageThatHarmsNothingEl
     // A flipped byte in a page sealed whole.
     std::string flipped = image;
     flipped[payloadAt(flipped, "notes.txt") + 20] ^= 0x01;
-    EXPECT_EQ(served(flipped), (std::map<std::string, bool>{{"index.html", true}, {"notes.txt", false}, {"big.log", true}}));
+    EXPECT_EQ(served(flipped), (std::map<std::string, bool>{{"index.html", true}, {"stores.html", true}, {"notes.txt", false}, {"big.log", true}}));
 
     // A page's sealed payload moved under another page's name.
     std::string moved = image;
     const std::string_view index = Payload(image, "index.html");
     moved.replace(payloadAt(moved, "notes.txt"), Payload(moved, "notes.txt").size(), index);
-    EXPECT_EQ(served(moved), (std::map<std::string, bool>{{"index.html", true}, {"notes.txt", false}, {"big.log", true}}));
+    EXPECT_EQ(served(moved), (std::map<std::string, bool>{{"index.html", true}, {"stores.html", true}, {"notes.txt", false}, {"big.log", true}}));
 
     // Two chunks of the large file swapped (they seal to the same length).
     const SimExe::AccessIndex chunks = IndexOf(image, *KeyOf(image), "big.log");
@@ -213,7 +222,7 @@ TEST_F(ProtectedEBookTest, AChangedMovedOrSwappedBlockIsDamageThatHarmsNothingEl
     std::string swapped = image;
     swapped.replace(big + first, length, image.substr(big + second, length));
     swapped.replace(big + second, length, image.substr(big + first, length));
-    EXPECT_EQ(served(swapped), (std::map<std::string, bool>{{"index.html", true}, {"notes.txt", true}, {"big.log", false}}));
+    EXPECT_EQ(served(swapped), (std::map<std::string, bool>{{"index.html", true}, {"stores.html", true}, {"notes.txt", true}, {"big.log", false}}));
     EXPECT_THROW(browser->served->Block("big.log")->Read(1u << 20, 100), ZLibEx::EZDecompressionError);
     EXPECT_EQ(browser->served->Block("big.log")->Read(0, 100).bytes, Files().at("big.log").substr(0, 100));
 
