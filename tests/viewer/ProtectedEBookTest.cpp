@@ -205,14 +205,16 @@ TEST_F(ProtectedEBookTest, AChangedMovedOrSwappedBlockIsDamageThatHarmsNothingEl
     std::string flipped = image;
     flipped[payloadAt(flipped, "notes.txt") + 20] ^= 0x01;
     EXPECT_EQ(served(flipped),
-              (std::map<std::string, bool>{{"index.html", true}, {"stores.html", true}, {"notes.txt", false}, {"big.log", true}}));
+              (std::map<std::string, bool>{{"index.html", true}, {"stores.html", true},
+                                           {"notes.txt", false}, {"big.log", true}}));
 
     // A page's sealed payload moved under another page's name.
     std::string moved = image;
     const std::string_view index = Payload(image, "index.html");
     moved.replace(payloadAt(moved, "notes.txt"), Payload(moved, "notes.txt").size(), index);
     EXPECT_EQ(served(moved),
-              (std::map<std::string, bool>{{"index.html", true}, {"stores.html", true}, {"notes.txt", false}, {"big.log", true}}));
+              (std::map<std::string, bool>{{"index.html", true}, {"stores.html", true},
+                                           {"notes.txt", false}, {"big.log", true}}));
 
     // Two chunks of the large file swapped (they seal to the same length).
     const SimExe::AccessIndex chunks = IndexOf(image, *KeyOf(image), "big.log");
@@ -225,7 +227,8 @@ TEST_F(ProtectedEBookTest, AChangedMovedOrSwappedBlockIsDamageThatHarmsNothingEl
     swapped.replace(big + first, length, image.substr(big + second, length));
     swapped.replace(big + second, length, image.substr(big + first, length));
     EXPECT_EQ(served(swapped),
-              (std::map<std::string, bool>{{"index.html", true}, {"stores.html", true}, {"notes.txt", true}, {"big.log", false}}));
+              (std::map<std::string, bool>{{"index.html", true}, {"stores.html", true},
+                                           {"notes.txt", true}, {"big.log", false}}));
     EXPECT_THROW(browser->served->Block("big.log")->Read(1u << 20, 100), ZLibEx::EZDecompressionError);
     EXPECT_EQ(browser->served->Block("big.log")->Read(0, 100).bytes, Files().at("big.log").substr(0, 100));
 
