@@ -262,7 +262,11 @@ TEST_F(ViewerOnMedia, EveryMediaElementPlaysAndSeeksAsThroughFileWithNothingOnDi
     EXPECT_EQ(Eval("Object.values(report).every(r => r.done && r.error === undefined)"), "true")
         << Eval("JSON.stringify(report)");
     for (const std::string& name : inTmp.Names()) EXPECT_EQ(name.find("WebKit-Media"), std::string::npos) << name;
-    EXPECT_TRUE(made.Names().empty()) << *made.Names().begin();
+    // A viewer that other tests start meanwhile makes its own folder of program code
+    // ("zorbin-viewer-*", no book data) in the runtime folder; this one made its own before.
+    std::set<std::string> madeHere = made.Names();
+    std::erase_if(madeHere, [](const std::string& name) { return name.rfind("zorbin-viewer-", 0) == 0; });
+    EXPECT_TRUE(madeHere.empty()) << *madeHere.begin();
 }
 
 TEST_F(ViewerOnProtectedMedia, ALargeVideoPlaysAndSeeksFromItsSealedChunks) {

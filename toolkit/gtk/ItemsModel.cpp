@@ -18,23 +18,24 @@ struct Node {
     std::vector<std::unique_ptr<Node>> children;
 };
 
-struct ItemsModel {
+struct ZorbinItemsModel {
     GObject parent;
     std::shared_ptr<const TTreeItems>* items;
     Node* root;
     gint stamp;
 };
 
-struct ItemsModelClass {
+struct ZorbinItemsModelClass {
     GObjectClass parent;
 };
 
 void InitInterface(GtkTreeModelIface* iface);
 
-G_DEFINE_TYPE_WITH_CODE(ItemsModel, items_model, G_TYPE_OBJECT,
+// Named for the program: GType names are shared by every library in the process.
+G_DEFINE_TYPE_WITH_CODE(ZorbinItemsModel, zorbin_items_model, G_TYPE_OBJECT,
                         G_IMPLEMENT_INTERFACE(GTK_TYPE_TREE_MODEL, InitInterface))
 
-ItemsModel* Self(GtkTreeModel* model) { return reinterpret_cast<ItemsModel*>(model); }
+ZorbinItemsModel* Self(GtkTreeModel* model) { return reinterpret_cast<ZorbinItemsModel*>(model); }
 
 TreePath PathOfNode(const Node* node) {
     TreePath path;
@@ -42,7 +43,7 @@ TreePath PathOfNode(const Node* node) {
     return path;
 }
 
-const std::vector<std::unique_ptr<Node>>& Children(ItemsModel* self, Node* node) {
+const std::vector<std::unique_ptr<Node>>& Children(ZorbinItemsModel* self, Node* node) {
     if (!node->listed) {
         node->listed = true;
         const std::size_t count = (*self->items)->Count(PathOfNode(node));
@@ -63,7 +64,7 @@ gboolean Set(GtkTreeModel* model, GtkTreeIter* iter, Node* node) {
     return node != nullptr;
 }
 
-Node* Nth(ItemsModel* self, Node* parent, int n) {
+Node* Nth(ZorbinItemsModel* self, Node* parent, int n) {
     const auto& children = Children(self, parent);
     return n >= 0 && static_cast<std::size_t>(n) < children.size() ? children[static_cast<std::size_t>(n)].get()
                                                                      : nullptr;
@@ -111,25 +112,25 @@ void InitInterface(GtkTreeModelIface* iface) {
     };
 }
 
-void items_model_init(ItemsModel* self) {
+void zorbin_items_model_init(ZorbinItemsModel* self) {
     self->items = new std::shared_ptr<const TTreeItems>();
     self->root = new Node();
     self->stamp = static_cast<gint>(g_random_int());
 }
 
-void items_model_class_init(ItemsModelClass* klass) {
+void zorbin_items_model_class_init(ZorbinItemsModelClass* klass) {
     G_OBJECT_CLASS(klass)->finalize = [](GObject* object) {
-        auto* self = reinterpret_cast<ItemsModel*>(object);
+        auto* self = reinterpret_cast<ZorbinItemsModel*>(object);
         delete self->items;
         delete self->root;
-        G_OBJECT_CLASS(items_model_parent_class)->finalize(object);
+        G_OBJECT_CLASS(zorbin_items_model_parent_class)->finalize(object);
     };
 }
 
 }  // namespace
 
 GtkTreeModel* NewItemsModel(std::shared_ptr<const TTreeItems> items) {
-    auto* self = static_cast<ItemsModel*>(g_object_new(items_model_get_type(), nullptr));
+    auto* self = static_cast<ZorbinItemsModel*>(g_object_new(zorbin_items_model_get_type(), nullptr));
     *self->items = std::move(items);
     return GTK_TREE_MODEL(self);
 }
