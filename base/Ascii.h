@@ -76,6 +76,25 @@ constexpr int HexValue(char c) {
     return lower >= 'a' && lower <= 'f' ? lower - 'a' + 10 : -1;
 }
 
+// `text` with each byte for which `escape` holds written as %XX (upper-case hex).
+template <class Predicate>
+std::string PercentEncoded(std::string_view text, Predicate escape) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string encoded;
+    encoded.reserve(text.size());
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (!escape(byte)) {
+            encoded += c;
+            continue;
+        }
+        encoded += '%';
+        encoded += kHex[byte >> 4];
+        encoded += kHex[byte & 15];
+    }
+    return encoded;
+}
+
 // `text` with its %XX escapes decoded; a '%' that starts none stays.
 inline std::string PercentDecoded(std::string_view text) {
     std::string decoded;

@@ -22,11 +22,14 @@ struct ParserUnref {
 };
 using Parser = std::unique_ptr<JsonParser, ParserUnref>;
 
-// How deep the brackets of JSON text nest, strings left aside.
-std::size_t NestingOf(std::string_view json) {
-    std::size_t depth = 0, deepest = 0;
+// Walks JSON text from `from`, strings left aside, and calls `reached(depth)`
+// at each bracket with the depth it leaves. Gives the bracket's position
+// where `reached` says to stop, else npos.
+template <class Reached>
+std::size_t WalkBrackets(std::string_view json, std::size_t from, Reached reached) {
+    std::size_t depth = 0;
     bool inString = false;
-    for (std::size_t i = 0; i < json.size(); ++i) {
+    for (std::size_t i = from; i < json.size(); ++i) {
         const char c = json[i];
         if (inString) {
             if (c == '\\')
@@ -35,12 +38,22 @@ std::size_t NestingOf(std::string_view json) {
                 inString = false;
         } else if (c == '"') {
             inString = true;
-        } else if (c == '[' || c == '{') {
-            deepest = std::max(deepest, ++depth);
-        } else if ((c == ']' || c == '}') && depth > 0) {
-            --depth;
+        } else if ((c == '[' || c == '{') && reached(++depth)) {
+            return i;
+        } else if ((c == ']' || c == '}') && depth > 0 && reached(--depth)) {
+            return i;
         }
     }
+    return std::string_view::npos;
+}
+
+// How deep the brackets of JSON text nest.
+std::size_t NestingOf(std::string_view json) {
+    std::size_t deepest = 0;
+    WalkBrackets(json, 0, [&](std::size_t depth) {
+        deepest = std::max(deepest, depth);
+        return false;
+    });
     return deepest;
 }
 
@@ -94,24 +107,9 @@ std::optional<std::string_view> AssignedArray(std::string_view script, std::stri
     if (var == std::string_view::npos) return std::nullopt;
     const std::size_t open = script.find('[', var);
     if (open == std::string_view::npos) return std::nullopt;
-    std::size_t depth = 0;
-    bool inString = false;
-    for (std::size_t i = open; i < script.size(); ++i) {
-        const char c = script[i];
-        if (inString) {
-            if (c == '\\')
-                ++i;
-            else if (c == '"')
-                inString = false;
-        } else if (c == '"') {
-            inString = true;
-        } else if (c == '[') {
-            ++depth;
-        } else if (c == ']' && --depth == 0) {
-            return script.substr(open, i - open + 1);
-        }
-    }
-    return std::nullopt;
+    const std::size_t close = WalkBrackets(script, open, [](std::size_t depth) { return depth == 0; });
+    if (close == std::string_view::npos) return std::nullopt;
+    return script.substr(open, close - open + 1);
 }
 
 class NavTreeReader {

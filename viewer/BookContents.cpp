@@ -16,23 +16,13 @@ std::string AnchorOfUrl(const std::string& pageUrl) {
 }
 
 std::string PlaceUrl(const std::string& page, const std::string& anchor) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string url = PageUrl(page);
-    if (anchor.empty()) return url;
-    url += '#';
+    if (anchor.empty()) return PageUrl(page);
     // Escaped where a fragment cannot carry the byte as it is, and '%', so
     // the decoded fragment is the anchor again.
-    for (const char c : anchor) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte > 0x20 && byte < 0x7f && std::string_view("%\"<>`#").find(c) == std::string_view::npos) {
-            url += c;
-            continue;
-        }
-        url += '%';
-        url += hex[byte >> 4];
-        url += hex[byte & 15];
-    }
-    return url;
+    return PageUrl(page) + '#' + ascii::PercentEncoded(anchor, [](unsigned char byte) {
+               return byte <= 0x20 || byte >= 0x7f || std::string_view("%\"<>`#").find(static_cast<char>(byte)) !=
+                                                          std::string_view::npos;
+           });
 }
 
 BookContents::BookContents(contents::Contents contents) : contents_(std::move(contents)) {

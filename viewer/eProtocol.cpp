@@ -87,21 +87,7 @@ std::string LookupPage(const book::Book& book, const std::string& url) {
     return bytes;
 }
 
-std::string PageUrl(const std::string& name) {
-    static const char hex[] = "0123456789ABCDEF";
-    std::string url = kPagePrefix;
-    for (char c : name) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (!NeedsEscape(byte)) {
-            url += c;
-            continue;
-        }
-        url += '%';
-        url += hex[byte >> 4];
-        url += hex[byte & 15];
-    }
-    return url;
-}
+std::string PageUrl(const std::string& name) { return kPagePrefix + ascii::PercentEncoded(name, NeedsEscape); }
 
 HRESULT TeProtocol::Start(const std::string& url, std::shared_ptr<IInternetProtocolSink> sink) {
     if (!IsPageUrl(url)) return INET_E_USE_DEFAULT_PROTOCOLHANDLER;

@@ -1,6 +1,7 @@
 // End to end: the contents the compiler found, in the real viewer's pane
 // beside a real web view: the tree, choosing an entry, the tree following
 // the reader, the reader keys, and the window of a book without contents.
+#include "KeyPress.h"
 #include "ViewerOnEBook.h"
 
 #include <atk/atk.h>
@@ -50,23 +51,8 @@ protected:
         g_free(path);
         return text;
     }
-    // A key pressed in the window, delivered as the display delivers it.
     void Press(guint keyval, GdkModifierType state = GdkModifierType(0)) {
-        GtkWidget* window = toolkit::gtk::WidgetOf(*form);
-        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
-        event->key.keyval = keyval;
-        event->key.state = state;
-        // GTK's key bindings (Tab's focus move) look keys up by their hardware code.
-        GdkKeymapKey* keys = nullptr;
-        gint count = 0;
-        if (gdk_keymap_get_entries_for_keyval(gdk_keymap_get_for_display(gtk_widget_get_display(window)), keyval, &keys,
-                                              &count) && count > 0)
-            event->key.hardware_keycode = static_cast<guint16>(keys[0].keycode);
-        g_free(keys);
-        gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gtk_widget_get_display(window))));
-        gtk_main_do_event(event);
-        gdk_event_free(event);
+        PressKey(toolkit::gtk::WidgetOf(*form), keyval, state);
     }
 };
 

@@ -4,6 +4,7 @@
 #include "GtkBinding.h"
 #include "GtkDialogs.h"
 #include "GtkText.h"
+#include "KeyPress.h"
 #include "Pictures.h"
 
 #include <gtest/gtest.h>
@@ -417,16 +418,7 @@ TEST_F(BindingTest, TheFormIsOfferedShortcutsBeforeTheFocusedWidget) {
     Show();
     GtkWidget* window = gtk::WidgetOf(*form);
     gtk_widget_grab_focus(gtk::WidgetOf(*edit));
-    const auto press = [&](guint keyval, GdkModifierType state) {
-        GdkEvent* event = gdk_event_new(GDK_KEY_PRESS);
-        event->key.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(window)));
-        event->key.keyval = keyval;
-        event->key.state = state;
-        gdk_event_set_device(event, gdk_seat_get_keyboard(gdk_display_get_default_seat(gtk_widget_get_display(window))));
-        const gboolean handled = gtk_widget_event(window, event);
-        gdk_event_free(event);
-        return handled;
-    };
+    const auto press = [&](guint keyval, GdkModifierType state) { return PressKey(window, keyval, state); };
     EXPECT_TRUE(press(GDK_KEY_F9, GdkModifierType(0)));
     press(GDK_KEY_Page_Down, GDK_CONTROL_MASK);
     press(GDK_KEY_KP_Add, GDK_CONTROL_MASK);
