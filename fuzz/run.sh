@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}; shift || true
 targets=("$@")
-[ ${#targets[@]} -gt 0 ] || targets=(block_lookup contents decompress page_protocol project_open page_range page_request search_index sealed_blocks)
+[ ${#targets[@]} -gt 0 ] || targets=(block_lookup contents decompress page_protocol project_open page_range page_request search_index sealed_blocks reader_state)
 
 command -v clang++ >/dev/null || { echo "fuzz/run.sh needs clang: apt-get install clang" >&2; exit 1; }
 known=$(mktemp)
