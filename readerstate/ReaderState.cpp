@@ -21,6 +21,7 @@
 #include <climits>
 #include <cmath>
 #include <limits>
+#include <span>
 
 namespace readerstate {
 
@@ -132,7 +133,7 @@ std::optional<bool> ReadFlag(std::string_view field) {
 }
 
 // A place from its three fields: page, spot, fraction.
-std::optional<Place> ReadPlace(const std::string_view* fields) {
+std::optional<Place> ReadPlace(std::span<const std::string_view> fields) {
     std::optional<std::string> page = ReadText(fields[0]), spot = ReadText(fields[1]);
     const std::optional<double> fraction = ReadBounded(fields[2], 0, 1, 0);
     if (!page || !spot || !fraction) return std::nullopt;
@@ -174,13 +175,13 @@ std::optional<ReaderState> Decode(std::string_view bytes) {
     if (bytes.size() > kMaxEncodedSize) return std::nullopt;
     Lines lines(bytes);
     const auto format = lines.Next(kFormat, 1);
-    if (!format || (*format)[0] != "1") return std::nullopt;  // a later version is not read
+    if (!format || (*format)[0] != std::to_string(kVersion)) return std::nullopt;  // nor a later version
     const auto place = lines.Next("place", 3), zoom = lines.Next("zoom", 1), window = lines.Next("window", 3),
                contents = lines.Next("contents", 2);
     if (!place || !zoom || !window || !contents) return std::nullopt;
 
     ReaderState state;
-    std::optional<Place> where = ReadPlace(place->data());
+    std::optional<Place> where = ReadPlace(*place);
     const std::optional<double> zoomed = ReadBounded((*zoom)[0], kMinZoom, kMaxZoom, 1.0);
     const std::optional<int> width = ReadPixels((*window)[0]), height = ReadPixels((*window)[1]),
                              contentsWidth = ReadPixels((*contents)[0]);
@@ -196,7 +197,7 @@ std::optional<ReaderState> Decode(std::string_view bytes) {
 
     while (const auto fields = lines.Next("bookmark", 4)) {
         std::optional<std::string> name = ReadText((*fields)[0]);
-        std::optional<Place> bookmarked = ReadPlace(fields->data() + 1);
+        std::optional<Place> bookmarked = ReadPlace(std::span(*fields).subspan(1));
         if (!name || !bookmarked || state.bookmarks.size() == kMaxBookmarks) return std::nullopt;
         state.bookmarks.push_back({std::move(*name), std::move(*bookmarked)});
     }
