@@ -17,6 +17,10 @@ inline constexpr char kAuthorKey[] = "cauthor";
 inline constexpr char kEmailKey[] = "cemail";
 inline constexpr char kWebAddressKey[] = "cweb";
 inline constexpr char kAboutKey[] = "cabout";
+// The eBook's settings, in the order above.
+inline constexpr const char* kBookSettingKeys[] = {
+    kToolbarKey,    kPasswordKey, kStartMessageKey, kCloseMessageKey, kFirstPageKey, kTitleKey,
+    kBookNumberKey, kAuthorKey,   kEmailKey,        kWebAddressKey,   kAboutKey};
 
 // A project file's own keys.
 inline constexpr char kProjectFolderKey[] = "cproject_dir";
