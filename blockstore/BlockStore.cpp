@@ -203,15 +203,32 @@ TBlockIndex& TBlockStore::Index() {
 
 // What a lookup scans of a mapping is let go, as the background indexing
 // does: a lookup that scans past a large page does not keep it resident.
+void TBlockStore::ReleaseScannedSince(TBlockIndex& index, std::size_t scannedBefore) const {
+    if (!mapped_) return;
+    const std::size_t scannedAfter = index.ScannedTo();
+    if (scannedAfter > scannedBefore) ReleasePages(View().substr(scannedBefore, scannedAfter - scannedBefore));
+}
+
 std::optional<std::string_view> TBlockStore::Find(std::string_view name) {
     TBlockIndex& index = Index();
-    const std::size_t scannedBefore = mapped_ ? index.ScannedTo() : 0;
+    const std::size_t scannedBefore = index.ScannedTo();
     std::optional<std::string_view> found = index.Find(name);
-    if (mapped_) {
-        const std::size_t scannedAfter = index.ScannedTo();
-        if (scannedAfter > scannedBefore) ReleasePages(View().substr(scannedBefore, scannedAfter - scannedBefore));
-    }
+    ReleaseScannedSince(index, scannedBefore);
     return found;
+}
+
+std::vector<std::string> TBlockStore::BlockNames() {
+    TBlockIndex& index = Index();
+    const std::size_t scannedBefore = index.ScannedTo();
+    std::vector<std::string> names;
+    for (std::size_t at = index.FirstBlockFrom(0); at < size();) {
+        LaidOutBlock block = index.BlockAt(at);
+        if (block.broken != LaidOutBlock::Break::None) break;
+        names.push_back(std::move(block.name));
+        at = block.end;
+    }
+    ReleaseScannedSince(index, scannedBefore);
+    return names;
 }
 
 PageBytes StoredBlock::Read(std::uint64_t offset, std::uint64_t length, ZLibEx::ChunkInflater* inflater) const {

@@ -128,6 +128,11 @@ public:
     std::optional<std::string_view> Find(std::string_view name);
     // The block of this name, ready to read; nothing when there is none.
     std::optional<StoredBlock> Block(std::string_view name);
+    // The names of the blocks as they stand one after another from the
+    // first one on, folded as their markers carry them; the walk ends where
+    // the layout breaks. Only the markers are read, through the index; the
+    // pages of a mapping it scans do not stay resident.
+    std::vector<std::string> BlockNames();
     // The decompressed payload of a block into `value`, opened first when
     // it is sealed (a sealed chunked block chunk by chunk); false when there
     // is no such block. Raises ZLibEx's errors when it is damaged.
@@ -165,6 +170,8 @@ private:
     // The index of the current bytes, made when first needed, also when
     // threads look up blocks side by side.
     TBlockIndex& Index();
+    // Lets the pages of a mapping go that the index scanned from `scannedBefore` on.
+    void ReleaseScannedSince(TBlockIndex& index, std::size_t scannedBefore) const;
     void Changing();       // ends background indexing and drops the index
     void Unmap();
 

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace protect {
 class BookKey;
@@ -47,6 +48,9 @@ public:
     // The decompressed content of a block, opened with the key when it is
     // sealed; false when there is none. Raises ZLibEx's errors when damaged.
     bool ReadBlock(std::string_view name, std::string& value) const { return store_->ReadBlock(name, value); }
+    // The names of its blocks in the book's order, folded (see
+    // TBlockStore::BlockNames): no block's content is read.
+    std::vector<std::string> BlockNames() const { return store_->BlockNames(); }
     // Completes the block index on a thread of its own (see TBlockStore).
     void IndexInBackground() const { store_->IndexInBackground(); }
     // Whether the index has seen every block: a lookup then scans nothing.

@@ -3,6 +3,7 @@
 #include "BookInspection.h"
 
 #include "BlockStore.h"
+#include "BookIdentity.h"
 #include "BookKey.h"
 #include "BookLock.h"
 #include "Chunks.h"
@@ -36,7 +37,9 @@ constexpr SettingKey kSettingKeys[] = {
     {SimExe::kBookNumberKey, "eBook number"},    {SimExe::kAuthorKey, "author"},
     {SimExe::kEmailKey, "e-mail"},               {SimExe::kWebAddressKey, "web address"},
     {SimExe::kAboutKey, "other information"},    {SimExe::kProjectFolderKey, "project folder"},
-    {SimExe::kOutputFolderKey, "output folder"}, {SimExe::kOutputFileKey, "output file"}};
+    {SimExe::kOutputFolderKey, "output folder"}, {SimExe::kOutputFileKey, "output file"},
+    {SimExe::kSearchIndexKey, "search index"},   {SimExe::kContentsKey, "show contents"},
+    {SimExe::kReopenKey, "reopen"},              {SimExe::kIdentityKey, "identity"}};
 
 const SettingKey* SettingNamed(const std::string& foldedName) {
     for (const SettingKey& s : kSettingKeys)
@@ -250,6 +253,26 @@ void WriteTableOfContents(std::ostream& out, const Inspection& in, const Reader&
         << Plural(unreached, "page") << " no entry opens\n";
 }
 
+// The identity the eBook's readers' places are kept under, and whether it
+// reopens where its reader left off. An eBook from before them has neither
+// block: its viewer derives an identity, and reopens.
+void WriteReaderMemory(std::ostream& out, const Inspection& in, const Reader& reader) {
+    const InspectedBlock* identity = BlockNamed(in, SimExe::FoldName(book::kIdentityBlockName), BlockKind::Own);
+    const InspectedBlock* reopen = BlockNamed(in, SimExe::FoldName(book::kReopenBlockName), BlockKind::Own);
+    if ((identity && reader.Closed(*identity)) || (reopen && reader.Closed(*reopen))) {
+        out << "  identity and whether it reopens where its reader left off (encrypted)\n";
+        return;
+    }
+    const std::optional<std::string> stored = identity ? reader.Decompressed(*identity) : std::nullopt;
+    out << "  identity: "
+        << (!identity                           ? "none stored; its viewer derives one from its settings and page names"
+            : stored && book::IsIdentity(*stored) ? *stored
+                                                  : "damaged")
+        << "\n";
+    const std::optional<std::string> choice = reopen ? reader.Decompressed(*reopen) : std::nullopt;
+    out << "  reopens where its reader left off: " << (choice == "0" ? "no" : "yes") << "\n";
+}
+
 void WriteSummary(std::ostream& out, const Inspection& in, const Reader& reader) {
     const std::size_t settings = CountOf(in, BlockKind::Setting), pages = CountOf(in, BlockKind::Page);
     out << Printable(in.fileName) << ": " << (in.project ? "project file" : IsCarrier(in) ? "program" : "eBook") << ", "
@@ -267,6 +290,7 @@ void WriteSummary(std::ostream& out, const Inspection& in, const Reader& reader)
     if (const InspectedBlock* index = BlockNamed(in, SimExe::FoldName(search::kIndexBlockName), BlockKind::Own))
         out << "  a search index of " << index->payload.size() << " bytes\n";
     WriteTableOfContents(out, in, reader);
+    if (!in.project && !IsCarrier(in)) WriteReaderMemory(out, in, reader);
     if (reader.protectedBook) out << "  encrypted: every page and every setting but the title and the toolbar\n";
 }
 

@@ -104,6 +104,7 @@ void ApplyBuildOptions(TForm1& form, const std::map<std::string, std::string>& g
     if (has("print") || has("no-print")) form.vDisable_print->SetChecked(has("no-print"));
     if (has("no-search-index")) form.vSearchIndex->SetChecked(false);
     if (has("no-contents")) form.vShowContents->SetChecked(false);
+    if (has("no-reopen")) form.vReopen->SetChecked(false);
 }
 
 }  // namespace compiler

@@ -25,9 +25,9 @@ std::string ReadPasswordFile(const std::string& file);
 // Sets the fields the options name (by their long names, already checked)
 // on the window: the details, the About text, the start and close messages
 // (given, each is shown), the password, the toolbar's buttons, the two
-// restrictions and the search index. Texts of several lines keep them apart
-// with CR LF, as the window's boxes do. Raises SimExe::EFileError for a file
-// that cannot be read.
+// restrictions, the search index, the contents and reopening. Texts of
+// several lines keep them apart with CR LF, as the window's boxes do.
+// Raises SimExe::EFileError for a file that cannot be read.
 void ApplyBuildOptions(TForm1& form, const std::map<std::string, std::string>& given);
 
 }  // namespace compiler

@@ -82,6 +82,8 @@ const char* const kUsage =
     "                      search the page on screen only)\n"
     "  --no-contents       build the eBook without its table of contents beside the\n"
     "                      pages\n"
+    "  --no-reopen         build an eBook that opens at its first page every time,\n"
+    "                      not where its reader left off\n"
     "Other options:\n"
     "  --save-project FILE.zbp  also save the project the command line describes, as\n"
     "                      the window's Save Project does\n"
@@ -138,6 +140,7 @@ const Option kOptions[] = {
     {"no-print", 0, false, "build"},
     {"no-search-index", 0, false, "build"},
     {"no-contents", 0, false, "build"},
+    {"no-reopen", 0, false, "build"},
     {"save-project", 0, true, "build"},
     {"limit", 0, true, "search"},
     {"password-file", 0, true, "build verify search"},

@@ -2,6 +2,7 @@
 // blocks and one compressed page block per listed file (with the access
 // index of a chunked one), written as one executable eBook as they are made.
 #include "AccessIndex.h"
+#include "BookIdentity.h"
 #include "BookInspection.h"
 #include "BookProtection.h"
 #include "ChunkedBlockMaker.h"
@@ -35,6 +36,8 @@ struct CompileInputs {
     std::string settingsBlocks;
     bool searchIndex = true;
     bool contents = true;  // the eBook shows its table of contents
+    bool reopen = true;    // the eBook reopens where its reader left off
+    std::string identity;
     std::string firstPage;
 };
 
@@ -106,6 +109,8 @@ void TForm1::SpeedButton14Click(TObject&) {
     in.files = vProject_files->Items();
     in.searchIndex = vSearchIndex->Checked();
     in.contents = vShowContents->Checked();
+    in.reopen = vReopen->Checked();
+    in.identity = BookIdentity();
     in.firstPage = vproject_homefile->Text();
     compileNotes_.clear();
     if (vUse_pass->Checked())
@@ -147,11 +152,16 @@ void TForm1::SpeedButton14Click(TObject&) {
     cStatus->SetCaption(kStatusWorking);
     ebook.Write(viewer);
     ebook.Write(in.settingsBlocks);
+    // A block of our own, compressed as a setting is.
+    const auto writeOwnBlock = [&](const std::string& name, const std::string& content) {
+        ebook.WriteBlock(name, SealedPayload(protection, name, ZLibEx::CompressString(content, ZLibEx::lvDefault)));
+    };
+    // Before the pages, where the viewer finds them at once in a book of any size.
+    writeOwnBlock(book::kIdentityBlockName, in.identity);
+    writeOwnBlock(book::kReopenBlockName, in.reopen ? "1" : "0");
     SimExe::Delay(100);
     const auto writeAccessIndex = [&](const std::string& name, const SimExe::AccessIndex& index) {
-        const std::string indexName = SimExe::AccessIndexName(name);
-        ebook.WriteBlock(indexName, SealedPayload(protection, indexName,
-                                                  ZLibEx::CompressString(SimExe::EncodeAccessIndex(index), ZLibEx::lvDefault)));
+        writeOwnBlock(SimExe::AccessIndexName(name), SimExe::EncodeAccessIndex(index));
     };
     // The index is built beside the pages, from the start.
     const std::optional<SimExe::SealedBlock> indexSeal =

@@ -1,5 +1,6 @@
 // Project files: the settings blocks saved as a ".zbp" file and read back
 // into the window's controls.
+#include "BookIdentity.h"
 #include "SettingKeys.h"
 #include "SimExe.h"
 #include "compilerUnit1.h"
@@ -56,6 +57,12 @@ void TForm1::SpeedButton13Click(TObject&) {
         if (!field->Text().empty()) SimExe::AddStringBlock(key, field->Text());
     SimExe::AddStringBlock(SimExe::kSearchIndexKey, vSearchIndex->Checked() ? "1" : "0");
     SimExe::AddStringBlock(SimExe::kContentsKey, vShowContents->Checked() ? "1" : "0");
+    SimExe::AddStringBlock(SimExe::kReopenKey, vReopen->Checked() ? "1" : "0");
+    // From its first save with a folder on, the project keeps the identity
+    // its eBooks have now, whatever its title becomes. Before it names its
+    // folder it is no book yet, and all such projects would share one.
+    if (projectIdentity_.empty() && !vproject_dir->Text().empty()) projectIdentity_ = BookIdentity();
+    if (!projectIdentity_.empty()) SimExe::AddStringBlock(SimExe::kIdentityKey, projectIdentity_);
     SimExe::SaveStringToFile(SimExe::BlockStore().View(), FileNamePart(ProjectFileName()), FolderPart(ProjectFileName()));
     ShowProjectCaption();
 }
@@ -84,11 +91,14 @@ void TForm1::SpeedButton12Click(TObject&) {
         std::string values[std::size(fields)];
         for (std::size_t i = 0; i < std::size(fields); ++i)
             SimExe::ReadBlock(fields[i].first, fields[i].second ? values[i] : ToolbarFlags());
-        // Projects saved before the search index or the contents existed
-        // get them, as new ones do.
-        std::string searchIndex, showContents;
+        // Projects saved before the search index, the contents or reopening
+        // existed get them, as new ones do; and until their first save,
+        // derived identities.
+        std::string searchIndex, showContents, reopen, identity;
         SimExe::ReadBlock(SimExe::kSearchIndexKey, searchIndex);
         SimExe::ReadBlock(SimExe::kContentsKey, showContents);
+        SimExe::ReadBlock(SimExe::kReopenKey, reopen);
+        SimExe::ReadBlock(SimExe::kIdentityKey, identity);
         for (std::size_t i = 0; i < std::size(fields); ++i)
             if (fields[i].second) fields[i].second->SetText(values[i]);
 
@@ -107,6 +117,9 @@ void TForm1::SpeedButton12Click(TObject&) {
         }
         vSearchIndex->SetChecked(searchIndex != "0");
         vShowContents->SetChecked(showContents != "0");
+        vReopen->SetChecked(reopen != "0");
+        // One that is no identity (edited by hand) is dropped: the compile derives one, and the save keeps that.
+        if (book::IsIdentity(identity)) projectIdentity_ = identity;
         if (vShowStart->Checked()) vOnStart->SetEnabled(true);
         if (vShowClose->Checked()) vOnClose->SetEnabled(true);
         if (!vproject_dir->Text().empty()) search_files();

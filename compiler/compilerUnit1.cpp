@@ -1,10 +1,13 @@
 // The compiler's wizard window.
 #include "compilerUnit1.h"
 
+#include "BookIdentity.h"
 #include "SettingKeys.h"
 #include "SimExe.h"
 
 #include <sys/stat.h>
+
+#include <filesystem>
 
 namespace compiler {
 
@@ -16,6 +19,7 @@ const char* const kWindowCaption = "Zorbin eBook Compiler - v1.0";
 namespace {
 
 const char* const kDefaultMessage = "Your Message Here...";
+const char* const kProjectIdentityPrefix = "Zorbin eBook identity from its project";
 
 char Flag(const TCheckBox* box) { return box->Checked() ? '1' : '0'; }
 
@@ -44,6 +48,17 @@ TButton* FlatButton(TWinControl* parent, const std::string& name, const std::str
     b->SetPicture(picture);
     b->SetBounds(0, 0, width, height);
     return b;
+}
+
+// The last component of the project folder's path ("site" of
+// "/home/me/site/"), a relative one read against the compiler's folder as
+// the compile reads it; empty while there is no folder.
+std::string FolderName(const std::string& folder) {
+    if (folder.empty()) return {};
+    std::filesystem::path path =
+        std::filesystem::path(SimExe::PathAgainst(folder, SimExe::ExecutableFolder())).lexically_normal();
+    if (!path.has_filename()) path = path.parent_path();
+    return path.filename().string();
 }
 
 }  // namespace
@@ -312,11 +327,15 @@ void TForm1::BuildAdvancedPage() {
     vSearchIndex->SetHint("Lets readers search every page of the eBook at once");
     vSearchIndex->SetChecked(true);
 
-    auto* contents = group->Add<TGroupBox>("GroupBox14", " Contents ");
-    contents->Padding = 8;
-    vShowContents = contents->Add<TCheckBox>("vShowContents", "Show the contents");
+    auto* reading = group->Add<TGroupBox>("GroupBox14", " Reading ");
+    reading->Padding = 8;
+    vShowContents = reading->Add<TCheckBox>("vShowContents", "Show the contents");
     vShowContents->SetHint("Shows the book's table of contents beside every page");
     vShowContents->SetChecked(true);
+    vReopen = reading->Add<TCheckBox>("vReopen", "Reopen where the reader left off");
+    vReopen->SetHint("The eBook opens at the page and place its reader last read, at the zoom and window size "
+                     "they chose, and keeps their bookmarks");
+    vReopen->SetChecked(true);
 
     auto* toolbar = group->Add<TGroupBox>("GroupBox11", " Toolbar Buttons");
     toolbar->Arrange = Layout::Row;
@@ -425,6 +444,8 @@ void TForm1::inicial() {
     Vzip_3->SetChecked(false);
     vSearchIndex->SetChecked(true);
     vShowContents->SetChecked(true);
+    vReopen->SetChecked(true);
+    projectIdentity_.clear();
     for (TCheckBox* box : {vT1, vT2, vT3, vT4, vT5, vT6, vT7, vT8, vT9}) box->SetChecked(true);
     vSave_dir->SetText("");
     Vcompile_file->SetText("eBook.exe");
@@ -459,6 +480,12 @@ void TForm1::WriteSettings(const std::function<void(const std::string&, const st
     };
     for (const auto& [key, field] : optional)
         if (!field->Text().empty()) add(key, field->Text());
+}
+
+std::string TForm1::BookIdentity() const {
+    if (!projectIdentity_.empty()) return projectIdentity_;
+    return book::IdentityHash({kProjectIdentityPrefix, vproject_title->Text(), vEnumber->Text(), vauthor->Text(),
+                               FolderName(vproject_dir->Text())});
 }
 
 void TForm1::search_files() {

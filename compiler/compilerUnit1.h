@@ -113,6 +113,7 @@ public:
     TRadioButton *Vzip_1, *Vzip_2, *Vzip_3;
     TCheckBox* vSearchIndex;
     TCheckBox* vShowContents;
+    TCheckBox* vReopen;
     TButton *SpeedButton27, *SpeedButton26, *SpeedButton25, *SpeedButton24, *SpeedButton23, *SpeedButton21,
         *SpeedButton20, *SpeedButton19, *SpeedButton22;
     TCheckBox *vT1, *vT2, *vT3, *vT4, *vT5, *vT6, *vT7, *vT8, *vT9;
@@ -168,6 +169,10 @@ public:
     // What the last compile has to say beyond its status: the contents it
     // found, and the sources of contents it found damaged.
     const std::vector<std::string>& CompileNotes() const { return compileNotes_; }
+    // The identity a compile gives the eBook now: the project's own, which
+    // it keeps from its first save with a folder on, else one derived from
+    // the title, number, author and the name of the project folder.
+    std::string BookIdentity() const;
 
 private:
     void BuildLeftStrip(TWinControl* parent);
@@ -190,6 +195,8 @@ private:
     void ShowProjectCaption();
     bool busy_ = false;
     std::vector<std::string> compileNotes_;
+    // The identity the project file keeps ("cidentity"); empty until it has one.
+    std::string projectIdentity_;
 };
 
 }  // namespace compiler

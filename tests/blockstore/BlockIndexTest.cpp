@@ -127,6 +127,19 @@ TEST(BlockStoreReads, ABlockReadWholeScansNoFurtherThanItself) {
     EXPECT_LT(store.IndexedTo(), 2u << 20);
 }
 
+// The names follow the layout from the first whole block: a program's bare
+// tag is none, markers inside a payload are part of it, and the walk ends
+// where the blocks stop following one another.
+TEST(BlockStoreReads, BlockNamesFollowTheLayoutFromTheFirstBlock) {
+    std::string bytes = "viewer with a bare tag " + "#1!"s + "#" + " among its bytes";
+    AppendBlock("ctoolbar", "111", bytes);
+    AppendBlock("Page.html", StartMarker("inner") + "x" + EndMarker("inner"), bytes);
+    AppendBlock("/zorbin/identity", "id", bytes);
+    TBlockStore store;
+    store = bytes + "bytes after the blocks" + StartMarker("after") + "y" + EndMarker("after");
+    EXPECT_EQ(store.BlockNames(), (std::vector<std::string>{"CTOOLBAR", "PAGE.HTML", "/ZORBIN/IDENTITY"}));
+}
+
 TEST_F(BlockStoreBytes, MappedFileReadsLikeItsBytes) {
     TempDir dir;
     std::string bytes = "viewer";

@@ -3,7 +3,8 @@
 # block name the programs look up. Markers are built at run time; a marker
 # found as a literal in a binary would make lookups in it stop at the code.
 set -u
-names="MAIN_PROG_FILE CTOOLBAR CPASS CONSTART CONCLOSE CHOME CPROJECT CENUMBER CAUTHOR CEMAIL CWEB CABOUT CPROJECT_DIR CSAVE_DIR CCOMPILE_FILE"
+names="MAIN_PROG_FILE CTOOLBAR CPASS CONSTART CONCLOSE CHOME CPROJECT CENUMBER CAUTHOR CEMAIL CWEB CABOUT CPROJECT_DIR CSAVE_DIR CCOMPILE_FILE
+       CREOPEN CIDENTITY /ZORBIN/IDENTITY /ZORBIN/REOPEN"
 status=0
 for file in "$@"; do
   for name in $names; do

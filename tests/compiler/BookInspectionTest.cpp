@@ -169,3 +169,11 @@ TEST(BookInspection, ChunkedPagesShowTheirChunksAndALyingIndexIsDamage) {
     SimExe::AppendBlock("noise.bin", MakeChunkedPage(noise, noise.size()).payload, small);
     EXPECT_NE(Info(InspectBytes(small, "tea.exe", kViewer)).find("  NOISE.BIN (stored)\n"), std::string::npos);
 }
+
+// An eBook from before identities and reopening: what its viewer does instead.
+TEST(BookInspection, InfoSaysWhatTheViewerDoesWithoutAnIdentity) {
+    EXPECT_NE(Info(InspectBytes(EBook(), "tea.exe", kViewer))
+                  .find("\n  identity: none stored; its viewer derives one from its settings and page names\n"
+                        "  reopens where its reader left off: yes\n"),
+              std::string::npos);
+}

@@ -1,6 +1,7 @@
 // The real compiler program on the command line: options, exit codes, and
 // eBooks built from a folder and from a saved project.
 #include "BlockList.h"
+#include "BookIdentity.h"
 #include "SimExe.h"
 #include "TempDir.h"
 #include "ZLibEx.h"
@@ -105,8 +106,12 @@ TEST_F(CommandLineTest, FolderBuildsIntoAnEBookBesideTheCaller) {
     blocks.pop_back();  // the search index's access index
     EXPECT_EQ(blocks.back().first, "/ZORBIN/SEARCH");
     blocks.pop_back();
+    ASSERT_GE(blocks.size(), 4u);
+    EXPECT_TRUE(book::IsIdentity(blocks[3].second)) << blocks[3].second;
+    blocks[3].second = "an identity";
     EXPECT_EQ(blocks,
               (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", "index.html"}, {"CPROJECT", "My Book"},
+                      {"/ZORBIN/IDENTITY", "an identity"}, {"/ZORBIN/REOPEN", "1"},
                       {"ABOUT.HTM", "<html>about</html>"}, {"INDEX.HTML", "<html>start</html>"},
                       {"PICS/A.PNG", std::string("\x89PNG\r\n\x1a\n", 8)}}));
     EXPECT_NE(std::filesystem::status(work / name).permissions() & std::filesystem::perms::owner_exec,
@@ -232,6 +237,9 @@ TEST_F(CommandLineTest, AProtectedEBookIsReadOnlyWithItsPassword) {
               std::string::npos)
         << info.out;
     EXPECT_NE(info.out.find("first page         (encrypted)\n"), std::string::npos) << info.out;
+    EXPECT_NE(info.out.find("\n  identity and whether it reopens where its reader left off (encrypted)\n"),
+              std::string::npos)
+        << info.out;
     EXPECT_EQ(info.out.find("Sesame"), std::string::npos) << info.out;
 
     Result withoutPassword = Compiler("verify locked.exe", work.path());
@@ -304,8 +312,8 @@ TEST_F(CommandLineTest, SearchListsThePagesOfABuiltEBookBestFirst) {
 }
 
 // The project's choices are kept in its file; projects from before them
-// get an index and contents.
-TEST_F(CommandLineTest, AProjectKeepsItsSearchIndexAndContentsChoices) {
+// get an index and contents, and reopen.
+TEST_F(CommandLineTest, AProjectKeepsItsSearchIndexContentsAndReopenChoices) {
     site.Write("index.html", "<title>Home</title><a href=\"next.html\">next</a>");
     site.Write("next.html", "<title>Next</title>");
     for (const char* choice : {"0", "1", ""}) {
@@ -315,6 +323,7 @@ TEST_F(CommandLineTest, AProjectKeepsItsSearchIndexAndContentsChoices) {
         SimExe::AddStringBlock("ccompile_file", work / "chosen.exe");
         if (*choice) SimExe::AddStringBlock("csearch_index", choice);
         if (*choice) SimExe::AddStringBlock("ccontents", choice);
+        if (*choice) SimExe::AddStringBlock("creopen", choice);
         work.Write("chosen.zbp", std::string(SimExe::BlockStore().View()));
         SimExe::BlockStore().clear();
         ASSERT_EQ(Compiler("build chosen.zbp -q", work.path()).status, 0) << choice;
@@ -323,7 +332,25 @@ TEST_F(CommandLineTest, AProjectKeepsItsSearchIndexAndContentsChoices) {
             SimExe::ExtractBlockFromFile(block, work / "chosen.exe", bytes);
             EXPECT_EQ(bytes.empty(), std::string(choice) == "0") << choice << " " << block;
         }
+        std::string reopen;
+        SimExe::ExtractBlockFromFile("/zorbin/reopen", work / "chosen.exe", reopen);
+        EXPECT_EQ(ZLibEx::DecompressString(reopen), std::string(choice) == "0" ? "0" : "1") << choice;
     }
+}
+
+// --no-reopen, and what info shows of it and of the identity in the eBook
+// and in the project saved beside it.
+TEST_F(CommandLineTest, InfoShowsTheReopenChoiceAndTheIdentity) {
+    const std::string build = "build '" + site.path() + "' -q --no-reopen --save-project tea.zbp -o tea.exe";
+    ASSERT_EQ(Compiler(build, work.path()).status, 0);
+    const std::string ebook = Compiler("info tea.exe", work.path()).out;
+    const std::size_t at = ebook.find("\n  identity: ");
+    ASSERT_NE(at, std::string::npos) << ebook;
+    const std::string identity = ebook.substr(at + 13, 32);
+    EXPECT_NE(ebook.find(identity + "\n  reopens where its reader left off: no\n"), std::string::npos) << ebook;
+    const std::string project = Compiler("info tea.zbp", work.path()).out;
+    EXPECT_NE(project.find("\n  reopen             0\n  identity           " + identity + "\n"), std::string::npos)
+        << project;
 }
 
 TEST_F(CommandLineTest, TheContentsFoundAreNamedAndADamagedTableIsReported) {

@@ -58,6 +58,7 @@ TEST_F(CompileTest, EBookIsTheViewerThenSettingsThenPagesInListOrder) {
     blocks.pop_back();
     EXPECT_EQ(accessName, SimExe::FoldName(SimExe::AccessIndexName("/zorbin/search"))) << "read in chunks where it lies";
     EXPECT_EQ(blocks, (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", "index.htm"},
+                              {"/ZORBIN/IDENTITY", form->BookIdentity()}, {"/ZORBIN/REOPEN", "1"},
                               {"INDEX.HTM", "<html>home</html>"}, {"IMAGES/A.GIF", std::string("GIF89a\0\x01", 8)}}));
     EXPECT_EQ(indexName, "/ZORBIN/SEARCH") << "the search index comes last, with its access index";
     const search::SearchIndex index(image);
@@ -174,6 +175,22 @@ TEST_F(CompileTest, AnUnchangedProjectCompilesToTheSameBytes) {
     const std::string first = Output();
     form->SpeedButton14->Click();
     EXPECT_EQ(Output(), first);
+}
+
+// A rebuild keeps the eBook's identity, whatever its pages hold; another
+// title makes another book.
+TEST_F(CompileTest, ARebuildKeepsTheIdentityAndAnotherTitleChangesIt) {
+    Prepare();
+    const auto identity = [&] {
+        form->SpeedButton14->Click();
+        const std::string ebook = Output();
+        return ZLibEx::DecompressString(std::string(SimExe::FindBlock(ebook, "/zorbin/identity").value_or("")));
+    };
+    const std::string first = identity();
+    site.Write("index.htm", "<html>home, rewritten</html>");
+    EXPECT_EQ(identity(), first);
+    form->vproject_title->SetText("Coffee");
+    EXPECT_NE(identity(), first);
 }
 
 TEST_F(CompileTest, UnreadablePageLeavesThePreviousEBookUntouched) {

@@ -33,6 +33,8 @@ TEST_F(CompilerWindowTest, DefaultsAfterCreation) {
     EXPECT_TRUE(form->Vzip_2->Checked());
     EXPECT_FALSE(form->Vzip_1->Checked() || form->Vzip_3->Checked());
     EXPECT_FALSE(form->Vzip_1->Enabled() || form->Vzip_3->Enabled());
+    for (TCheckBox* choice : {form->vSearchIndex, form->vShowContents, form->vReopen})
+        EXPECT_TRUE(choice->Checked()) << choice->Name();
     for (TCheckBox* t : {form->vT1, form->vT2, form->vT3, form->vT4, form->vT5, form->vT6, form->vT7, form->vT8,
                          form->vT9})
         EXPECT_TRUE(t->Checked()) << t->Name();

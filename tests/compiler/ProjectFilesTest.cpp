@@ -44,7 +44,7 @@ TEST_F(ProjectFilesTest, DefaultsSaveTheirBlocksAndComeBack) {
     EXPECT_EQ(ListBlocks(ReadFile(dir / "project.zbp")),
               (Blocks{{"CTOOLBAR", "111111111010100"}, {"CHOME", ""}, {"CONSTART", "Your Message Here...\r\n"},
                       {"CONCLOSE", "Your Message Here...\r\n"}, {"CCOMPILE_FILE", "eBook.exe"},
-                      {"CSEARCH_INDEX", "1"}, {"CCONTENTS", "1"}}));
+                      {"CSEARCH_INDEX", "1"}, {"CCONTENTS", "1"}, {"CREOPEN", "1"}}));
     ASSERT_EQ(dialogs->fileRequests.size(), 1u);
     EXPECT_EQ(dialogs->fileRequests[0].filter, "Application (*.zbp)|*.zbp");
     EXPECT_TRUE(dialogs->fileRequests[0].save);
@@ -132,6 +132,8 @@ TEST_F(ProjectFilesTest, EmptyFileOpensWithEveryTextEmpty) {
     EXPECT_EQ(form->vOnStart->Text(), "");
     EXPECT_EQ(form->vOnClose->Text(), "");
     EXPECT_EQ(Flags(), "111111111010100");
+    for (TCheckBox* choice : {form->vSearchIndex, form->vShowContents, form->vReopen})
+        EXPECT_TRUE(choice->Checked()) << choice->Name() << ": a project from before it has it";
     EXPECT_EQ(form->Caption(), "Zorbin eBook Compiler - v1.0  [empty.zbp]");
 }
 
@@ -178,7 +180,8 @@ namespace {
 // The keys in the order Open Project reads them.
 const char* const kKeysRead[] = {"cproject_dir", "csave_dir", "ccompile_file", "ctoolbar", "cpass",
                                  "cOnStart",     "cOnClose",  "chome",         "cproject", "cenumber",
-                                 "cauthor",      "cemail",    "cweb",          "cabout",   "csearch_index", "ccontents"};
+                                 "cauthor",      "cemail",    "cweb",          "cabout",   "csearch_index", "ccontents",
+                                 "creopen",      "cidentity"};
 
 // A saved project with every key, damaged in many ways and opened again.
 class DamagedProjectTest : public ProjectFilesTest {
@@ -297,13 +300,44 @@ TEST_F(ProjectFilesTest, SaveFailingAtAnyFileCallKeepsThePreviousFile) {
     EXPECT_EQ(dialogs->fileRequests.size(), 1u);
 }
 
-TEST_F(ProjectFilesTest, TheSearchIndexAndContentsChoicesComeBack) {
-    for (TCheckBox* choice : {form->vSearchIndex, form->vShowContents}) {
+TEST_F(ProjectFilesTest, TheSearchIndexContentsAndReopenChoicesComeBack) {
+    for (TCheckBox* choice : {form->vSearchIndex, form->vShowContents, form->vReopen}) {
         EXPECT_TRUE(choice->Checked()) << "on by default";
         choice->SetChecked(false);
         SaveAndReopen();
         EXPECT_FALSE(choice->Checked());
         form->SpeedButton1->Click();
         EXPECT_TRUE(choice->Checked()) << "a new project starts with it on";
+    }
+}
+
+// A project's eBooks keep the identity they had when it was first saved
+// with its folder, whatever becomes of its title; a project's own identity
+// wins, and one that is none is dropped.
+TEST_F(ProjectFilesTest, AProjectKeepsTheIdentityItsEBooksHadWhenFirstSaved) {
+    const std::string unnamed = form->BookIdentity();
+    Save(dir / "project");
+    EXPECT_FALSE(SimExe::FindBlock(ReadFile(dir / "project.zbp"), "cidentity")) << "no folder yet";
+    form->vproject_dir->SetText(dir.Mkdir("site"));
+    form->vproject_title->SetText("Tea");
+    const std::string tea = form->BookIdentity();
+    EXPECT_NE(tea, unnamed);
+    form->SpeedButton13->Click();
+    form->vproject_title->SetText("Green Tea");
+    EXPECT_EQ(form->BookIdentity(), tea);
+    form->SpeedButton13->Click();
+    form->SpeedButton1->Click();
+    EXPECT_EQ(form->BookIdentity(), unnamed) << "a new project has none of its own";
+    Open(dir / "project.zbp");
+    EXPECT_EQ(form->vproject_title->Text(), "Green Tea");
+    EXPECT_EQ(form->BookIdentity(), tea);
+
+    const std::string saved = ReadFile(dir / "project.zbp"), own = "00112233445566778899aabbccddeeff";
+    for (const auto& [stored, used] : {std::pair{own, own}, {"00112233445566778899AABBCCDDEEFF", tea}}) {
+        std::string edited = saved.substr(0, saved.find(SimExe::StartMarker("cidentity")));
+        SimExe::AppendBlock("cidentity", ZLibEx::CompressString(stored, ZLibEx::lvDefault), edited);
+        Open(dir.Write("edited.zbp", edited));
+        form->vproject_title->SetText("Tea");  // as when its identity was derived
+        EXPECT_EQ(form->BookIdentity(), used) << stored;
     }
 }

@@ -25,7 +25,7 @@ expect() {
     if [ "$got" != "$want" ]; then echo "FAIL: $*: offered '$got', expected '$want'"; status=1; fi
 }
 expect "build" zorbin-compiler bu
-expect "--no-contents --no-context-menu --no-print --no-search-index" zorbin-compiler build --no-
+expect "--no-contents --no-context-menu --no-print --no-reopen --no-search-index" zorbin-compiler build --no-
 expect "--close-message --close-message-file --context-menu" zorbin-compiler build --c
 expect "back,home" zorbin-compiler build --toolbar back,ho
 expect "search,stop" zorbin-compiler build --toolbar search,st

@@ -52,6 +52,8 @@ std::string Build(const TempDir& dir, const std::map<std::string, std::string>& 
     SimExe::AddStringBlock("cOnClose", "bye");
     SimExe::AddStringBlock("cproject_dir", site);
     SimExe::AddStringBlock("ccompile_file", dir / (name + ".exe"));
+    // As the window saves it: with the identity its eBooks keep, wherever its folder is.
+    SimExe::AddStringBlock("cidentity", "0123456789abcdef0123456789abcdef");
     const std::string project = dir.Write(name + ".zbp", std::string(SimExe::BlockStore().View()));
     SimExe::BlockStore().clear();
     const std::string command = "'" ZORBIN_COMPILER "' build '" + project + "' -q";
