@@ -87,6 +87,18 @@ std::optional<std::string_view> TBlockIndex::Find(std::string_view name) {
     return container_.substr(begin, entry->end - begin);
 }
 
+std::optional<std::string_view> TBlockIndex::FindNear(std::string_view name, std::size_t beyond) {
+    const std::string folded = FoldName(name);
+    {
+        std::lock_guard lock(mutex_);
+        const std::size_t limit = scannedTo_ + beyond;
+        while (!starts_.count(folded) && scannedTo_ < limit && ScanStretch()) {
+        }
+        if (!starts_.count(folded)) return std::nullopt;
+    }
+    return Find(name);
+}
+
 LaidOutBlock TBlockIndex::BlockAt(std::size_t offset) {
     LaidOutBlock block;
     block.offset = offset;
@@ -213,6 +225,14 @@ std::optional<std::string_view> TBlockStore::Find(std::string_view name) {
     TBlockIndex& index = Index();
     const std::size_t scannedBefore = index.ScannedTo();
     std::optional<std::string_view> found = index.Find(name);
+    ReleaseScannedSince(index, scannedBefore);
+    return found;
+}
+
+std::optional<std::string_view> TBlockStore::FindNear(std::string_view name, std::size_t beyond) {
+    TBlockIndex& index = Index();
+    const std::size_t scannedBefore = index.ScannedTo();
+    std::optional<std::string_view> found = index.FindNear(name, beyond);
     ReleaseScannedSince(index, scannedBefore);
     return found;
 }

@@ -41,6 +41,9 @@ public:
     explicit TBlockIndex(std::string_view container) : container_(container) {}
 
     std::optional<std::string_view> Find(std::string_view name);
+    // Find, when the block's start marker stands in what is scanned now or
+    // in the next `beyond` bytes; nothing otherwise, whatever lies further.
+    std::optional<std::string_view> FindNear(std::string_view name, std::size_t beyond);
     // The block whose start marker stands at `offset`.
     LaidOutBlock BlockAt(std::size_t offset);
     // Where the first start marker from `from` on stands whose name (not
@@ -126,6 +129,8 @@ public:
     // The block lookup on the store, through the index; the pages of a
     // mapping it scans do not stay resident.
     std::optional<std::string_view> Find(std::string_view name);
+    // See TBlockIndex::FindNear.
+    std::optional<std::string_view> FindNear(std::string_view name, std::size_t beyond);
     // The block of this name, ready to read; nothing when there is none.
     std::optional<StoredBlock> Block(std::string_view name);
     // The names of the blocks as they stand one after another from the

@@ -200,14 +200,15 @@ bool Replacement::Open(const std::string& path, bool executable) {
 
 bool Replacement::Write(std::string_view piece) { return file_.fd >= 0 && WriteAll(file_.fd, piece); }
 
-// A close that fails may have lost written data, so it is checked before
-// the rename; the folder's entry reaches the disk after it.
+// The content is on the disk once fsync succeeds; the file is renamed while
+// its lock is still held, so another save's sweep never takes it for a
+// killed save's. The folder's entry reaches the disk after the rename.
 bool Replacement::Commit() {
     if (file_.fd < 0) return false;
-    const bool synced = Sys().fsync(file_.fd) == 0;
-    const bool closed = Sys().close(file_.fd) == 0;
+    const bool renamed = Sys().fsync(file_.fd) == 0 && Sys().rename(temp_.c_str(), target_.c_str()) == 0;
+    Sys().close(file_.fd);
     file_.fd = -1;
-    if (!synced || !closed || Sys().rename(temp_.c_str(), target_.c_str()) != 0) {
+    if (!renamed) {
         Sys().unlink(temp_.c_str());
         return false;
     }

@@ -43,6 +43,11 @@ public:
     std::string_view Bytes() const { return store_->View(); }
     // The block lookup (see SimExe::FindBlock), through the book's index.
     std::optional<std::string_view> Find(std::string_view name) const { return store_->Find(name); }
+    // Find, looking no further than `beyond` bytes past what the index has
+    // seen (see SimExe::TBlockIndex::FindNear).
+    std::optional<std::string_view> FindNear(std::string_view name, std::size_t beyond) const {
+        return store_->FindNear(name, beyond);
+    }
     // The block, ready to read at any offset (see SimExe::StoredBlock).
     std::optional<SimExe::StoredBlock> Block(std::string_view name) const { return store_->Block(name); }
     // The decompressed content of a block, opened with the key when it is

@@ -57,6 +57,12 @@ std::string ErrorMessageText(const std::string& text) {
     return text;
 }
 
+void HeadlessWindows::ProcessMessages() {
+    std::vector<std::function<void()>> due;
+    due.swap(later_);
+    for (auto& task : due) task();
+}
+
 TApplication::TApplication()
     : dialogs_(std::make_unique<ScriptedDialogs>()), windows_(std::make_unique<HeadlessWindows>()) {
     SimExe::SetMessagePump([this] { ProcessMessages(); });

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace toolkit {
 
@@ -29,17 +30,25 @@ public:
     // Runs the main loop until Quit.
     virtual void Run() = 0;
     virtual void Quit() = 0;
+    // Runs `task` once, from the main loop, after `milliseconds`.
+    virtual void CallLater(int milliseconds, std::function<void()> task) = 0;
 };
 
+// Without windows, tasks called for later run at the next ProcessMessages,
+// however long they were to wait.
 class HeadlessWindows : public WindowSystem {
 public:
     void ShowForm(TForm&) override {}
     void HideForm(TForm&) override {}
     void RunModal(TForm&) override {}
     void EndModal(TForm&) override {}
-    void ProcessMessages() override {}
+    void ProcessMessages() override;
     void Run() override {}
     void Quit() override {}
+    void CallLater(int, std::function<void()> task) override { later_.push_back(std::move(task)); }
+
+private:
+    std::vector<std::function<void()>> later_;
 };
 
 // A key pressed with Control or Alt held, or a function key: "F9",
@@ -55,7 +64,9 @@ public:
     TForm(TWinControl* parent, std::string name, std::string caption = "");
     ~TForm() override;
 
-    // Window style hints for the binding.
+    // Window style hints for the binding. Maximized and the client size
+    // follow the user's changes to the window (the size while it is not
+    // maximized).
     bool Resizable = true;
     bool Maximized = false;
     bool CentreOnScreen = true;

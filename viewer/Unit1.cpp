@@ -1,9 +1,13 @@
 // The viewer window.
 #include "Unit1.h"
 
+#include "BookIdentity.h"
 #include "BookLock.h"
 #include "SettingKeys.h"
 #include "SimExe.h"
+
+#include <algorithm>
+#include <iterator>
 
 namespace viewer {
 
@@ -14,6 +18,49 @@ namespace {
 
 constexpr int kButtonPitch = 58;
 constexpr int kContentsWidth = 280;
+// How far past the settings a book's identity is looked for at start.
+constexpr std::size_t kIdentityNear = 2 << 20;
+
+// The zoom levels the keys and the wheel step through.
+constexpr double kZoomLevels[] = {0.3, 0.5, 0.67, 0.8, 0.9, 1, 1.1, 1.25, 1.5, 1.75, 2, 2.5, 3, 4, 5};
+
+// The level `steps` levels above (below, when negative) `level`, held at the ends.
+double ZoomStep(double level, int steps) {
+    const auto* const begin = std::begin(kZoomLevels);
+    const auto* const end = std::end(kZoomLevels);
+    // The nearest level to start from; a level between two starts from the
+    // one on the side it goes away from.
+    auto at = std::lower_bound(begin, end, level - 1e-6);
+    if (steps < 0 && (at == end || *at > level + 1e-6)) --at;
+    const auto index = std::clamp<std::ptrdiff_t>((at - begin) + steps, 0, std::size(kZoomLevels) - 1);
+    if (at == end) return kZoomLevels[std::size(kZoomLevels) - 1];
+    return kZoomLevels[index];
+}
+
+// The titles of the reader's bookmarks, as the bookmark list shows them.
+class BookmarkTitles : public toolkit::TTreeItems {
+public:
+    explicit BookmarkTitles(const std::vector<readerstate::Bookmark>& bookmarks) {
+        for (const auto& bookmark : bookmarks) titles_.push_back(bookmark.name);
+    }
+    std::size_t Count(const TreePath& item) const override { return item.empty() ? titles_.size() : 0; }
+    std::string Title(const TreePath& item) const override { return titles_.at(item.at(0)); }
+
+private:
+    std::vector<std::string> titles_;
+};
+
+// The page part of a page URL: what follows the prefix, up to any fragment.
+std::string PageOf(const std::string& pageUrl) {
+    const std::string rest = pageUrl.substr(std::string(kPagePrefix).size());
+    return rest.substr(0, rest.find('#'));
+}
+
+// Whether the book holds the page a page URL opens.
+bool BookHas(const book::Book& book, const std::string& pageUrl) {
+    const auto names = PageNameCandidates(pageUrl);
+    return std::any_of(names.begin(), names.end(), [&](const std::string& name) { return book.Find(name).has_value(); });
+}
 
 struct ButtonDesign {
     const char* name;
@@ -85,14 +132,43 @@ TForm1::TForm1(TForm2& about, std::shared_ptr<book::Book> book)
     ContentsSplitter = Add<TSplitter>("ContentsSplitter");
     ContentsSplitter->Expand = true;
     ContentsSplitter->SetPosition(kContentsWidth);
-    ContentsTree = ContentsSplitter->Add<TTreeView>("ContentsTree");
+    SidePane = ContentsSplitter->Add<TPageControl>("SidePane");
+    SidePane->SetVisible(false);
+    ContentsSheet = SidePane->Add<TTabSheet>("ContentsSheet", "Contents");
+    ContentsSheet->TabVisible = false;
+    ContentsTree = ContentsSheet->Add<TTreeView>("ContentsTree");
+    ContentsTree->Expand = true;
     ContentsTree->AccessibleName = "Contents";
     ContentsTree->SetVisible(false);
     ContentsTree->OnClick = [this](TObject& s) { ContentsTreeClick(s); };
+    BookmarksSheet = SidePane->Add<TTabSheet>("BookmarksSheet", "Bookmarks");
+    BookmarksSheet->TabVisible = false;
+    BookmarksList = BookmarksSheet->Add<TTreeView>("BookmarksList");
+    BookmarksList->Expand = true;
+    BookmarksList->AccessibleName = "Bookmarks";
+    BookmarksList->OnClick = [this](TObject& s) { BookmarksListClick(s); };
+    TPanel* bookmarkButtons = BookmarksSheet->Add<TPanel>("BookmarkButtons");
+    bookmarkButtons->Arrange = Layout::Row;
+    const std::tuple<TButton**, const char*, const char*, const char*, void (TForm1::*)(TObject&)> bookmarkActions[] = {
+        {&AddBookmarkButton, "AddBookmarkButton", "Add", "Bookmark the place shown (Ctrl+D)",
+         &TForm1::AddBookmarkButtonClick},
+        {&RenameBookmarkButton, "RenameBookmarkButton", "Rename", "Rename the bookmark chosen",
+         &TForm1::RenameBookmarkButtonClick},
+        {&RemoveBookmarkButton, "RemoveBookmarkButton", "Remove", "Remove the bookmark chosen",
+         &TForm1::RemoveBookmarkButtonClick}};
+    for (const auto& [field, name, caption, hint, handler] : bookmarkActions) {
+        *field = bookmarkButtons->Add<TButton>(name, caption);
+        (*field)->SetHint(hint);
+        (*field)->OnClick = [this, handler = handler](TObject& s) { (this->*handler)(s); };
+    }
     webbrowser1 = ContentsSplitter->Add<TWebBrowserHost>("webbrowser1");
     webbrowser1->Expand = true;
     Browser().OnNavigateComplete = [this](const std::string& url) { webbrowser1NavigateComplete(url); };
     Browser().OnDocumentComplete = [this](const std::string& url) { webbrowser1DocumentComplete(url); };
+    Browser().OnPlaceChanged = [this](const std::string& url, const std::string& spot, double fraction) {
+        webbrowser1PlaceChanged(url, spot, fraction);
+    };
+    Browser().OnZoomWheel = [this](int steps) { Zoom(steps); };
     OnShortcut = [this](const TShortcut& key) { return FormShortcut(key); };
     Browser().OnCommandStateChange = [this](std::int32_t c, bool e) { webbrowser1CommandStateChange(c, e); };
     Browser().OnShowContextMenu = [this] { return webbrowser1ShowContextMenu(); };
@@ -143,15 +219,88 @@ void TForm1::FormCreate() {
     }
     for (const auto& [key, value] : sealed) book_->ReadBlock(key, *value);
     if (!s.cOnStart.empty()) Application().MessageBox(s.cOnStart);
-    pages_ready = true;
-    Browser().Navigate(PageUrl(s.chome));
+    // A book from before identities that is still being indexed finds its
+    // identity only by reading every block's name: its reader's state is
+    // read once the first page has loaded.
+    if (book_->Indexed() || book_->FindNear(book::kIdentityBlockName, kIdentityNear)) KeepReader();
+    if (!OpenKeptPlace()) {
+        pages_ready = true;
+        Browser().Navigate(PageUrl(s.chome));
+    }
     if (book_->Indexed()) ReadContentsOnce(PageUrl(s.chome));
+}
+
+void TForm1::KeepReader() {
+    readerKept_ = true;
+    if (!book::ReopensWhereLeftOff(*book_)) return;
+    keeper_ = std::make_unique<ReaderKeeper>(
+        readerstate::StateFile(readerstate::StateFile::DefaultFolder(), book::IdentityOf(*book_), book_->Key()));
+    const readerstate::ReaderState& kept = keeper_->State();
+    if (kept.windowWidth > 0 && kept.windowHeight > 0) {
+        ClientWidth = kept.windowWidth;
+        ClientHeight = kept.windowHeight;
+        Maximized = kept.maximized;
+    }
+    if (kept.contentsWidth > 0) ContentsSplitter->SetPosition(kept.contentsWidth);
+    if (kept.zoom != 1) Browser().SetZoom(kept.zoom);
+    ShowBookmarks();
+    // A change of the page shown shows the tabs as they now are.
+    BookmarksSheet->TabVisible = true;
+    SidePane->SetActivePage(BookmarksSheet);
+    if (contents_) {
+        SidePane->SetActivePage(ContentsSheet);
+        SidePane->SetVisible(kept.contentsShown);
+        return;
+    }
+    // Without contents the pane holds the bookmarks alone: it shows when the
+    // reader left it shown with some in it.
+    SidePane->SetVisible(kept.contentsShown && !kept.bookmarks.empty());
+    ContentsButton->SetCaption("Bookmarks");
+    ContentsButton->SetHint("Show or hide the bookmarks (F9)");
+    ContentsButton->SetVisible(true);
+}
+
+bool TForm1::OpenKeptPlace() {
+    if (!keeper_) return false;
+    const readerstate::Place& left = keeper_->State().place;
+    if (left.page.empty() || !BookHas(*book_, kPagePrefix + left.page)) return false;
+    OpenPlace(left);
+    return true;
+}
+
+void TForm1::OpenPlace(const readerstate::Place& place) {
+    placeToShow_ = place;
+    pages_ready = true;
+    Browser().Navigate(kPagePrefix + place.page);
 }
 
 // The table is read with the first page when the book's blocks are all
 // indexed by then, else once the first page is shown: in a large eBook it
 // stands after the pages, and finding it waits for the whole file's index.
-void TForm1::webbrowser1DocumentComplete(const std::string& url) { ReadContentsOnce(url); }
+// A place to show on the page loaded is shown now; one for a page that did
+// not load is dropped.
+void TForm1::webbrowser1DocumentComplete(const std::string& url) {
+    ReadContentsOnce(url);
+    if (!readerKept_) {
+        KeepReader();
+        if (OpenKeptPlace()) return;
+    }
+    if (!placeToShow_) return;
+    if (IsPageUrl(url) && PageOf(url) == placeToShow_->page)
+        Browser().ShowPlace(placeToShow_->spot, placeToShow_->fraction);
+    placeToShow_.reset();
+}
+
+// Places told while a place waits to be shown are of the page's top, not
+// the reader's; and before the reader went anywhere, the first page's top
+// is where the book opens anyway.
+void TForm1::webbrowser1PlaceChanged(const std::string& url, const std::string& spot, double fraction) {
+    if (!keeper_ || placeToShow_ || !IsPageUrl(url)) return;
+    const readerstate::Place told{PageOf(url), spot, fraction};
+    if (keeper_->State().place.page.empty() && told == readerstate::Place{PageOf(PageUrl(Settings().chome)), "", 0})
+        return;
+    keeper_->Change([&](readerstate::ReaderState& state) { state.place = told; });
+}
 
 void TForm1::ReadContentsOnce(const std::string& shownUrl) {
     if (contentsRead_) return;
@@ -172,15 +321,43 @@ void TForm1::LoadContents() {
     contents_ = std::make_shared<const BookContents>(std::move(*table));
     ContentsTree->SetItems(contents_);
     ContentsTree->SetVisible(true);
+    ContentsSheet->TabVisible = true;
+    SidePane->SetActivePage(ContentsSheet);
+    SidePane->SetVisible(!keeper_ || keeper_->State().contentsShown);
+    ContentsButton->SetCaption("Contents");
+    ContentsButton->SetHint("Show or hide the contents (F9)");
     ContentsButton->SetVisible(true);
 }
 
-void TForm1::FormDestroy() { Browser().UnregisterPageProtocol(); }
+void TForm1::FormDestroy() {
+    KeepWindow();
+    Browser().UnregisterPageProtocol();
+}
 
 void TForm1::FormClose(TObject&) {
+    KeepWindow();
     if (closeMessageShown_ || Settings().cOnClose.empty()) return;
     closeMessageShown_ = true;
     Application().MessageBox(Settings().cOnClose);
+}
+
+void TForm1::KeepWindow() {
+    if (!keeper_) return;
+    keeper_->Change([&](readerstate::ReaderState& state) {
+        state.windowWidth = ClientWidth;
+        state.windowHeight = ClientHeight;
+        state.maximized = Maximized;
+        state.contentsWidth = ContentsSplitter->Position();
+        state.contentsShown = SidePane->Visible();
+    });
+    keeper_->Flush();
+}
+
+void TForm1::Zoom(int steps) { SetZoom(ZoomStep(Browser().Zoom(), steps)); }
+
+void TForm1::SetZoom(double level) {
+    Browser().SetZoom(level);
+    if (keeper_) keeper_->Change([&](readerstate::ReaderState& state) { state.zoom = level; });
 }
 
 void TForm1::set_toolbar() {
@@ -245,6 +422,7 @@ HRESULT TForm1::webbrowser1TranslateAccelerator() { return S_OK; }
 // The tree follows the reader: the entry of the place shown is selected, or
 // none when no entry opens its page.
 void TForm1::webbrowser1NavigateComplete(const std::string& url) {
+    shownUrl_ = url;
     if (!contents_) return;
     const std::optional<TreePath> entry =
         contents_->EntryFor(PageNameCandidates(url), AnchorOfUrl(url), ContentsTree->Selected());
@@ -252,23 +430,47 @@ void TForm1::webbrowser1NavigateComplete(const std::string& url) {
 }
 
 bool TForm1::FormShortcut(const TShortcut& key) {
-    if (!contents_) return false;
     const bool plain = !key.control && !key.alt && !key.shift;
-    if (key.key == "F9" && plain) {
+    // Shift may be held: on many keyboards "+" is a shifted key.
+    const bool control = key.control && !key.alt;
+    const bool alt = key.alt && !key.control && !key.shift;
+    const bool pane = ContentsButton->Visible();
+    if (key.key == "F9" && plain && pane) {
         ContentsButton->Click();
-        // The keyboard goes where the reader looks: into the tree shown, back to the page.
-        if (ContentsTree->Visible())
-            ContentsTree->SetFocus();
+        // The keyboard goes where the reader looks: into the pane shown, back to the page.
+        if (SidePane->Visible())
+            (SidePane->ActivePage() == BookmarksSheet ? BookmarksList : ContentsTree)->SetFocus();
         else
             webbrowser1->SetFocus();
         return true;
     }
-    if (key.key == "F6" && plain && ContentsTree->Visible()) {
-        ContentsTree->SetFocus();
+    if (key.key == "F6" && plain && SidePane->Visible()) {
+        (SidePane->ActivePage() == BookmarksSheet ? BookmarksList : ContentsTree)->SetFocus();
         return true;
     }
-    if ((key.key == "Page_Down" || key.key == "Page_Up") && key.control && !key.alt) {
+    if ((key.key == "Page_Down" || key.key == "Page_Up") && control && !key.shift && contents_) {
         if (const auto next = contents_->NextPage(ContentsTree->Selected(), key.key == "Page_Down")) OpenEntry(*next);
+        return true;
+    }
+    if (control && (key.key == "plus" || key.key == "equal" || key.key == "minus")) {
+        Zoom(key.key == "minus" ? -1 : 1);
+        return true;
+    }
+    if (control && key.key == "0") {
+        SetZoom(1);
+        return true;
+    }
+    if (control && !key.shift && key.key == "f") {
+        if (ToolbarFlag(6) == '1') SpeedButton6->Click();
+        return true;
+    }
+    if (control && !key.shift && key.key == "d") {
+        if (keeper_) AddBookmarkButton->Click();
+        return true;
+    }
+    if (alt && (key.key == "Left" || key.key == "Right")) {
+        TButton* const button = key.key == "Left" ? SpeedButton1 : SpeedButton2;
+        if (ToolbarFlag(key.key == "Left" ? 1 : 2) == '1' && button->Enabled()) button->Click();
         return true;
     }
     return false;
@@ -276,7 +478,65 @@ bool TForm1::FormShortcut(const TShortcut& key) {
 
 void TForm1::ContentsTreeClick(TObject&) { OpenEntry(ContentsTree->Selected()); }
 
-void TForm1::ContentsButtonClick(TObject&) { ContentsTree->SetVisible(!ContentsTree->Visible()); }
+void TForm1::ContentsButtonClick(TObject&) {
+    const bool shown = !SidePane->Visible();
+    SidePane->SetVisible(shown);
+    if (keeper_) keeper_->Change([&](readerstate::ReaderState& state) { state.contentsShown = shown; });
+}
+
+void TForm1::ShowBookmarks() {
+    BookmarksList->SetItems(std::make_shared<const BookmarkTitles>(keeper_->State().bookmarks));
+}
+
+// The bookmark chosen in the list; none when nothing is chosen.
+const readerstate::Bookmark* TForm1::ChosenBookmark() const {
+    const auto& bookmarks = keeper_->State().bookmarks;
+    const TreePath& chosen = BookmarksList->Selected();
+    if (chosen.size() != 1 || chosen[0] < 0 || static_cast<std::size_t>(chosen[0]) >= bookmarks.size()) return nullptr;
+    return &bookmarks[chosen[0]];
+}
+
+void TForm1::BookmarksListClick(TObject&) {
+    if (const readerstate::Bookmark* bookmark = ChosenBookmark()) OpenPlace(bookmark->place);
+}
+
+// The place shown is the last one the page told, when it told one for this
+// page; else the page's top. Only the book's pages are bookmarked.
+void TForm1::AddBookmarkButtonClick(TObject&) {
+    if (!keeper_ || !IsPageUrl(shownUrl_)) return;
+    readerstate::Bookmark bookmark;
+    bookmark.place = keeper_->State().place;
+    if (bookmark.place.page != PageOf(shownUrl_)) bookmark.place = {PageOf(shownUrl_), "", 0};
+    bookmark.name = Browser().Title();
+    if (bookmark.name.empty()) bookmark.name = bookmark.place.page;
+    keeper_->Change([&](readerstate::ReaderState& state) { state.bookmarks.push_back(bookmark); });
+    ShowBookmarks();
+    BookmarksList->SetSelected({static_cast<int>(keeper_->State().bookmarks.size()) - 1});
+    SidePane->SetActivePage(BookmarksSheet);
+    if (!SidePane->Visible()) ContentsButton->Click();
+}
+
+void TForm1::RenameBookmarkButtonClick(TObject&) {
+    const readerstate::Bookmark* bookmark = ChosenBookmark();
+    if (!bookmark) return;
+    const std::size_t index = bookmark - keeper_->State().bookmarks.data();
+    const std::optional<std::string> name =
+        Application().dialogs().InputBox(Settings().cproject, "Bookmark name", bookmark->name, 255);
+    if (!name || name->empty()) return;
+    keeper_->Change([&](readerstate::ReaderState& state) { state.bookmarks[index].name = *name; });
+    ShowBookmarks();
+    BookmarksList->SetSelected({static_cast<int>(index)});
+}
+
+void TForm1::RemoveBookmarkButtonClick(TObject&) {
+    const readerstate::Bookmark* bookmark = ChosenBookmark();
+    if (!bookmark) return;
+    const std::size_t index = bookmark - keeper_->State().bookmarks.data();
+    keeper_->Change([&](readerstate::ReaderState& state) { state.bookmarks.erase(state.bookmarks.begin() + index); });
+    ShowBookmarks();
+    const std::size_t left = keeper_->State().bookmarks.size();
+    if (left > 0) BookmarksList->SetSelected({static_cast<int>(std::min(index, left - 1))});
+}
 
 void TForm1::OpenEntry(const TreePath& item) {
     const contents::Entry* entry = contents_ ? contents_->EntryAt(item) : nullptr;

@@ -4,11 +4,13 @@
 
 #include "Book.h"
 #include "BookContents.h"
+#include "ReaderKeeper.h"
 #include "Forms.h"
 #include "Unit2.h"
 #include "WebBrowser.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 namespace viewer {
@@ -39,11 +41,16 @@ public:
         *SpeedButton7, *SpeedButton8, *SpeedButton9;
     TImage* Image1;
     TWebBrowserHost* webbrowser1;
-    // The book's contents beside the page, when it has some: the tree, the
-    // divider between it and the page, and the toolbar's control that
-    // hides and shows it.
+    // Beside the page, a pane with the book's contents, when it has some,
+    // and the reader's bookmarks, when the book keeps them: the divider
+    // between the pane and the page, the pane's two tabs, and the toolbar's
+    // control that hides and shows it.
     TSplitter* ContentsSplitter;
+    TPageControl* SidePane;
+    TTabSheet *ContentsSheet, *BookmarksSheet;
     TTreeView* ContentsTree;
+    TTreeView* BookmarksList;
+    TButton *AddBookmarkButton, *RenameBookmarkButton, *RemoveBookmarkButton;
     TButton* ContentsButton;
 
     // Registers the page protocol, reads the settings, asks for the password,
@@ -69,14 +76,37 @@ public:
     HRESULT webbrowser1TranslateAccelerator();
     void webbrowser1NavigateComplete(const std::string& url);
     void webbrowser1DocumentComplete(const std::string& url);
-    // The reader keys of the contents: F9 hides and shows them, F6 puts the
-    // keyboard in them (Tab goes back to the page), Control with Page Down
-    // or Page Up opens the next or previous page in their order.
+    void webbrowser1PlaceChanged(const std::string& url, const std::string& spot, double fraction);
+    // The reader keys: F9 hides and shows the pane beside the page, F6 puts
+    // the keyboard in it (Tab goes back to the page), Control with Page
+    // Down or Page Up opens the next or previous page in the contents'
+    // order, Control with plus, minus or 0 zooms, Control+F finds, Alt with
+    // Left or Right goes back or forward, Control+D adds a bookmark. A key
+    // whose button or pane the book does not show does nothing.
     bool FormShortcut(const TShortcut& key);
     void ContentsTreeClick(TObject& sender);
     void ContentsButtonClick(TObject& sender);
+    void BookmarksListClick(TObject& sender);
+    void AddBookmarkButtonClick(TObject& sender);
+    void RenameBookmarkButtonClick(TObject& sender);
+    void RemoveBookmarkButtonClick(TObject& sender);
 
 private:
+    // Reads what the book keeps of its reader, when its author lets it, and
+    // sets the window, the zoom and the pane as the reader left them.
+    void KeepReader();
+    // Opens the place where the reader left off, while that page is still
+    // in the book; false when there is none.
+    bool OpenKeptPlace();
+    // Goes to a page and, once it has loaded, to the place on it.
+    void OpenPlace(const readerstate::Place& place);
+    void Zoom(int steps);
+    void SetZoom(double level);
+    // Writes the window, the pane and the place as they are now, when kept.
+    void KeepWindow();
+    // The bookmark list shows the bookmarks kept.
+    void ShowBookmarks();
+    const readerstate::Bookmark* ChosenBookmark() const;
     // Reads the book's contents and shows them, when it has any.
     void LoadContents();
     // LoadContents the first time, then the entry of the URL shown is selected.
@@ -91,6 +121,10 @@ private:
     bool closeMessageShown_ = false;
     std::shared_ptr<const BookContents> contents_;  // null when the book shows none
     bool contentsRead_ = false;                       // once, after the first page
+    bool readerKept_ = false;                        // KeepReader ran
+    std::unique_ptr<ReaderKeeper> keeper_;           // null when the book keeps nothing of its reader
+    std::optional<readerstate::Place> placeToShow_;  // once its page has loaded
+    std::string shownUrl_;                           // the address shown, as NavigateComplete told it
 };
 
 }  // namespace viewer

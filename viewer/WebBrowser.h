@@ -40,6 +40,14 @@ public:
     // Prints the current page on the default printer, without a dialog.
     virtual void Print() = 0;
 
+    // The title of the page shown; empty when it has none.
+    virtual std::string Title() const { return {}; }
+    // How large the pages are drawn: 1 is their own size.
+    virtual double Zoom() const { return zoom_; }
+    virtual void SetZoom(double level) { zoom_ = level; }
+    // Scrolls the page shown to a place that OnPlaceChanged told.
+    virtual void ShowPlace(const std::string& /*spot*/, double /*fraction*/) {}
+
     // Raised when going back or forward becomes possible or impossible.
     std::function<void(std::int32_t command, bool enable)> OnCommandStateChange;
     // Raised when the view goes to another address, a page URL as
@@ -48,6 +56,14 @@ public:
     std::function<void(const std::string& url)> OnNavigateComplete;
     // Raised when a page has finished loading, with its address as above.
     std::function<void(const std::string& url)> OnDocumentComplete;
+    // Raised when the reader has moved on the page shown (a pause after
+    // scrolling, and once a page has opened): `spot` names an element at the
+    // top of the view, `fraction` how far down that element the view's top
+    // stands. `url` is the page's address, as for OnNavigateComplete.
+    std::function<void(const std::string& url, const std::string& spot, double fraction)> OnPlaceChanged;
+    // Raised when the wheel turns with Control held: +1 for each notch up
+    // (larger), -1 down.
+    std::function<void(int steps)> OnZoomWheel;
     // Host hooks: S_OK = the host dealt with it (no menu / the key does
     // nothing), S_FALSE = the browser does its default. Unset: S_FALSE.
     std::function<HRESULT()> OnShowContextMenu;
@@ -64,6 +80,15 @@ public:
     void DocumentComplete(const std::string& url) {
         if (OnDocumentComplete) OnDocumentComplete(url);
     }
+    void PlaceChanged(const std::string& url, const std::string& spot, double fraction) {
+        if (OnPlaceChanged) OnPlaceChanged(url, spot, fraction);
+    }
+    void ZoomWheel(int steps) {
+        if (OnZoomWheel) OnZoomWheel(steps);
+    }
+
+private:
+    double zoom_ = 1;
 };
 
 // Makes the browser for each new browser control; set once by the program

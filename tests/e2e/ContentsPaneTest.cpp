@@ -59,7 +59,7 @@ protected:
 class WithoutContents : public ContentsPane {
 protected:
     std::string EBook() override {
-        static const std::string path = CompileNavBook("--no-contents");
+        static const std::string path = CompileNavBook("--no-contents --no-reopen");
         return path;
     }
 };

@@ -40,7 +40,18 @@ protected:
     void SetUp() override {
         if (!g_haveDisplay) GTEST_SKIP() << "no display";
         toolkit::Application().Title = "Zorbin eBook";
-        form = std::make_unique<viewer::TForm1>(about, book::Book::Open(EBook()));
+        // What the viewer keeps of its reader goes to this test's folder.
+        ::setenv("XDG_STATE_HOME", stateHome.path().c_str(), 1);
+        OpenBook(EBook());
+    }
+    void TearDown() override {
+        CloseBook();
+        ::unsetenv("XDG_STATE_HOME");
+    }
+    // Opens the eBook's window as the program does.
+    void OpenBook(const std::string& path) {
+        loads = 0;
+        form = std::make_unique<viewer::TForm1>(about, book::Book::Open(path));
         view = static_cast<viewer::webkit::WebKitBrowser&>(form->webbrowser1->Browser()).View();
         g_signal_connect(view, "load-changed", G_CALLBACK(+[](WebKitWebView*, WebKitLoadEvent e, gpointer self) {
                              if (e == WEBKIT_LOAD_FINISHED) ++*static_cast<int*>(self);
@@ -49,12 +60,13 @@ protected:
         toolkit::Application().Dispatch([this] { form->FormCreate(); });
         form->Show();
     }
-    void TearDown() override {
-        if (form) {
-            g_signal_handlers_disconnect_by_data(view, &loads);
-            form->FormDestroy();
-            form.reset();
-        }
+    // Closes the window as the reader's close box does, without ending the tests' program.
+    void CloseBook() {
+        if (!form) return;
+        g_signal_handlers_disconnect_by_data(view, &loads);
+        form->FormClose(*form);
+        form->FormDestroy();
+        form.reset();
     }
     bool WaitFor(const std::string& uri) {
         return RunUntil([&] {
@@ -64,6 +76,7 @@ protected:
     }
     std::string Eval(const std::string& script) { return EvalIn(view, script); }
 
+    TempDir stateHome;
     viewer::TForm2 about;
     std::unique_ptr<viewer::TForm1> form;
     WebKitWebView* view = nullptr;

@@ -26,4 +26,9 @@ struct FakeBrowser : viewer::WebBrowser {
     bool HasDocument() const override { return hasDocument; }
     void Find() override { calls.push_back("find"); }
     void Print() override { calls.push_back("print"); }
+    std::string Title() const override { return title; }
+    void ShowPlace(const std::string& spot, double fraction) override {
+        calls.push_back("show place " + spot + " " + std::to_string(fraction));
+    }
+    std::string title;
 };

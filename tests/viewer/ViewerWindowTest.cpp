@@ -32,6 +32,8 @@ protected:
         SimExe::SetShellOpener([this](const std::string& t) { opened.push_back(t); });
         image = "viewer program bytes";
         pages_ready = false;
+        // What the window keeps of its reader goes to this test's folder.
+        ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
     }
     void TearDown() override {
         form.reset();
@@ -39,6 +41,7 @@ protected:
         SimExe::SetShellOpener(nullptr);
         SimExe::SetOwnImageFile("");
         pages_ready = false;
+        ::unsetenv("XDG_STATE_HOME");
     }
 
     void Setting(const std::string& key, const std::string& value) {
@@ -268,6 +271,7 @@ const contents::Contents kTable{"test",
 }  // namespace
 
 TEST_F(ViewerWindowTest, WithoutContentsTheWindowIsAsBeforeAndF9IsNotOurs) {
+    Setting("/zorbin/reopen", "0");
     Start();
     EXPECT_FALSE(form->ContentsTree->Visible());
     EXPECT_FALSE(form->ContentsButton->Visible());
@@ -320,10 +324,12 @@ TEST_F(ViewerWindowTest, TheContentsFollowTheReaderAndOpenTheirPlaces) {
     EXPECT_FALSE(form->Shortcut({"Page_Down"})) << "without Control the page scrolls";
 
     // F9 and the toolbar's control hide and show the tree.
+    EXPECT_TRUE(form->SidePane->Visible());
     EXPECT_TRUE(form->Shortcut({"F9"}));
-    EXPECT_FALSE(form->ContentsTree->Visible());
+    EXPECT_FALSE(form->SidePane->Visible());
     form->ContentsButton->Click();
-    EXPECT_TRUE(form->ContentsTree->Visible());
+    EXPECT_TRUE(form->SidePane->Visible());
+    EXPECT_EQ(form->SidePane->ActivePage(), form->ContentsSheet);
     EXPECT_FALSE(form->Shortcut({"F9", true})) << "Control+F9 is not the reader's key";
     EXPECT_TRUE(form->Shortcut({"F6"}));
     EXPECT_EQ(ShownLefts(*form), std::vector<int>(9, -1)) << "the nine buttons stay as the author chose";
@@ -349,6 +355,177 @@ TEST_F(ViewerWindowTest, ATableBehindBlocksNotYetIndexedComesOnceTheFirstPageIsS
     EXPECT_EQ(browser->calls.back(), "navigate http://ebook/one.html");
     EXPECT_FALSE(form->ContentsTree->Visible());
     form->webbrowser1->Browser().DocumentComplete("http://ebook/one.html");
-    EXPECT_TRUE(form->ContentsTree->Visible());
+    EXPECT_TRUE(form->ContentsTree->Visible() && form->SidePane->Visible());
     EXPECT_EQ(form->ContentsTree->Selected(), (TreePath{0}));
+}
+
+// ---- what the window keeps of its reader ---------------------------------
+
+namespace {
+
+// A book of two pages that keeps its reader's place; the window is told of
+// the reader's moves as the web view tells them.
+class KeptReaderTest : public ViewerWindowTest {
+protected:
+    void SetUp() override {
+        ViewerWindowTest::SetUp();
+        for (const char* page : {"index.html", "dir/two.html"}) SimExe::AppendBlock(page, ZLibEx::CompressString("<p>", ZLibEx::lvDefault), image);
+    }
+    WebBrowser& Browser() { return form->webbrowser1->Browser(); }
+    // The reader opens a page and scrolls on it.
+    void ReadAt(const std::string& url, const std::string& spot, double fraction) {
+        Browser().NavigateComplete(url);
+        Browser().DocumentComplete(url);
+        Browser().PlaceChanged(url, spot, fraction);
+    }
+    // Closes the window as the reader does, and opens the book again.
+    void Reopen() {
+        form->Close();
+        form.reset();
+        Start();
+    }
+    std::vector<std::string> StateFiles() const {
+        std::vector<std::string> names;
+        if (std::filesystem::exists(dir / "state/zorbin-ebook"))
+            for (const auto& entry : std::filesystem::directory_iterator(dir / "state/zorbin-ebook"))
+                names.push_back(entry.path().filename());
+        return names;
+    }
+};
+
+}  // namespace
+
+TEST_F(KeptReaderTest, TheBookReopensAtThePlaceAndZoomItWasLeftAt) {
+    Start();
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html") << "nothing kept yet";
+    ReadAt("http://ebook/dir/two.html", "main|2/0|0.7", 0.25);
+    EXPECT_TRUE(form->Shortcut({"plus", true, false, true}));
+    EXPECT_TRUE(form->Shortcut({"plus", true, false, true}));
+    EXPECT_DOUBLE_EQ(Browser().Zoom(), 1.25);
+    form->ClientWidth = 900;
+    form->ClientHeight = 600;
+    form->Maximized = false;
+    form->ContentsSplitter->SetPosition(190);
+    Reopen();
+
+    EXPECT_DOUBLE_EQ(Browser().Zoom(), 1.25);
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/dir/two.html");
+    EXPECT_EQ(form->ClientWidth, 900);
+    EXPECT_EQ(form->ClientHeight, 600);
+    EXPECT_FALSE(form->Maximized);
+    EXPECT_EQ(form->ContentsSplitter->Position(), 190);
+    // The page's top is told before the place is shown: it is not the reader's.
+    Browser().PlaceChanged("http://ebook/dir/two.html", "|", 0);
+    Browser().DocumentComplete("http://ebook/dir/two.html");
+    EXPECT_EQ(browser->calls.back(), "show place main|2/0|0.7 0.250000");
+
+    // Home still goes to the first page; Control+0 gives the pages their own size.
+    form->SpeedButton4->Click();
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html");
+    EXPECT_TRUE(form->Shortcut({"0", true}));
+    EXPECT_DOUBLE_EQ(Browser().Zoom(), 1);
+    EXPECT_TRUE(form->Shortcut({"minus", true}));
+    EXPECT_DOUBLE_EQ(Browser().Zoom(), 0.9);
+}
+
+TEST_F(KeptReaderTest, WritesWaitForAPauseAndNothingIsWrittenWhileNothingChanges) {
+    Start();
+    ReadAt("http://ebook/dir/two.html", "|1", 0.5);
+    EXPECT_TRUE(StateFiles().empty()) << "a change is written a moment later";
+    toolkit::Application().ProcessMessages();
+    ASSERT_EQ(StateFiles().size(), 1u);
+    Reopen();
+    // Opened and closed without a move: the file is not written again.
+    const std::string file = dir / "state/zorbin-ebook" + "/" + StateFiles()[0];
+    std::filesystem::remove(file);
+    Browser().DocumentComplete("http://ebook/dir/two.html");
+    toolkit::Application().ProcessMessages();
+    form->Close();
+    EXPECT_TRUE(StateFiles().empty());
+}
+
+TEST_F(KeptReaderTest, APageGoneFromARebuiltBookOpensTheFirstPage) {
+    Start();
+    ReadAt("http://ebook/gone.html", "|1", 0.5);
+    Reopen();
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html");
+}
+
+TEST_F(KeptReaderTest, WithTheAuthorsChoiceOffNothingIsReadOrWritten) {
+    Setting("/zorbin/reopen", "0");
+    Start();
+    ReadAt("http://ebook/dir/two.html", "|1", 0.5);
+    EXPECT_TRUE(form->Shortcut({"d", true}));
+    form->Shortcut({"plus", true});
+    toolkit::Application().ProcessMessages();
+    Reopen();
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html");
+    EXPECT_DOUBLE_EQ(Browser().Zoom(), 1) << "the zoom keys work; the zoom is not kept";
+    EXPECT_FALSE(std::filesystem::exists(dir / "state")) << "no folder, no file";
+    EXPECT_FALSE(form->ContentsButton->Visible());
+}
+
+TEST_F(KeptReaderTest, BookmarksAreAddedOpenedRenamedAndRemoved) {
+    Start();
+    EXPECT_TRUE(form->ContentsButton->Visible()) << "a mouse finds the bookmarks";
+    EXPECT_EQ(form->ContentsButton->Caption(), "Bookmarks");
+    EXPECT_FALSE(form->SidePane->Visible()) << "no bookmarks yet: the page has the width";
+    browser->title = "Chapter Two";
+    ReadAt("http://ebook/dir/two.html", "|4", 0.5);
+    EXPECT_TRUE(form->Shortcut({"d", true}));
+    EXPECT_TRUE(form->SidePane->Visible());
+    EXPECT_EQ(form->SidePane->ActivePage(), form->BookmarksSheet);
+    browser->title = "";
+    ReadAt("http://ebook/index.html", "|0", 0);
+    form->AddBookmarkButton->Click();
+    ASSERT_EQ(form->BookmarksList->Items()->Count({}), 2u);
+    EXPECT_EQ(form->BookmarksList->Items()->Title({0}), "Chapter Two");
+    EXPECT_EQ(form->BookmarksList->Items()->Title({1}), "index.html") << "a page without a title is named by its name";
+
+    dialogs->inputAnswers.push_back("Where I was");
+    form->BookmarksList->SetSelected({0});
+    form->RenameBookmarkButton->Click();
+    Reopen();
+    ASSERT_EQ(form->BookmarksList->Items()->Count({}), 2u);
+    EXPECT_EQ(form->BookmarksList->Items()->Title({0}), "Where I was");
+    EXPECT_TRUE(form->SidePane->Visible()) << "left shown";
+
+    form->BookmarksList->Activate({0});
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/dir/two.html");
+    Browser().DocumentComplete("http://ebook/dir/two.html");
+    EXPECT_EQ(browser->calls.back(), "show place |4 0.500000");
+
+    dialogs->inputAnswers.push_back(std::nullopt);  // the rename is cancelled
+    form->RenameBookmarkButton->Click();
+    form->RemoveBookmarkButton->Click();
+    ASSERT_EQ(form->BookmarksList->Items()->Count({}), 1u);
+    EXPECT_EQ(form->BookmarksList->Items()->Title({0}), "index.html");
+    EXPECT_EQ(form->BookmarksList->Selected(), (TreePath{0}));
+}
+
+TEST_F(KeptReaderTest, AKeyWhoseButtonTheAuthorHidDoesNothing) {
+    Setting("ctoolbar", "100001000");
+    Start();
+    browser->hasDocument = true;
+    EXPECT_TRUE(form->Shortcut({"f", true}));
+    EXPECT_EQ(browser->calls.back(), "find");
+    EXPECT_TRUE(form->Shortcut({"Right", false, true})) << "Next is hidden";
+    form->webbrowser1CommandStateChange(CSC_NAVIGATEBACK, false);
+    EXPECT_TRUE(form->Shortcut({"Left", false, true})) << "nowhere to go back to";
+    form->webbrowser1CommandStateChange(CSC_NAVIGATEBACK, true);
+    EXPECT_EQ(browser->calls.back(), "find");
+    EXPECT_TRUE(form->Shortcut({"Left", false, true}));
+    EXPECT_EQ(browser->calls.back(), "back");
+    EXPECT_FALSE(form->Shortcut({"c", true})) << "copy stays the browser's, which the window swallows";
+}
+
+TEST_F(KeptReaderTest, WithoutTheirButtonsFindAndHistoryKeysDoNothing) {
+    Setting("ctoolbar", "000000000");
+    Start();
+    form->webbrowser1CommandStateChange(CSC_NAVIGATEBACK, true);
+    browser->hasDocument = true;
+    browser->calls.clear();
+    EXPECT_TRUE(form->Shortcut({"f", true}));
+    EXPECT_TRUE(form->Shortcut({"Left", false, true}));
+    EXPECT_TRUE(browser->calls.empty());
 }

@@ -180,6 +180,22 @@ void BuildForm(TForm& c, Binding& b) {
                          return TRUE;
                      }),
                      &b);
+    // The form knows the size the user gave its window and whether it is
+    // maximized, to keep them; a maximized window keeps its size from before.
+    g_signal_connect(window, "configure-event", G_CALLBACK(+[](GtkWidget* w, GdkEvent*, gpointer d) -> gboolean {
+                         auto* form = UserTarget<TForm>(d);
+                         if (form && !form->Maximized)
+                             gtk_window_get_size(GTK_WINDOW(w), &form->ClientWidth, &form->ClientHeight);
+                         return FALSE;
+                     }),
+                     &b);
+    g_signal_connect(window, "window-state-event",
+                     G_CALLBACK(+[](GtkWidget*, GdkEventWindowState* e, gpointer d) -> gboolean {
+                         if (auto* form = UserTarget<TForm>(d))
+                             form->Maximized = e->new_window_state & GDK_WINDOW_STATE_MAXIMIZED;
+                         return FALSE;
+                     }),
+                     &b);
     // Before the focused widget sees the key: the form's shortcuts come first.
     g_signal_connect(window, "key-press-event", G_CALLBACK(+[](GtkWidget*, GdkEventKey* e, gpointer d) -> gboolean {
                          auto* form = UserTarget<TForm>(d);

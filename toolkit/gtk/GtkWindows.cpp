@@ -69,6 +69,17 @@ void GtkWindows::Run() {
     main_ = nullptr;
 }
 
+void GtkWindows::CallLater(int milliseconds, std::function<void()> task) {
+    using Task = std::function<void()>;
+    g_timeout_add_full(
+        G_PRIORITY_DEFAULT, static_cast<guint>(std::max(milliseconds, 0)),
+        [](gpointer data) -> gboolean {
+            (*static_cast<Task*>(data))();
+            return G_SOURCE_REMOVE;
+        },
+        new Task(std::move(task)), [](gpointer data) { delete static_cast<Task*>(data); });
+}
+
 void GtkWindows::Quit() {
     quitting_ = true;
     for (const ModalRun& run : modal_) g_main_loop_quit(run.loop);

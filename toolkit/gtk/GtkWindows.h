@@ -20,6 +20,7 @@ public:
     void ProcessMessages() override;
     void Run() override;
     void Quit() override;
+    void CallLater(int milliseconds, std::function<void()> task) override;
 
 private:
     struct ModalRun {

@@ -2,10 +2,9 @@
 #include "AnchorHighlight.h"
 
 #include "CarriedFiles.h"
+#include "ScriptWorlds.h"
 
 #include <webkit2/webkit2.h>
-
-#include <cstdio>
 
 namespace viewer::webkit {
 
@@ -16,22 +15,6 @@ namespace {
 constexpr const char* kWorld = "zorbin-anchor-highlight";
 
 std::string WithoutFragment(const std::string& uri) { return uri.substr(0, uri.find('#')); }
-
-// UTF-8 text as a JavaScript string literal.
-std::string JavaScriptString(const std::string& text) {
-    std::string literal = "\"";
-    for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte < 0x20 || c == '"' || c == '\\') {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", byte);
-            literal += escape;
-        } else {
-            literal += c;
-        }
-    }
-    return literal + "\"";
-}
 
 // `uri` with `anchor` as its fragment.
 std::string AnchorUri(const std::string& uri, const std::string& anchor) {
@@ -61,10 +44,7 @@ bool LoadAtAnchor(WebKitWebView* view, const std::string& uri, const std::string
 void HighlightAnchor(WebKitWebView* view, const std::string& anchor) {
     if (!g_utf8_validate(anchor.data(), static_cast<gssize>(anchor.size()), nullptr)) return;
     const std::string script = "(" + std::string(AnchorHighlightScript()) + ")(" + JavaScriptString(anchor) + ");";
-    // The call that takes a script world in every WebKitGTK 4.1 release.
-    G_GNUC_BEGIN_IGNORE_DEPRECATIONS
-    webkit_web_view_run_javascript_in_world(view, script.c_str(), kWorld, nullptr, nullptr, nullptr);
-    G_GNUC_END_IGNORE_DEPRECATIONS
+    RunInWorld(view, script, kWorld);
 }
 
 }  // namespace viewer::webkit

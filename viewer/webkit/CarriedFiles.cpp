@@ -1,6 +1,6 @@
 // The carried files, included byte for byte by the assembler. The build
 // names their paths (ZORBIN_WEB_EXTENSION_FILE, ZORBIN_PAGE_SCRIPT_FILE,
-// ZORBIN_ANCHOR_SCRIPT_FILE).
+// ZORBIN_ANCHOR_SCRIPT_FILE, ZORBIN_PLACE_SCRIPT_FILE).
 #include "CarriedFiles.h"
 
 #define ZORBIN_CARRY(name, path)                                   \
@@ -17,6 +17,7 @@
 ZORBIN_CARRY(zorbin_web_extension, ZORBIN_WEB_EXTENSION_FILE)
 ZORBIN_CARRY(zorbin_page_script, ZORBIN_PAGE_SCRIPT_FILE)
 ZORBIN_CARRY(zorbin_anchor_script, ZORBIN_ANCHOR_SCRIPT_FILE)
+ZORBIN_CARRY(zorbin_place_script, ZORBIN_PLACE_SCRIPT_FILE)
 
 namespace viewer::webkit {
 
@@ -33,5 +34,7 @@ std::string_view WebExtensionModule() { return Between(zorbin_web_extension_begi
 std::string_view PageAddressScript() { return Between(zorbin_page_script_begin, zorbin_page_script_end); }
 
 std::string_view AnchorHighlightScript() { return Between(zorbin_anchor_script_begin, zorbin_anchor_script_end); }
+
+std::string_view ReaderPlaceScript() { return Between(zorbin_place_script_begin, zorbin_place_script_end); }
 
 }  // namespace viewer::webkit

@@ -15,4 +15,7 @@ std::string_view PageAddressScript();
 // The script that highlights a named element (anchor-highlight.js).
 std::string_view AnchorHighlightScript();
 
+// The script that tells and restores the reader's place on a page (reader-place.js).
+std::string_view ReaderPlaceScript();
+
 }  // namespace viewer::webkit

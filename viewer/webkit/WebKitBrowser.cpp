@@ -4,6 +4,7 @@
 #include "CarriedFiles.h"
 #include "FindDialog.h"
 #include "PageScheme.h"
+#include "ReaderPlace.h"
 #include "WebProcessExtension.h"
 
 #include <webkit2/webkit2.h>
@@ -96,6 +97,7 @@ WebKitBrowser::WebKitBrowser()
 
 WebKitBrowser::~WebKitBrowser() {
     findDialog_.reset();
+    g_signal_handler_disconnect(webkit_web_view_get_user_content_manager(view_.get()), placeHandler_);
     g_signal_handlers_disconnect_by_data(history_.get(), this);
     g_signal_handlers_disconnect_by_data(view_.get(), this);
     ServePages(view_.get(), nullptr);
@@ -119,11 +121,34 @@ void WebKitBrowser::ConnectSignals() {
                          static_cast<WebKitBrowser*>(self)->NavigateComplete(AddressShown(view));
                      }),
                      this);
+    g_signal_connect(view_.get(), "scroll-event", G_CALLBACK(+[](GtkWidget*, GdkEventScroll* event, gpointer self) {
+                         return gboolean(static_cast<WebKitBrowser*>(self)->ZoomByWheel(*event));
+                     }),
+                     this);
+    placeHandler_ = FollowReaderPlace(view_.get(), [this](const std::string& spot, double fraction) {
+        PlaceChanged(AddressShown(view_.get()), spot, fraction);
+    });
     g_signal_connect(history_.get(), "changed",
                      G_CALLBACK(+[](WebKitBackForwardList*, WebKitBackForwardListItem*, gpointer, gpointer self) {
                          static_cast<WebKitBrowser*>(self)->ReportHistoryState();
                      }),
                      this);
+}
+
+bool WebKitBrowser::ZoomByWheel(const GdkEventScroll& event) {
+    if (!(event.state & GDK_CONTROL_MASK)) return false;
+    if (event.direction == GDK_SCROLL_UP || event.direction == GDK_SCROLL_DOWN) {
+        ZoomWheel(event.direction == GDK_SCROLL_UP ? 1 : -1);
+    } else if (event.direction == GDK_SCROLL_SMOOTH) {
+        // A touchpad turns by parts of a notch; whole notches zoom.
+        wheelTurned_ -= event.delta_y;
+        while (wheelTurned_ >= 1 || wheelTurned_ <= -1) {
+            const int step = wheelTurned_ > 0 ? 1 : -1;
+            wheelTurned_ -= step;
+            ZoomWheel(step);
+        }
+    }
+    return true;
 }
 
 void WebKitBrowser::ReportHistoryState() {
@@ -159,6 +184,19 @@ void WebKitBrowser::Find() {
     if (!hasDocument_) return;
     if (!findDialog_) findDialog_ = std::make_unique<FindDialog>(view_.get(), book_);
     findDialog_->Present();
+}
+
+std::string WebKitBrowser::Title() const {
+    const char* title = webkit_web_view_get_title(view_.get());
+    return title ? title : "";
+}
+
+double WebKitBrowser::Zoom() const { return webkit_web_view_get_zoom_level(view_.get()); }
+
+void WebKitBrowser::SetZoom(double level) { webkit_web_view_set_zoom_level(view_.get(), level); }
+
+void WebKitBrowser::ShowPlace(const std::string& spot, double fraction) {
+    ShowReaderPlace(view_.get(), spot, fraction);
 }
 
 // Prints at once on the default printer. Without a printer the operation

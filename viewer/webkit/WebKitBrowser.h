@@ -12,6 +12,7 @@
 typedef struct _GtkWidget GtkWidget;
 typedef struct _WebKitWebView WebKitWebView;
 typedef struct _WebKitBackForwardList WebKitBackForwardList;
+typedef struct _GdkEventScroll GdkEventScroll;
 
 namespace viewer::webkit {
 
@@ -41,9 +42,15 @@ public:
     bool HasDocument() const override { return hasDocument_; }
     void Find() override;
     void Print() override;
+    std::string Title() const override;
+    double Zoom() const override;
+    void SetZoom(double level) override;
+    void ShowPlace(const std::string& spot, double fraction) override;
 
 private:
     void ConnectSignals();
+    // Control with the wheel zooms; true when the event was that.
+    bool ZoomByWheel(const GdkEventScroll& event);
     void ReportHistoryState();
 
     GRef<WebKitWebView> view_;
@@ -51,6 +58,8 @@ private:
     // destroyed the view first.
     GRef<WebKitBackForwardList> history_;
     bool hasDocument_ = false;
+    unsigned long placeHandler_ = 0;  // of the view's content manager
+    double wheelTurned_ = 0;          // smooth scrolling with Control, not yet a whole notch
     std::shared_ptr<const book::Book> book_;  // whose pages are served
     std::unique_ptr<FindDialog> findDialog_;
 };
