@@ -121,6 +121,30 @@ TEST_F(BindingTest, WindowFollowsTheForm) {
     EXPECT_EQ(WidgetAs<GtkWindow>(*form), window);  // built once
 }
 
+TEST_F(BindingTest, TheFormKnowsTheSizeAndStateTheUserGaveItsWindowAndTasksRunLater) {
+    form->ClientWidth = 500;
+    form->ClientHeight = 300;
+    Show();
+    GtkWindow* window = WidgetAs<GtkWindow>(*form);
+    gtk_window_resize(window, 640, 420);
+    bool ran = false;
+    Application().windows().CallLater(50, [&] { ran = true; });
+    for (int i = 0; i < 200 && (form->ClientWidth != 640 || !ran); ++i) {
+        g_usleep(10000);
+        Application().ProcessMessages();
+    }
+    EXPECT_EQ(form->ClientWidth, 640);
+    EXPECT_EQ(form->ClientHeight, 420);
+    EXPECT_TRUE(ran);
+    // Xvfb has no window manager to maximize: the state the window reports is what counts.
+    GdkEvent* event = gdk_event_new(GDK_WINDOW_STATE);
+    event->window_state.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(window))));
+    event->window_state.new_window_state = GDK_WINDOW_STATE_MAXIMIZED;
+    gtk_widget_event(GTK_WIDGET(window), event);
+    gdk_event_free(event);
+    EXPECT_TRUE(form->Maximized);
+}
+
 TEST_F(BindingTest, CloseBoxAsksTheModel) {
     form->OnClose = counter.Event();
     Show();

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -176,6 +177,26 @@ TEST_F(ProtectedEBookTest, TheRightPasswordServesEveryPageAsItsFile) {
     ASSERT_TRUE(form->ContentsTree->Visible() && form->ContentsTree->Items());
     EXPECT_EQ(form->ContentsTree->Items()->Title({1}), "SECRET-ECHO");
     EXPECT_EQ(form->ContentsTree->Items()->Title({1, 0}), "SECRET-FOXTROT");
+}
+
+TEST_F(ProtectedEBookTest, WhatTheReaderKeepsIsSealedAndItsFileNamesNothing) {
+    Start(image, kPassword);
+    browser->title = "SECRET-ECHO";
+    form->webbrowser1->Browser().NavigateComplete("http://ebook/stores.html#shelf");
+    form->webbrowser1->Browser().PlaceChanged("http://ebook/stores.html#shelf", "shelf|0", 0.5);
+    form->AddBookmarkButton->Click();
+    form->Close();
+    const std::vector<std::string> secrets = {"stores", "shelf", "SECRET-ECHO", "0123456789abcdef", "Ledger"};
+    std::size_t files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(dir / "state/zorbin-ebook")) {
+        ++files;
+        const std::string kept = entry.path().filename().string() + ReadFile(entry.path());
+        for (const std::string& secret : secrets) EXPECT_EQ(kept.find(secret), std::string::npos) << secret;
+    }
+    EXPECT_EQ(files, 1u);
+    Start(image, kPassword);
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/stores.html") << "the key opens what was kept";
+    EXPECT_EQ(form->BookmarksList->Items()->Title({0}), "SECRET-ECHO");
 }
 
 TEST_F(ProtectedEBookTest, AWrongEmptyOrCancelledPasswordEndsTheViewer) {

@@ -21,6 +21,8 @@
 class ViewerOnImage : public ::testing::Test {
 protected:
     void SetUp() override {
+        // What the window keeps of its reader goes to this test's folder.
+        ::setenv("XDG_STATE_HOME", (dir / "state").c_str(), 1);
         viewer::SetBrowserFactory([this] {
             auto fake = std::make_unique<FakeBrowser>();
             browser = fake.get();
@@ -32,6 +34,7 @@ protected:
         viewer::SetBrowserFactory(nullptr);
         ZLibEx::SetOutputLimit(0);
         viewer::pages_ready = false;
+        ::unsetenv("XDG_STATE_HOME");
     }
 
     // Starts the viewer on the image as the program does; `typed` answers

@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 
 using namespace viewer;
@@ -528,4 +530,35 @@ TEST_F(KeptReaderTest, WithoutTheirButtonsFindAndHistoryKeysDoNothing) {
     EXPECT_TRUE(form->Shortcut({"f", true}));
     EXPECT_TRUE(form->Shortcut({"Left", false, true}));
     EXPECT_TRUE(browser->calls.empty());
+}
+
+TEST_F(KeptReaderTest, AnUnwritableOrDamagedStateIsPassedOverInSilence) {
+    // A folder that cannot be made: its parent is a file.
+    dir.Write("state", "a file");
+    Start();
+    ReadAt("http://ebook/dir/two.html", "|1", 0.5);
+    toolkit::Application().ProcessMessages();
+    form->Close();
+    EXPECT_TRUE(dialogs->messages.empty());
+
+    // A damaged file in the book's place opens the first page, and is replaced.
+    std::filesystem::remove(dir / "state");
+    form.reset();
+    Start();
+    ReadAt("http://ebook/dir/two.html", "|1", 0.5);
+    Reopen();
+    ASSERT_EQ(StateFiles().size(), 1u);
+    const std::string file = dir / "state/zorbin-ebook" + "/" + StateFiles()[0];
+    for (const std::string& damage : {std::string("zorbin-reader-state 9\n"), std::string("\xff\x00garbage", 9),
+                                      std::string()}) {
+        std::ofstream(file, std::ios::binary | std::ios::trunc) << damage;
+        form.reset();
+        browser = nullptr;
+        Start();
+        EXPECT_EQ(browser->calls.back(), "navigate http://ebook/index.html");
+        EXPECT_TRUE(dialogs->messages.empty());
+    }
+    ReadAt("http://ebook/dir/two.html", "|1", 0.5);
+    Reopen();
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/dir/two.html") << "the damaged file was replaced";
 }
