@@ -7,6 +7,7 @@
 #include "SimExe.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 namespace viewer {
@@ -24,17 +25,16 @@ constexpr std::size_t kIdentityNear = 2 << 20;
 // The zoom levels the keys and the wheel step through.
 constexpr double kZoomLevels[] = {0.3, 0.5, 0.67, 0.8, 0.9, 1, 1.1, 1.25, 1.5, 1.75, 2, 2.5, 3, 4, 5};
 
-// The level `steps` levels above (below, when negative) `level`, held at the ends.
+// The level `steps` levels above (below, when negative) `level`, held at
+// the ends. A level between two goes first to the one on its way.
 double ZoomStep(double level, int steps) {
-    const auto* const begin = std::begin(kZoomLevels);
-    const auto* const end = std::end(kZoomLevels);
-    // The nearest level to start from; a level between two starts from the
-    // one on the side it goes away from.
-    auto at = std::lower_bound(begin, end, level - 1e-6);
-    if (steps < 0 && (at == end || *at > level + 1e-6)) --at;
-    const auto index = std::clamp<std::ptrdiff_t>((at - begin) + steps, 0, std::size(kZoomLevels) - 1);
-    if (at == end) return kZoomLevels[std::size(kZoomLevels) - 1];
-    return kZoomLevels[index];
+    const std::ptrdiff_t count = std::size(kZoomLevels);
+    std::ptrdiff_t nearest = 0;
+    for (std::ptrdiff_t i = 1; i < count; ++i)
+        if (std::abs(kZoomLevels[i] - level) < std::abs(kZoomLevels[nearest] - level)) nearest = i;
+    if (steps > 0 && kZoomLevels[nearest] > level + 1e-6) --steps;
+    if (steps < 0 && kZoomLevels[nearest] < level - 1e-6) ++steps;
+    return kZoomLevels[std::clamp<std::ptrdiff_t>(nearest + steps, 0, count - 1)];
 }
 
 // The titles of the reader's bookmarks, as the bookmark list shows them.
@@ -490,6 +490,7 @@ void TForm1::ShowBookmarks() {
 
 // The bookmark chosen in the list; none when nothing is chosen.
 const readerstate::Bookmark* TForm1::ChosenBookmark() const {
+    if (!keeper_) return nullptr;
     const auto& bookmarks = keeper_->State().bookmarks;
     const TreePath& chosen = BookmarksList->Selected();
     if (chosen.size() != 1 || chosen[0] < 0 || static_cast<std::size_t>(chosen[0]) >= bookmarks.size()) return nullptr;

@@ -428,6 +428,16 @@ TEST_F(KeptReaderTest, TheBookReopensAtThePlaceAndZoomItWasLeftAt) {
     EXPECT_DOUBLE_EQ(Browser().Zoom(), 1);
     EXPECT_TRUE(form->Shortcut({"minus", true}));
     EXPECT_DOUBLE_EQ(Browser().Zoom(), 0.9);
+    // The wheel with Control held steps as the keys do; a zoom between two
+    // steps goes to the next one on its way, and the ends hold.
+    Browser().SetZoom(1.2);
+    Browser().ZoomWheel(1);
+    EXPECT_DOUBLE_EQ(Browser().Zoom(), 1.25);
+    Browser().SetZoom(1.2);
+    Browser().ZoomWheel(-1);
+    EXPECT_DOUBLE_EQ(Browser().Zoom(), 1.1);
+    for (int i = 0; i < 20; ++i) Browser().ZoomWheel(-1);
+    EXPECT_DOUBLE_EQ(Browser().Zoom(), 0.3);
 }
 
 TEST_F(KeptReaderTest, WritesWaitForAPauseAndNothingIsWrittenWhileNothingChanges) {
