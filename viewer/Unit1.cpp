@@ -223,11 +223,15 @@ void TForm1::FormCreate() {
     // identity only by reading every block's name: its reader's state is
     // read once the first page has loaded.
     if (book_->Indexed() || book_->FindNear(book::kIdentityBlockName, kIdentityNear)) KeepReader();
-    if (!OpenKeptPlace()) {
+    std::string firstUrl = PageUrl(s.chome);
+    if (const std::optional<readerstate::Place> kept = KeptPlace()) {
+        firstUrl = kPagePrefix + kept->page;
+        OpenPlace(*kept);
+    } else {
         pages_ready = true;
-        Browser().Navigate(PageUrl(s.chome));
+        Browser().Navigate(firstUrl);
     }
-    if (book_->Indexed()) ReadContentsOnce(PageUrl(s.chome));
+    if (book_->Indexed()) ReadContentsOnce(firstUrl);
 }
 
 void TForm1::KeepReader() {
@@ -260,12 +264,11 @@ void TForm1::KeepReader() {
     ContentsButton->SetVisible(true);
 }
 
-bool TForm1::OpenKeptPlace() {
-    if (!keeper_) return false;
+std::optional<readerstate::Place> TForm1::KeptPlace() const {
+    if (!keeper_) return std::nullopt;
     const readerstate::Place& left = keeper_->State().place;
-    if (left.page.empty() || !BookHas(*book_, kPagePrefix + left.page)) return false;
-    OpenPlace(left);
-    return true;
+    if (left.page.empty() || !BookHas(*book_, kPagePrefix + left.page)) return std::nullopt;
+    return left;
 }
 
 void TForm1::OpenPlace(const readerstate::Place& place) {
@@ -283,7 +286,7 @@ void TForm1::webbrowser1DocumentComplete(const std::string& url) {
     ReadContentsOnce(url);
     if (!readerKept_) {
         KeepReader();
-        if (OpenKeptPlace()) return;
+        if (const std::optional<readerstate::Place> kept = KeptPlace()) return OpenPlace(*kept);
     }
     if (!placeToShow_) return;
     if (IsPageUrl(url) && PageOf(url) == placeToShow_->page)

@@ -95,9 +95,8 @@ private:
     // Reads what the book keeps of its reader, when its author lets it, and
     // sets the window, the zoom and the pane as the reader left them.
     void KeepReader();
-    // Opens the place where the reader left off, while that page is still
-    // in the book; false when there is none.
-    bool OpenKeptPlace();
+    // Where the reader left off, while that page is still in the book.
+    std::optional<readerstate::Place> KeptPlace() const;
     // Goes to a page and, once it has loaded, to the place on it.
     void OpenPlace(const readerstate::Place& place);
     void Zoom(int steps);

@@ -20,7 +20,9 @@ void WriteFile(const std::string& path, const std::string& content) {
 // `first` is the first page's text (a rebuild changes it).
 std::string CompileLongBook(const std::string& folder, const std::string& first, const std::string& options) {
     WriteFile(folder + "/index.html", "<html><body><p>" + first + "</p><a id=\"long\" href=\"long.html\">on</a></body></html>");
-    std::string page = "<html><head><title>The Long Page</title></head><body>";
+    // A header of the page's own pinned at the top, as documentation pages have.
+    std::string page = "<html><head><title>The Long Page</title></head><body>"
+                       "<div style=\"position:sticky; top:0; height:40px; background:#ddd\">Pinned</div>";
     for (int i = 0; i < 600; ++i)
         page += "<p>Paragraph " + std::to_string(i) + ": words enough to wrap round once or twice in a window of "
                 "ordinary width, so that the page is long and its lines move when it is zoomed.</p>";

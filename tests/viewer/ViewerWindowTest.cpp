@@ -456,6 +456,15 @@ TEST_F(KeptReaderTest, WritesWaitForAPauseAndNothingIsWrittenWhileNothingChanges
     EXPECT_TRUE(StateFiles().empty());
 }
 
+TEST_F(KeptReaderTest, TheContentsSelectTheEntryOfThePlaceReopened) {
+    Setting(contents::kContentsBlockName, contents::Encode(kTable));
+    Start();
+    ReadAt("http://ebook/dir/two.html", "|1", 0.5);
+    Reopen();
+    EXPECT_EQ(browser->calls.back(), "navigate http://ebook/dir/two.html");
+    EXPECT_EQ(form->ContentsTree->Selected(), (TreePath{1}));
+}
+
 TEST_F(KeptReaderTest, APageGoneFromARebuiltBookOpensTheFirstPage) {
     Start();
     ReadAt("http://ebook/gone.html", "|1", 0.5);

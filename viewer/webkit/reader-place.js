@@ -4,12 +4,12 @@
 // document is parsed.
 //
 // A place is an element at the top of the view and how far down that
-// element the view's top stands, so it holds through a zoom or a window of
-// another width. The element is written as a path of child positions from
-// the nearest ancestor with an id ("id|2/0/5|0.4137", the last part being
+// element the line it was met on stands, so it holds through a zoom or a
+// window of another width. The element is written as a path of child
+// positions from the nearest ancestor with an id ("id|2/0/5|0.4137|17": then
 // the view's top as a share of the whole page, for a page whose elements
-// changed); the path alone starts at the body. The page's very top is the
-// empty spot.
+// changed, and the line, in CSS pixels from the view's top); the path alone
+// starts at the body. The page's very top is the empty spot.
 (() => {
   const kPause = 300;  // ms of quiet scrolling before the place is told
 
@@ -20,16 +20,28 @@
     }
   };
 
-  // The first element met near the view's top, across it and a little down
-  // (between paragraphs the body shows); else the body.
-  const elementAtTop = () => {
-    for (const y of [1, 8, 16, 32]) {
+  // Whether the element stays put as the page scrolls (a pinned header or
+  // toolbar of the page's own): it tells nothing of the reader's place.
+  const pinned = (element) => {
+    for (let e = element; e && e !== document.body; e = e.parentElement) {
+      const position = getComputedStyle(e).position;
+      if (position === 'fixed' || position === 'sticky') return true;
+    }
+    return false;
+  };
+
+  // The first element of the page's flow met from the view's top down (past
+  // what is pinned there, and the body showing between paragraphs), and the
+  // line it was met on; else the body at the top.
+  const placeAtTop = () => {
+    for (let y = 1; y < innerHeight / 2; y += 8) {
       for (const share of [0.5, 0.25, 0.75, 0.1]) {
         const element = document.elementFromPoint(innerWidth * share, y);
-        if (element && element !== document.documentElement && element !== document.body) return element;
+        if (element && element !== document.documentElement && element !== document.body && !pinned(element))
+          return {element, y};
       }
     }
-    return document.body;
+    return {element: document.body, y: 0};
   };
 
   const pathOf = (element) => {
@@ -53,10 +65,10 @@
   const tell = () => {
     if (!document.body) return;
     if (scrollY <= 0) return post('\n0');
-    const element = elementAtTop();
+    const {element, y} = placeAtTop();
     const box = element.getBoundingClientRect();
-    const fraction = box.height > 0 ? Math.min(1, Math.max(0, -box.top / box.height)) : 0;
-    post(pathOf(element) + '|' + pageShare().toFixed(6) + '\n' + fraction.toFixed(6));
+    const fraction = box.height > 0 ? Math.min(1, Math.max(0, (y - box.top) / box.height)) : 0;
+    post(pathOf(element) + '|' + pageShare().toFixed(6) + '|' + y + '\n' + fraction.toFixed(6));
   };
 
   let timer = 0;
@@ -100,13 +112,13 @@
 
   const showAt = (spot, fraction) => {
     if (!spot) return scrollTo(scrollX, 0);
+    const [, , share, line] = spot.split('|');
     const element = resolve(spot);
     if (element) {
       const box = element.getBoundingClientRect();
-      scrollTo(scrollX, scrollY + box.top + fraction * box.height);
+      scrollTo(scrollX, scrollY + box.top + fraction * box.height - (Number(line) || 0));
     } else {
-      const share = Number(spot.split('|')[2]) || 0;
-      scrollTo(scrollX, share * (document.documentElement.scrollHeight - innerHeight));
+      scrollTo(scrollX, (Number(share) || 0) * (document.documentElement.scrollHeight - innerHeight));
     }
   };
 })();
