@@ -49,6 +49,15 @@ for ((i = 0; i < runs; i++)); do
   [ -z "${BENCH_VIEWER_BEFORE:-}" ] || on_display "$BENCH_VIEWER_BEFORE" open "$work/small.exe" >>"$work/before.runs"
 done
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# Opens two eBooks alternately, RUNS times each: alternate NAME-A BOOK-A NAME-B BOOK-B
+alternate() {
+  : >"$work/$1.runs"
+  : >"$work/$3.runs"
+  for ((i = 0; i < runs; i++)); do
+    on_display "$viewer_bench" open "$2" >>"$work/$1.runs"
+    on_display "$viewer_bench" open "$4" >>"$work/$3.runs"
+  done
+}
 field() { awk -v f="$2" '{ for (i = 1; i < NF; i++) if ($i == f) print $(i + 1) }' "$work/$1.runs" | median; }
 small_ms=$(field small first_page_ms)
 for book in small large-ahead large-behind; do
@@ -62,12 +71,7 @@ done
 # The 1 GB eBook with its reader's state (kept by a first run, at its close)
 # against its twin that keeps nothing.
 on_display "$viewer_bench" open "$work/large-ahead.exe" >/dev/null
-: >"$work/kept.runs"
-: >"$work/forgetful.runs"
-for ((i = 0; i < runs; i++)); do
-  on_display "$viewer_bench" open "$work/large-ahead.exe" >>"$work/kept.runs"
-  on_display "$viewer_bench" open "$work/large-ahead-forgetful.exe" >>"$work/forgetful.runs"
-done
+alternate kept "$work/large-ahead.exe" forgetful "$work/large-ahead-forgetful.exe"
 awk -v a="$(field kept first_page_ms)" -v b="$(field forgetful first_page_ms)" \
     -v files="$(find "$XDG_STATE_HOME" -type f | wc -l)" 'BEGIN {
   printf "open large-ahead with its reader'"'"'s state (%d state files in the folder) / --no-reopen: first page %.1f / %.1f ms = %.3f (goal <= 1.05: %s)\n",
@@ -101,12 +105,7 @@ make_long_table() {
   rm -rf "${dir:?}"
 }
 make_long_table
-: >"$work/table.runs"
-: >"$work/table-plain.runs"
-for ((i = 0; i < runs; i++)); do
-  on_display "$viewer_bench" open "$work/table.exe" >>"$work/table.runs"
-  on_display "$viewer_bench" open "$work/table-plain.exe" >>"$work/table-plain.runs"
-done
+alternate table "$work/table.exe" table-plain "$work/table-plain.exe"
 awk -v ms="$(field table pane_after_window_ms)" -v w="$(field table window_ms)" -v p="$(field table-plain window_ms)" \
     -v e="$(build/bin/zorbin-compiler info "$work/table.exe" | grep -o '[0-9]* entries')" 'BEGIN {
   printf "contents pane of %s: shown %.1f ms after the window (goal <= 100: %s); window %.1f ms, without contents %.1f ms (%.3f)\n",
@@ -116,12 +115,7 @@ python_doc=/usr/share/doc/python3.11-doc/html
 if [ -f "$python_doc/index.html" ]; then
   build/bin/zorbin-compiler build "$python_doc" --first-page index.html -q -o "$work/python.exe"
   build/bin/zorbin-compiler build "$python_doc" --first-page index.html --no-contents -q -o "$work/python-plain.exe"
-  : >"$work/python.runs"
-  : >"$work/python-plain.runs"
-  for ((i = 0; i < runs; i++)); do
-    on_display "$viewer_bench" open "$work/python.exe" >>"$work/python.runs"
-    on_display "$viewer_bench" open "$work/python-plain.exe" >>"$work/python-plain.runs"
-  done
+  alternate python "$work/python.exe" python-plain "$work/python-plain.exe"
   awk -v a="$(field python first_page_ms)" -v b="$(field python-plain first_page_ms)" \
       -v pane="$(field python pane_after_window_ms)" 'BEGIN {
     printf "Python manual, first page with contents / without: %.1f / %.1f ms = %.3f (goal <= 1.05: %s); pane %.1f ms after the window\n",
