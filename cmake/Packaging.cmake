@@ -23,8 +23,9 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS OFF)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "libc6 (>= 2.34), libstdc++6 (>= 12), libgcc-s1 (>= 3.0), zlib1g (>= 1:1.1.4), libdeflate0 (>= 1.0), "
     "libglib2.0-0 (>= 2.57.2), libcairo2 (>= 1.2.4), libpango-1.0-0 (>= 1.14.0), "
-    "libgdk-pixbuf-2.0-0 (>= 2.22.0), libgtk-3-0 (>= 3.21.4), libwebkit2gtk-4.1-0 (>= 2.25.1), libsoup-3.0-0, "
-    "libgstreamer1.0-0 (>= 1.20), libxml2 (>= 2.9), libjson-glib-1.0-0 (>= 1.6), libicu72, libsqlite3-0 (>= 3.40), libgcrypt20 (>= 1.10), librsvg2-common")
+    "libgdk-pixbuf-2.0-0 (>= 2.22.0), libgtk-3-0 (>= 3.21.4), libwebkit2gtk-4.1-0 (>= 2.25.1), "
+    "libjavascriptcoregtk-4.1-0, libsoup-3.0-0, libgstreamer1.0-0 (>= 1.20), libxml2 (>= 2.9), "
+    "libjson-glib-1.0-0 (>= 1.6), libicu72, libsqlite3-0 (>= 3.40), libgcrypt20 (>= 1.10), librsvg2-common")
 string(REPLACE ";" "" CPACK_DEBIAN_PACKAGE_DEPENDS "${CPACK_DEBIAN_PACKAGE_DEPENDS}")
 # GStreamer's players of the media an eBook may hold: WebM, Ogg and MP3
 # (base and good), H.264 and AAC in MP4 (libav).
