@@ -110,6 +110,27 @@ TEST_F(KeptReader, ReopensAtTheSameParagraphAndZoomAlsoMovedRenamedAndRebuilt) {
     EXPECT_DOUBLE_EQ(webkit_web_view_get_zoom_level(view), 1);
 }
 
+TEST_F(KeptReader, ControlWithTheWheelZoomsAndTheWheelAloneScrolls) {
+    ASSERT_TRUE(WaitFor("ebook://ebook/index.html"));
+    const auto turn = [&](GdkScrollDirection direction, GdkModifierType state) {
+        GdkEvent* event = gdk_event_new(GDK_SCROLL);
+        event->scroll.window = GDK_WINDOW(g_object_ref(gtk_widget_get_window(GTK_WIDGET(view))));
+        event->scroll.direction = direction;
+        event->scroll.state = state;
+        event->scroll.x = event->scroll.y = 10;
+        gdk_event_set_device(event, gdk_seat_get_pointer(gdk_display_get_default_seat(gdk_display_get_default())));
+        gtk_widget_event(GTK_WIDGET(view), event);
+        gdk_event_free(event);
+    };
+    turn(GDK_SCROLL_UP, GDK_CONTROL_MASK);
+    EXPECT_DOUBLE_EQ(webkit_web_view_get_zoom_level(view), 1.1);
+    turn(GDK_SCROLL_DOWN, GDK_CONTROL_MASK);
+    turn(GDK_SCROLL_DOWN, GDK_CONTROL_MASK);
+    EXPECT_DOUBLE_EQ(webkit_web_view_get_zoom_level(view), 0.9);
+    turn(GDK_SCROLL_DOWN, GdkModifierType(0));
+    EXPECT_DOUBLE_EQ(webkit_web_view_get_zoom_level(view), 0.9) << "without Control the page scrolls";
+}
+
 TEST_F(KeptReader, ABookmarkOpensItsPlace) {
     ReadFar();
     Press(GDK_KEY_d);
