@@ -145,12 +145,18 @@ void TPageControl::SetActivePage(TTabSheet* page) {
         if (pages[i] == page) SetActivePageIndex(static_cast<int>(i));
 }
 
+void TTabSheet::SetTabVisible(bool v) {
+    if (tabVisible_ == v) return;
+    tabVisible_ = v;
+    if (auto* pages = dynamic_cast<TPageControl*>(Parent())) pages->TabsChanged();
+}
+
 void TPageControl::SelectNextPage(bool forward) {
     auto pages = Pages();
     const int n = static_cast<int>(pages.size());
     for (int step = 1; step <= n; ++step) {
         int i = ((active_ + (forward ? step : -step)) % n + n) % n;
-        if (pages[static_cast<std::size_t>(i)]->TabVisible) {
+        if (pages[static_cast<std::size_t>(i)]->TabVisible()) {
             SetActivePageIndex(i);
             return;
         }

@@ -20,6 +20,7 @@ class TWinControl;
 enum class Prop {
     Caption, Text, Enabled, Visible, Checked, Items, ItemIndex, Position, Range,
     ReadOnly, ActivePage, Picture, Bounds, Hint, Style,
+    Tabs,      // which of a page control's tabs are shown
     Focus,     // the keyboard's focus is asked for: no state of the model
     Destroyed  // the control is going: its last notice
 };
@@ -358,10 +359,15 @@ private:
     int position_ = 0;
 };
 
+// A page of a page control; its tab may be hidden, from the start or later.
 class TTabSheet : public WithCaption<TWinControl> {
 public:
     using WithCaption::WithCaption;
-    bool TabVisible = true;
+    bool TabVisible() const { return tabVisible_; }
+    void SetTabVisible(bool v);
+
+private:
+    bool tabVisible_ = true;
 };
 
 // Pages with tabs; a tab click or code selects the active page.
@@ -375,6 +381,8 @@ public:
     void SetActivePage(TTabSheet* page);
     // Selects the next (or previous) page with a visible tab, wrapping round.
     void SelectNextPage(bool forward);
+    // A page's tab was shown or hidden.
+    void TabsChanged() { Changed(Prop::Tabs); }
     TNotifyEvent OnChange;
 
 private:

@@ -135,14 +135,14 @@ TForm1::TForm1(TForm2& about, std::shared_ptr<book::Book> book)
     SidePane = ContentsSplitter->Add<TPageControl>("SidePane");
     SidePane->SetVisible(false);
     ContentsSheet = SidePane->Add<TTabSheet>("ContentsSheet", "Contents");
-    ContentsSheet->TabVisible = false;
+    ContentsSheet->SetTabVisible(false);
     ContentsTree = ContentsSheet->Add<TTreeView>("ContentsTree");
     ContentsTree->Expand = true;
     ContentsTree->AccessibleName = "Contents";
     ContentsTree->SetVisible(false);
     ContentsTree->OnClick = [this](TObject& s) { ContentsTreeClick(s); };
     BookmarksSheet = SidePane->Add<TTabSheet>("BookmarksSheet", "Bookmarks");
-    BookmarksSheet->TabVisible = false;
+    BookmarksSheet->SetTabVisible(false);
     BookmarksList = BookmarksSheet->Add<TTreeView>("BookmarksList");
     BookmarksList->Expand = true;
     BookmarksList->AccessibleName = "Bookmarks";
@@ -248,19 +248,21 @@ void TForm1::KeepReader() {
     if (kept.contentsWidth > 0) ContentsSplitter->SetPosition(kept.contentsWidth);
     if (kept.zoom != 1) Browser().SetZoom(kept.zoom);
     ShowBookmarks();
-    // A change of the page shown shows the tabs as they now are.
-    BookmarksSheet->TabVisible = true;
-    SidePane->SetActivePage(BookmarksSheet);
+    BookmarksSheet->SetTabVisible(true);
     if (contents_) {
-        SidePane->SetActivePage(ContentsSheet);
         SidePane->SetVisible(kept.contentsShown);
         return;
     }
     // Without contents the pane holds the bookmarks alone: it shows when the
     // reader left it shown with some in it.
+    SidePane->SetActivePage(BookmarksSheet);
     SidePane->SetVisible(kept.contentsShown && !kept.bookmarks.empty());
-    ContentsButton->SetCaption("Bookmarks");
-    ContentsButton->SetHint("Show or hide the bookmarks (F9)");
+    ShowPaneButton("Bookmarks", "Show or hide the bookmarks (F9)");
+}
+
+void TForm1::ShowPaneButton(const std::string& caption, const std::string& hint) {
+    ContentsButton->SetCaption(caption);
+    ContentsButton->SetHint(hint);
     ContentsButton->SetVisible(true);
 }
 
@@ -324,12 +326,10 @@ void TForm1::LoadContents() {
     contents_ = std::make_shared<const BookContents>(std::move(*table));
     ContentsTree->SetItems(contents_);
     ContentsTree->SetVisible(true);
-    ContentsSheet->TabVisible = true;
+    ContentsSheet->SetTabVisible(true);
     SidePane->SetActivePage(ContentsSheet);
     SidePane->SetVisible(!keeper_ || keeper_->State().contentsShown);
-    ContentsButton->SetCaption("Contents");
-    ContentsButton->SetHint("Show or hide the contents (F9)");
-    ContentsButton->SetVisible(true);
+    ShowPaneButton("Contents", "Show or hide the contents (F9)");
 }
 
 void TForm1::FormDestroy() {
@@ -442,13 +442,13 @@ bool TForm1::FormShortcut(const TShortcut& key) {
         ContentsButton->Click();
         // The keyboard goes where the reader looks: into the pane shown, back to the page.
         if (SidePane->Visible())
-            (SidePane->ActivePage() == BookmarksSheet ? BookmarksList : ContentsTree)->SetFocus();
+            FocusSidePane();
         else
             webbrowser1->SetFocus();
         return true;
     }
     if (key.key == "F6" && plain && SidePane->Visible()) {
-        (SidePane->ActivePage() == BookmarksSheet ? BookmarksList : ContentsTree)->SetFocus();
+        FocusSidePane();
         return true;
     }
     if ((key.key == "Page_Down" || key.key == "Page_Up") && control && !key.shift && contents_) {
@@ -477,6 +477,10 @@ bool TForm1::FormShortcut(const TShortcut& key) {
         return true;
     }
     return false;
+}
+
+void TForm1::FocusSidePane() {
+    (SidePane->ActivePage() == BookmarksSheet ? BookmarksList : ContentsTree)->SetFocus();
 }
 
 void TForm1::ContentsTreeClick(TObject&) { OpenEntry(ContentsTree->Selected()); }

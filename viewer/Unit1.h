@@ -103,6 +103,10 @@ private:
     void SetZoom(double level);
     // Writes the window, the pane and the place as they are now, when kept.
     void KeepWindow();
+    // The toolbar's control of the pane, shown, named for what the pane holds.
+    void ShowPaneButton(const std::string& caption, const std::string& hint);
+    // The keyboard goes into the list of the pane's tab shown.
+    void FocusSidePane();
     // The bookmark list shows the bookmarks kept.
     void ShowBookmarks();
     const readerstate::Bookmark* ChosenBookmark() const;

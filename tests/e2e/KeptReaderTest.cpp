@@ -36,7 +36,10 @@ std::string CompileLongBook(const std::string& folder, const std::string& first,
 
 class KeptReader : public ViewerOnEBook {
 protected:
-    std::string EBook() override { return CompileLongBook(books / "site", "Welcome", ""); }
+    std::string EBook() override {
+        static const std::string path = CompileLongBook(books / "site", "Welcome", "");
+        return path;
+    }
     void Press(guint keyval, GdkModifierType state = GDK_CONTROL_MASK) { PressKey(toolkit::gtk::WidgetOf(*form), keyval, state); }
 
     // Goes to the long page, zooms to 150 % with the keys and reads to 70 % of it.

@@ -85,7 +85,7 @@ TEST_F(ModelTest, RadioButtonsOfOneParentExcludeEachOther) {
 TEST_F(ModelTest, PageNavigationWrapsAndSkipsHiddenTabs) {
     auto* pages = form.Add<TPageControl>("Pages");
     auto* p0 = pages->Add<TTabSheet>("P0");
-    pages->Add<TTabSheet>("P1")->TabVisible = false;
+    pages->Add<TTabSheet>("P1")->SetTabVisible(false);
     auto* p2 = pages->Add<TTabSheet>("P2");
     pages->OnChange = counter.Event();
 

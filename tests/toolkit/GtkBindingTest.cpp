@@ -198,6 +198,27 @@ TEST_F(BindingTest, TabSwitchByTheUserSelectsThePage) {
     EXPECT_EQ(counter.count, 1);
 }
 
+TEST_F(BindingTest, ATabHiddenOrShownLaterFollowsTheModel) {
+    auto* pages = form->Add<TPageControl>("Pages");
+    pages->Add<TTabSheet>("First", "First");
+    TTabSheet* second = pages->Add<TTabSheet>("Second", "Second");
+    second->SetTabVisible(false);
+    Show();
+    GtkNotebook* notebook = WidgetAs<GtkNotebook>(*pages);
+    GtkWidget* label = gtk_notebook_get_tab_label(notebook, gtk_notebook_get_nth_page(notebook, 1));
+    const auto tabShown = [&] {
+        Application().ProcessMessages();  // GTK shows a page's tab when it measures the tabs
+        return gtk_widget_get_visible(label) && gtk_widget_get_visible(gtk_notebook_get_nth_page(notebook, 1));
+    };
+    EXPECT_FALSE(tabShown());
+    second->SetTabVisible(true);
+    EXPECT_TRUE(tabShown()) << "no change of page is needed";
+    second->SetTabVisible(false);
+    EXPECT_FALSE(tabShown());
+    pages->SetActivePage(second);
+    EXPECT_EQ(gtk_notebook_get_current_page(notebook), 1) << "a page whose tab is hidden still shows when chosen";
+}
+
 TEST_F(BindingTest, RadioButtonsStayExclusiveBothWays) {
     auto* group = form->Add<TGroupBox>("Compression");
     auto* fast = group->Add<TRadioButton>("Vzip_1", "Fast");

@@ -223,15 +223,19 @@ void BuildGroupBox(TGroupBox& c, Binding& b) {
     };
 }
 
-// Tabs whose sheet hides them are not shown; with none left, the tab row goes.
+// Tabs whose sheet hides them are not shown; with none left, the tab row
+// goes. GTK shows the tab of every page it shows, so a page whose tab is
+// hidden is hidden whole, but for the active page, which must show.
 void SyncTabs(const TPageControl& c, GtkNotebook* notebook) {
     bool anyTab = false;
     const auto pages = c.Pages();
     for (std::size_t i = 0; i < pages.size(); ++i) {
         GtkWidget* child = gtk_notebook_get_nth_page(notebook, static_cast<int>(i));
         if (!child) continue;
-        if (GtkWidget* label = gtk_notebook_get_tab_label(notebook, child)) gtk_widget_set_visible(label, pages[i]->TabVisible);
-        anyTab = anyTab || pages[i]->TabVisible;
+        const bool shown = pages[i]->TabVisible() || static_cast<int>(i) == c.ActivePageIndex();
+        gtk_widget_set_visible(child, shown);
+        if (GtkWidget* label = gtk_notebook_get_tab_label(notebook, child)) gtk_widget_set_visible(label, shown);
+        anyTab = anyTab || pages[i]->TabVisible();
     }
     gtk_notebook_set_show_tabs(notebook, anyTab);
 }
@@ -244,10 +248,14 @@ void BuildPageControl(TPageControl& c, Binding& b) {
                            &b);
     b.outer = b.core = b.children = notebook;
     b.sync = [&c, notebook](Prop p) {
-        if (p != Prop::ActivePage) return;
-        SyncTabs(c, GTK_NOTEBOOK(notebook));
+        if (p != Prop::ActivePage && p != Prop::Tabs) return;
+        // The page to show is shown first, then made current, then the
+        // others are hidden: the notebook never moves off a hidden page itself.
+        if (GtkWidget* active = gtk_notebook_get_nth_page(GTK_NOTEBOOK(notebook), c.ActivePageIndex()))
+            gtk_widget_show(active);
         if (gtk_notebook_get_current_page(GTK_NOTEBOOK(notebook)) != c.ActivePageIndex())
             gtk_notebook_set_current_page(GTK_NOTEBOOK(notebook), c.ActivePageIndex());
+        SyncTabs(c, GTK_NOTEBOOK(notebook));
     };
 }
 

@@ -143,6 +143,8 @@ void Pack(Binding& parent, Binding& child) {
         GtkWidget* tab = gtk_label_new(ToGtkText(sheet->Caption()).c_str());
         gtk_widget_show(tab);
         gtk_notebook_append_page(GTK_NOTEBOOK(into), child.outer, tab);
+        // The page shown or not as its tab is.
+        if (parent.sync) parent.sync(Prop::Tabs);
     } else if (GTK_IS_PANED(into)) {
         // The first child keeps its width as the window grows; neither shrinks below its own.
         if (!gtk_paned_get_child1(GTK_PANED(into))) {
