@@ -119,13 +119,25 @@ void TForm1::SpeedButton14Click(TObject&) {
     const BookProtection* const protection = in.protection ? &*in.protection : nullptr;
     in.settingsBlocks = SettingsBlocks(protection);
 
+    // The index is built beside the pages, from the start, from words the
+    // workers make ahead of compressing.
+    const std::optional<SimExe::SealedBlock> indexSeal =
+        protection ? std::optional<SimExe::SealedBlock>(protection->As(search::kIndexBlockName)) : std::nullopt;
+    std::optional<IndexBuilder> index;
+    if (in.searchIndex) index.emplace(indexSeal ? &*indexSeal : nullptr);
+
     // Page files are read as the file layer reads them, relative to the
     // compiler's folder. Their compression starts at once, on workers, and
     // goes on through the pauses and checks below.
     PageCompressor::Options options;
     options.folder = SimExe::ExecutableFolder();
     options.threads = WorkerThreads();
-    options.pageWords = in.searchIndex;
+    if (index) {
+        options.pageWords = [&](std::size_t file, search::PageWords words, std::uint64_t size) {
+            index->Add(in.files[file], std::move(words), size);
+        };
+        options.wordsDone = [&] { index->EndPages(); };
+    }
     std::vector<std::string> paths;
     for (const std::string& file : in.files) paths.push_back(in.projectDir + "/" + file);
     std::vector<std::uint64_t> progressAt = ProgressMarks(paths, options);
@@ -163,11 +175,6 @@ void TForm1::SpeedButton14Click(TObject&) {
     const auto writeAccessIndex = [&](const std::string& name, const SimExe::AccessIndex& index) {
         writeOwnBlock(SimExe::AccessIndexName(name), SimExe::EncodeAccessIndex(index));
     };
-    // The index is built beside the pages, from the start.
-    const std::optional<SimExe::SealedBlock> indexSeal =
-        protection ? std::optional<SimExe::SealedBlock>(protection->As(search::kIndexBlockName)) : std::nullopt;
-    std::optional<IndexBuilder> index;
-    if (in.searchIndex) index.emplace(indexSeal ? &*indexSeal : nullptr);
     for (std::size_t i = 0; i < in.files.size(); ++i) {
         std::uint64_t unitsDone = progressAt[i];
         const PageCompressor::PageSink sink{
@@ -183,10 +190,10 @@ void TForm1::SpeedButton14Click(TObject&) {
         PageCompressor::TakenPage page = pages.TakePage(i, sink, sealed ? &*sealed : nullptr);
         ebook.Write(SimExe::EndMarker(in.files[i]));
         if (page.accessIndex) writeAccessIndex(in.files[i], *page.accessIndex);
-        if (index && page.words) index->Add(in.files[i], std::move(*page.words), page.size);
         ProgressBar1->SetPosition(ProgressPosition(progressAt[i + 1]));
         Application().ProcessMessages();
     }
+    if (index) pages.AwaitWords([] { Application().ProcessMessages(); });
     if (const std::optional<SimExe::ChunkedBlock> block = index ? index->Finish() : std::nullopt) {
         ebook.WriteBlock(search::kIndexBlockName, block->payload);
         writeAccessIndex(search::kIndexBlockName, block->index);

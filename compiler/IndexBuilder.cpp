@@ -29,12 +29,16 @@ void IndexBuilder::Add(std::string pageName, search::PageWords words, std::uint6
     changed_.notify_all();
 }
 
-std::optional<SimExe::ChunkedBlock> IndexBuilder::Finish() {
+void IndexBuilder::EndPages() {
     {
         std::lock_guard<std::mutex> lock(mutex_);
         lastAdded_ = true;
     }
     changed_.notify_all();
+}
+
+std::optional<SimExe::ChunkedBlock> IndexBuilder::Finish() {
+    EndPages();
     thread_.join();
     if (error_) std::rethrow_exception(error_);
     return std::move(block_);

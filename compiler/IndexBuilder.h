@@ -1,8 +1,9 @@
 // Builds a compile's search index on a thread of its own while the pages are
 // still being compressed and written: the pages' words are added in page
-// order as the writer hands them over, then the database is finished and
-// made into its chunked block, the chunks deflated on every core. What waits
-// to be added is bounded, so memory stays the same for any size of book.
+// order as the compression workers make them, then the database is finished
+// and made into its chunked block, the chunks deflated on every core. What
+// waits to be added is bounded, so memory stays the same for any size of
+// book.
 #pragma once
 
 #include "ChunkedBlockMaker.h"
@@ -34,6 +35,8 @@ public:
     // size) against what may wait; waits while the pages waiting outweigh
     // the bound. A failure of the index is raised by Finish, not here.
     void Add(std::string pageName, search::PageWords words, std::uint64_t weight);
+    // No page follows: the index is finished at once, on its thread.
+    void EndPages();
     // After the last page: the index block, or nothing for a book without a
     // page to search. Raises the index's error.
     std::optional<SimExe::ChunkedBlock> Finish();
@@ -55,7 +58,7 @@ private:
     std::condition_variable changed_;
     std::deque<Waiting> waiting_;
     std::uint64_t weightWaiting_ = 0;
-    bool lastAdded_ = false;  // Finish was called: no page follows
+    bool lastAdded_ = false;  // no page follows
     bool stopping_ = false;   // the builder goes before its index is done
     std::exception_ptr error_;  // the index failed; pages are no longer taken
     std::optional<SimExe::ChunkedBlock> block_;  // made by the thread, read once it has ended

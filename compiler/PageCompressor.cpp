@@ -14,7 +14,10 @@
 namespace compiler {
 
 PageCompressor::PageCompressor(std::vector<std::string> paths, Options options)
-    : paths_(std::move(paths)), sourceCopies_(search::SourceCopies(paths_)), options_(std::move(options)) {
+    : paths_(std::move(paths)),
+      sourceCopies_(search::SourceCopies(paths_)),
+      options_(std::move(options)),
+      wordsEnd_(options_.pageWords ? paths_.size() : 0) {
     const unsigned threads = options_.threads ? options_.threads : std::max(1u, std::thread::hardware_concurrency());
     for (unsigned i = 0; i < threads; ++i) workers_.emplace_back([this] { Work(); });
 }
@@ -28,7 +31,8 @@ PageCompressor::~PageCompressor() {
     for (std::thread& t : workers_) t.join();
 }
 
-// Each worker begins the next chunk in list order, opening the next file
+// Each worker makes the words of the next file while few wait to be handed
+// over, else begins the next chunk in list order, opening the next file
 // when the current one has no chunks left, as long as the writer is not
 // too far behind.
 void PageCompressor::Work() {
@@ -36,12 +40,22 @@ void PageCompressor::Work() {
     for (;;) {
         const auto chunkLeft = [&] { return cursor_.next < cursor_.count; };
         const auto fileLeft = [&] { return nextFile_ < paths_.size(); };
+        const auto wordsLeft = [&] { return nextWords_ < wordsEnd_; };
+        const auto wordsNext = [&] { return wordsLeft() && nextWords_ - wordsHanded_ < options_.wordsAhead; };
         changed_.wait(lock, [&] {
             const bool room = jobs_.size() < options_.maxChunksAhead && aheadBytes_ < options_.maxBytesAhead;
-            return stopping_ || (!chunkLeft() && !fileLeft() && !planning_) ||
+            return stopping_ || wordsNext() || (!chunkLeft() && !fileLeft() && !planning_ && !wordsLeft()) ||
                    (room && (chunkLeft() || (fileLeft() && !planning_)));
         });
-        if (stopping_ || (!chunkLeft() && !fileLeft())) return;
+        if (stopping_) return;
+        if (wordsNext()) {
+            MakeWords(lock);
+            continue;
+        }
+        if (!chunkLeft() && !fileLeft()) {
+            if (wordsLeft()) continue;
+            return;
+        }
         if (!chunkLeft()) {
             PlanFile(lock);
             continue;
@@ -66,7 +80,6 @@ void PageCompressor::Work() {
         }
         lock.lock();
         job.deflated = std::move(done.deflated);
-        job.words = std::move(done.words);
         job.error = done.error;
         job.done = true;
         aheadBytes_ += job.deflated.bytes.size();
@@ -102,8 +115,7 @@ void PageCompressor::PlanFile(std::unique_lock<std::mutex>& lock) {
 }
 
 // Reads one chunk, one byte more at the file's end to see that it ends
-// there, and deflates it; with a searched file's first chunk, makes the
-// file's words.
+// there, and deflates it.
 void PageCompressor::Compress(Job& job, const SimExe::FileIO::PieceReader& file) const {
     const bool last = job.chunk + 1 == job.count;
     const std::string data = file.Read(job.offset, job.length + (last ? 1 : 0));
@@ -113,34 +125,90 @@ void PageCompressor::Compress(Job& job, const SimExe::FileIO::PieceReader& file)
     // one would cut a block short or be found by a lookup: a page that holds
     // them (an eBook inside an eBook) is never stored as it is.
     job.deflated = ZLibEx::DeflateChunk(data, last, {SimExe::StartTag(), SimExe::EndTag()});
-    if (options_.pageWords && job.chunk == 0) job.words = WordsOf(job, file, data);
 }
 
-// A page that cannot be read as a page is searched for as far as it could
-// be read, which may be not at all; it never stops the compile.
-std::optional<search::PageWords> PageCompressor::WordsOf(const Job& job, const SimExe::FileIO::PieceReader& file,
-                                                         const std::string& chunk) const {
-    const std::uint64_t size = file.Size();
-    if (search::KindOfPage(paths_[job.file]) == search::PageKind::kNone || sourceCopies_[job.file] ||
-        size > options_.wordsUpTo)
-        return std::nullopt;
+// Makes the words of the next file (without the lock), then hands over
+// those that are next in list order.
+void PageCompressor::MakeWords(std::unique_lock<std::mutex>& lock) {
+    const std::size_t file = nextWords_++;
+    lock.unlock();
+    std::optional<MadeWords> made;
+    std::exception_ptr error;
     try {
-        if (job.count == 1) return search::WordsOfPage(paths_[job.file], chunk);
-        const std::lock_guard<std::mutex> oneAtATime(largeWords_);
-        return search::WordsOfPage(paths_[job.file], file.Read(0, size));
+        made = WordsOf(file);
+    } catch (...) {
+        error = std::current_exception();
+    }
+    lock.lock();
+    if (error && !wordsError_) wordsError_ = error;
+    wordsMade_.emplace(file, std::move(made));
+    HandOverWords(lock);
+}
+
+// A file that cannot be read raises; a page that cannot be read as a page
+// is searched for as far as it could be read, which may be not at all.
+std::optional<PageCompressor::MadeWords> PageCompressor::WordsOf(std::size_t file) const {
+    if (search::KindOfPage(paths_[file]) == search::PageKind::kNone || sourceCopies_[file]) return std::nullopt;
+    const SimExe::FileIO::PieceReader reader(paths_[file], SimExe::PathAgainst(paths_[file], options_.folder).c_str());
+    const std::uint64_t size = reader.Size();
+    if (size > options_.wordsUpTo) return std::nullopt;
+    std::unique_lock<std::mutex> oneAtATime(largeWords_, std::defer_lock);
+    if (options_.ChunksOf(size) > 1) oneAtATime.lock();
+    const std::string bytes = reader.Read(0, size);
+    try {
+        std::optional<search::PageWords> words = search::WordsOfPage(paths_[file], bytes);
+        if (!words) return std::nullopt;
+        return MadeWords{std::move(*words), size};
     } catch (const std::exception&) {
         return std::nullopt;
     }
 }
 
-PageCompressor::Job PageCompressor::TakeJob(const std::function<void()>& idle) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    const auto ready = [&] { return !jobs_.empty() && jobs_.front().done; };
+// One worker at a time hands over, in list order, the words made so far
+// (the call to pageWords without the lock: it may wait for the index).
+void PageCompressor::HandOverWords(std::unique_lock<std::mutex>& lock) {
+    if (handingOver_) return;
+    handingOver_ = true;
+    for (auto next = wordsMade_.find(wordsHanded_); next != wordsMade_.end(); next = wordsMade_.find(wordsHanded_)) {
+        std::optional<MadeWords> made = std::move(next->second);
+        wordsMade_.erase(next);
+        if (made && !stopping_) {
+            lock.unlock();
+            try {
+                options_.pageWords(wordsHanded_, std::move(made->words), made->size);
+            } catch (const std::exception&) {
+                // The index goes without this page.
+            }
+            lock.lock();
+        }
+        if (++wordsHanded_ == wordsEnd_ && options_.wordsDone && !stopping_) {
+            lock.unlock();
+            options_.wordsDone();
+            lock.lock();
+        }
+    }
+    handingOver_ = false;
+    changed_.notify_all();
+}
+
+template <typename Ready>
+void PageCompressor::WaitIdling(std::unique_lock<std::mutex>& lock, const std::function<void()>& idle, Ready ready) {
     while (!changed_.wait_for(lock, std::chrono::milliseconds(40), ready)) {
         lock.unlock();
         if (idle) idle();
         lock.lock();
     }
+}
+
+void PageCompressor::AwaitWords(const std::function<void()>& idle) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    WaitIdling(lock, idle, [&] { return wordsHanded_ == wordsEnd_; });
+    if (wordsError_) std::rethrow_exception(wordsError_);
+}
+
+PageCompressor::Job PageCompressor::TakeJob(const std::function<void()>& idle) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    WaitIdling(lock, idle, [&] { return !jobs_.empty() && jobs_.front().done; });
     Job job = std::move(jobs_.front());
     jobs_.pop_front();
     aheadBytes_ -= job.deflated.bytes.size();
@@ -164,10 +232,8 @@ PageCompressor::TakenPage PageCompressor::TakePage(std::size_t index, const Page
             const bool sealWhole = sealed && job.count == 1;
             writer.emplace(sealWhole ? [&](std::string_view bytes) { whole.append(bytes); } : sink.write,
                            sealed && !sealWhole ? sealed : nullptr);
-            taken.words = std::move(job.words);
         }
         writer->Add(job.deflated, job.length);
-        taken.size += job.length;
         if (sink.chunkWritten) sink.chunkWritten();
         if (job.chunk + 1 == job.count) break;
     }

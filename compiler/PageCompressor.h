@@ -16,6 +16,7 @@
 #include <deque>
 #include <exception>
 #include <functional>
+#include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -43,12 +44,19 @@ public:
         // the writer's pauses.
         std::size_t maxChunksAhead = 4096;
         std::size_t maxBytesAhead = 64u << 20;
-        // Whether the words of searched pages (HTML and text files up to
-        // wordsUpTo bytes) are made for the search index, as they are read.
-        // Reading a page for its words takes about 20 times its size in
-        // memory, so chunked pages are read for them one at a time.
-        bool pageWords = false;
+        // Where the words of searched pages (HTML and text files up to
+        // wordsUpTo bytes) go, when the search index is made: in list order,
+        // one call at a time, on a worker. Workers make words before they
+        // compress, as long as no more than wordsAhead pages' words wait to
+        // be handed over, so that the index is built while the pages are
+        // still being compressed. A call may wait; a page whose words cannot
+        // be made is left out. Reading a page for its words takes about 20
+        // times its size in memory, so chunked pages are read for them one
+        // at a time.
+        std::function<void(std::size_t file, search::PageWords words, std::uint64_t size)> pageWords;
+        std::function<void()> wordsDone;  // once, after the last file's words went to pageWords
         std::uint64_t wordsUpTo = 16u << 20;
+        std::size_t wordsAhead = 16;
 
         // How many chunks a file of `size` bytes is compressed in.
         std::uint64_t ChunksOf(std::uint64_t size) const {
@@ -72,8 +80,6 @@ public:
     // What TakePage gives back besides the payload.
     struct TakenPage {
         std::optional<SimExe::AccessIndex> accessIndex;  // of a page of more than one chunk
-        std::optional<search::PageWords> words;          // of a searched page, when asked for
-        std::uint64_t size = 0;                          // the file's bytes
     };
 
     // Hands the block payload of file `index` to the sink as one zlib
@@ -82,6 +88,10 @@ public:
     // sealed whole, and a chunked page its chunks, each sealed on its own.
     // Files are taken in order from 0 on. Raises that file's error.
     TakenPage TakePage(std::size_t index, const PageSink& sink, const SimExe::SealedBlock* sealed = nullptr);
+    // Waits until the words of every file were handed over, calling `idle`
+    // now and then. Raises the error of a file that could not be read for
+    // its words: the index would go without it.
+    void AwaitWords(const std::function<void()>& idle);
 
 private:
     // One chunk of one file, from its reading to its handing over.
@@ -92,7 +102,6 @@ private:
         std::size_t length = 0;              // as the file's size at its opening gave it
         bool done = false;
         ZLibEx::DeflatedChunk deflated;
-        std::optional<search::PageWords> words;  // with a file's first chunk
         std::exception_ptr error;
     };
     // The file whose chunks are being handed out to workers.
@@ -105,8 +114,17 @@ private:
     void Work();
     void PlanFile(std::unique_lock<std::mutex>& lock);
     void Compress(Job& job, const SimExe::FileIO::PieceReader& file) const;
-    std::optional<search::PageWords> WordsOf(const Job& job, const SimExe::FileIO::PieceReader& file,
-                                             const std::string& chunk) const;
+    // A file's words, with its size.
+    struct MadeWords {
+        search::PageWords words;
+        std::uint64_t size = 0;
+    };
+    void MakeWords(std::unique_lock<std::mutex>& lock);
+    std::optional<MadeWords> WordsOf(std::size_t file) const;
+    void HandOverWords(std::unique_lock<std::mutex>& lock);
+    // Waits on `changed_` until `ready`, calling `idle` every 40 ms.
+    template <typename Ready>
+    void WaitIdling(std::unique_lock<std::mutex>& lock, const std::function<void()>& idle, Ready ready);
     Job TakeJob(const std::function<void()>& idle);
 
     const std::vector<std::string> paths_;
@@ -120,6 +138,12 @@ private:
     Cursor cursor_;
     std::deque<Job> jobs_;         // begun and not yet taken, in list order
     std::size_t aheadBytes_ = 0;   // compressed bytes waiting to be taken
+    const std::size_t wordsEnd_;   // how many files have words made: all or none
+    std::size_t nextWords_ = 0;    // the next file to make words of
+    std::size_t wordsHanded_ = 0;  // how many files' words were handed over
+    std::map<std::size_t, std::optional<MadeWords>> wordsMade_;  // by file, waiting to be handed over
+    bool handingOver_ = false;     // a worker is handing words over
+    std::exception_ptr wordsError_;  // of the first file that could not be read for its words
     bool stopping_ = false;
     std::vector<std::thread> workers_;
 };

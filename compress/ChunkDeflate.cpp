@@ -162,13 +162,19 @@ std::string StoredBlocks(std::string_view data, bool last, std::size_t blockMax 
 }
 
 // Samples spread over the chunk, each deflated at the fastest level: true
-// when even together they hardly shrink.
+// when even together they hardly shrink. Once those deflated so far shrank
+// enough that the rest could not change the answer, even deflated to their
+// worst case, the rest are not deflated.
 bool SamplesLookIncompressible(std::string_view data) {
     if (data.size() < kSampleCount * kSampleSize * 2) return false;
     const std::size_t step = (data.size() - kSampleSize) / (kSampleCount - 1);
+    const std::size_t worstCase = libdeflate_deflate_compress_bound(&CompressorAt(kLowestLevel), kSampleSize);
     std::size_t deflated = 0;
-    for (std::size_t i = 0; i < kSampleCount; ++i)
+    for (std::size_t i = 0; i < kSampleCount; ++i) {
+        if (!HardlySmaller(deflated + (kSampleCount - i) * worstCase, kSampleCount * kSampleSize))
+            return false;
         deflated += DeflateWhole(data.substr(i * step, kSampleSize), kLowestLevel).size();
+    }
     return HardlySmaller(deflated, kSampleCount * kSampleSize);
 }
 

@@ -33,9 +33,14 @@ IndexWriter::IndexWriter() {
     db_.Execute("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=4096;");
     db_.Execute(kSchema);
     // Segments are merged once, by Finish's 'optimize', not again and again
-    // as pages are added.
-    db_.Execute("INSERT INTO words(words, rank) VALUES('automerge', 0);"
-                "INSERT INTO words(words, rank) VALUES('crisismerge', 100000);");
+    // as pages are added. Terms gather in memory up to kTermsInMemory before
+    // a segment is written: a manual of thousands of pages makes one, which
+    // needs no merging at all.
+    db_.Execute(("INSERT INTO words(words, rank) VALUES('automerge', 0);"
+                 "INSERT INTO words(words, rank) VALUES('crisismerge', 100000);"
+                 "INSERT INTO words(words, rank) VALUES('hashsize', " +
+                 std::to_string(kTermsInMemory) + ");")
+                    .c_str());
     db_.Execute("BEGIN");
     addPage_.emplace(db_, "INSERT INTO page(id, name, title, weight) VALUES(?1, ?2, ?3, ?4)");
     addWords_.emplace(db_, "INSERT INTO words(rowid, title, headings, body) VALUES(?1, ?2, ?3, ?4)");
@@ -73,14 +78,21 @@ void IndexWriter::AddNamed(const SpelledName& name, std::size_t tail, sqlite3_in
     StepOnce(db_, named, "adding a name");
 }
 
+std::int64_t IndexWriter::FreePages() const {
+    const Statement count(db_, "PRAGMA freelist_count");
+    db_.Check(sqlite3_step(count.get()), "counting free pages");
+    return sqlite3_column_int64(count.get(), 0);
+}
+
 std::string IndexWriter::Finish() {
     addPage_.reset();
     addWords_.reset();
     addNamed_.reset();
     db_.Execute("COMMIT");
-    // One merged segment answers queries fastest; VACUUM leaves no free pages.
+    // One merged segment answers queries fastest; VACUUM leaves no free
+    // pages where merging left some.
     db_.Execute("INSERT INTO words(words) VALUES('optimize')");
-    db_.Execute("VACUUM");
+    if (FreePages() > 0) db_.Execute("VACUUM");
     sqlite3_int64 size = 0;
     unsigned char* image = sqlite3_serialize(db_.Handle(), "main", &size, 0);
     if (!image) throw EIndexError("The search index could not be written out");

@@ -6,6 +6,7 @@
 #include "IndexDatabase.h"
 #include "PageWords.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -14,6 +15,10 @@ namespace search {
 
 class IndexWriter {
 public:
+    // How much of the index is gathered in memory before it is written as a
+    // segment of the database.
+    static constexpr std::int64_t kTermsInMemory = 16 << 20;
+
     IndexWriter();
     IndexWriter(const IndexWriter&) = delete;
     IndexWriter& operator=(const IndexWriter&) = delete;
@@ -26,6 +31,7 @@ public:
     std::string Finish();
 
 private:
+    std::int64_t FreePages() const;
     void AddNamed(const SpelledName& name, std::size_t tail, sqlite3_int64 page, const std::string& anchor);
 
     Database db_;

@@ -12,7 +12,11 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <random>
+#include <stdexcept>
+#include <thread>
 
 using compiler::PageCompressor;
 
@@ -199,42 +203,142 @@ TEST(PageCompressor, NoFilesAtAll) {
     PageCompressor pages({}, PageCompressor::Options{});
 }
 
-// The words of searched pages come with the page, read whole also when the
-// page is chunked; other files, large searched ones and a compile that does
-// not ask have none.
-TEST(PageCompressor, SearchedPagesComeWithTheirWords) {
+// What a compile that asks for words receives: each searched page's words
+// once, in list order, with the file's size, then one call that they are
+// done; pages are taken as before.
+struct WordsReceived {
+    std::vector<std::pair<std::size_t, search::PageWords>> pages;
+    std::vector<std::uint64_t> sizes;
+    int doneCalls = 0;
+    bool doneAfterLast = true;  // no page came after the call that they are done
+
+    void Ask(PageCompressor::Options& options) {
+        options.pageWords = [this](std::size_t file, search::PageWords words, std::uint64_t size) {
+            doneAfterLast = doneCalls == 0;
+            pages.emplace_back(file, std::move(words));
+            sizes.push_back(size);
+        };
+        options.wordsDone = [this] { ++doneCalls; };
+    }
+};
+
+void TakeAll(PageCompressor& pages, std::size_t count) {
+    for (std::size_t i = 0; i < count; ++i) pages.TakePage(i, {[](std::string_view) {}, nullptr, nullptr});
+    pages.AwaitWords(nullptr);
+}
+
+// The words of searched pages, read whole also when the page is chunked;
+// other files, large searched ones and a compile that does not ask have
+// none.
+TEST(PageCompressor, SearchedPagesHandTheirWordsOverInOrder) {
     TempDir dir;
     std::string big = "<html><body><p>opening";
     while (big.size() < 3 * kChunkedAbove) big += " filler words";
     big += " closing</p></body></html>";
-    dir.Write("small.html", "<html><head><title>Small</title></head><body>Tea</body></html>");
+    const std::string small = "<html><head><title>Small</title></head><body>Tea</body></html>";
+    dir.Write("small.html", small);
     dir.Write("big.HTM", big);
     dir.Write("picture.png", "\x89PNG tea");
     dir.Write("notes.txt", "First line\ntea again");
     const std::vector<std::string> paths = {dir / "small.html", dir / "big.HTM", dir / "picture.png", dir / "notes.txt"};
-    for (const bool asked : {true, false}) {
-        PageCompressor::Options options = SmallChunks(3);
-        options.pageWords = asked;
+    for (const unsigned threads : {1u, 3u}) {
+        PageCompressor::Options options = SmallChunks(threads);
         options.wordsUpTo = big.size();
+        WordsReceived received;
+        received.Ask(options);
         PageCompressor pages(paths, options);
-        std::vector<std::optional<search::PageWords>> words;
-        for (std::size_t i = 0; i < paths.size(); ++i)
-            words.push_back(pages.TakePage(i, {[](std::string_view) {}, nullptr, nullptr}).words);
-        if (!asked) {
-            for (const auto& w : words) EXPECT_FALSE(w);
-            continue;
-        }
-        ASSERT_TRUE(words[0] && words[1] && words[3]);
-        EXPECT_EQ(words[0]->title, "Small");
-        EXPECT_EQ(words[0]->bodyWords, "tea");
-        EXPECT_EQ(words[1]->bodyWords.substr(0, 8), "opening ");
-        EXPECT_EQ(words[1]->bodyWords.substr(words[1]->bodyWords.size() - 8), " closing") << "the page's end too";
-        EXPECT_FALSE(words[2]) << "not a page";
-        EXPECT_EQ(words[3]->title, "First line");
+        TakeAll(pages, paths.size());
+        ASSERT_EQ(received.pages.size(), 3u) << "not a page: picture.png";
+        EXPECT_EQ(received.pages[0].first, 0u);
+        EXPECT_EQ(received.pages[0].second.title, "Small");
+        EXPECT_EQ(received.pages[0].second.bodyWords, "tea");
+        EXPECT_EQ(received.sizes[0], small.size());
+        EXPECT_EQ(received.pages[1].first, 1u);
+        EXPECT_EQ(received.pages[1].second.bodyWords.substr(0, 8), "opening ");
+        EXPECT_EQ(received.pages[1].second.bodyWords.substr(received.pages[1].second.bodyWords.size() - 8), " closing")
+            << "the page's end too";
+        EXPECT_EQ(received.sizes[1], big.size());
+        EXPECT_EQ(received.pages[2].first, 3u);
+        EXPECT_EQ(received.pages[2].second.title, "First line");
+        EXPECT_EQ(received.doneCalls, 1);
+        EXPECT_TRUE(received.doneAfterLast);
     }
-    PageCompressor::Options small = SmallChunks(2);
-    small.pageWords = true;
-    small.wordsUpTo = big.size() - 1;
-    PageCompressor pages({dir / "big.HTM"}, small);
-    EXPECT_FALSE(pages.TakePage(0, {[](std::string_view) {}, nullptr, nullptr}).words) << "larger than searched";
+    PageCompressor::Options notAll = SmallChunks(2);
+    notAll.wordsUpTo = big.size() - 1;
+    WordsReceived received;
+    received.Ask(notAll);
+    PageCompressor pages({dir / "big.HTM"}, notAll);
+    TakeAll(pages, 1);
+    EXPECT_TRUE(received.pages.empty()) << "larger than searched";
+    EXPECT_EQ(received.doneCalls, 1);
+}
+
+// A page that cannot be read for its words fails the compile, as its
+// compression would: the index is never quietly without it.
+TEST(PageCompressor, APageThatCannotBeReadForItsWordsRaises) {
+    TempDir dir;
+    dir.Write("index.html", "<p>tea</p>");
+    PageCompressor::Options options = SmallChunks(2);
+    WordsReceived received;
+    received.Ask(options);
+    PageCompressor pages({dir / "index.html", dir / "gone.html"}, options);
+    pages.TakePage(0, {[](std::string_view) {}, nullptr, nullptr});
+    EXPECT_THROW(pages.TakePage(1, {[](std::string_view) {}, nullptr, nullptr}), std::exception);
+    EXPECT_THROW(pages.AwaitWords(nullptr), std::exception);
+    ASSERT_EQ(received.pages.size(), 1u);
+    EXPECT_EQ(received.pages[0].second.bodyWords, "tea");
+}
+
+// Words are made ahead of compression, in list order whatever the workers'
+// number, and a receiver that holds them up (the index waiting for room)
+// or fails holds up nothing else: the pages all come, and the words all
+// arrive.
+TEST(PageCompressor, WordsComeInOrderWhileTheReceiverIsSlowOrFails) {
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = "page" + std::to_string(i) + (i % 7 == 3 ? ".png" : ".html");
+        dir.Write(name, "<title>Page " + std::to_string(i) + "</title><p>" + Text(2000 + 97 * i) + "</p>");
+        paths.push_back(dir / name);
+    }
+    for (const unsigned threads : {1u, 2u, 7u}) {
+        PageCompressor::Options options = SmallChunks(threads);
+        options.wordsAhead = 3;
+        std::vector<std::size_t> order;
+        std::atomic<int> calls{0};
+        options.pageWords = [&](std::size_t file, search::PageWords, std::uint64_t) {
+            order.push_back(file);
+            if (++calls % 5 == 0) throw std::runtime_error("the index failed");
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        };
+        PageCompressor pages(paths, options);
+        for (std::size_t i = 0; i < paths.size(); ++i) EXPECT_EQ(Take(pages, i).payload.empty(), false);
+        pages.AwaitWords(nullptr);
+        std::vector<std::size_t> expected;
+        for (std::size_t i = 0; i < paths.size(); ++i)
+            if (i % 7 != 3) expected.push_back(i);
+        EXPECT_EQ(order, expected) << threads << " threads";
+    }
+}
+
+// A compile that stops early (an error further on) ends its workers also
+// while the receiver of words is still taking them.
+TEST(PageCompressor, StopsWhileWordsAreBeingHandedOver) {
+    TempDir dir;
+    std::vector<std::string> paths;
+    for (int i = 0; i < 40; ++i) {
+        dir.Write("p" + std::to_string(i) + ".html", "<p>" + Text(3000) + "</p>");
+        paths.push_back(dir / ("p" + std::to_string(i) + ".html"));
+    }
+    std::atomic<int> received{0};
+    PageCompressor::Options options = SmallChunks(2);
+    options.pageWords = [&](std::size_t, search::PageWords, std::uint64_t) {
+        ++received;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    };
+    {
+        PageCompressor pages(paths, options);
+        Take(pages, 0);
+    }
+    EXPECT_LT(received.load(), 40) << "the workers went on after the compile stopped";
 }
