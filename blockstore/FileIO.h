@@ -68,6 +68,8 @@ public:
 private:
     std::string target_, temp_;
     Fd file_;
+    std::uint64_t written_ = 0;  // bytes written so far
+    std::uint64_t flushing_ = 0;  // bytes whose writing to the disk has begun
 };
 
 // Replaces (or creates) a file so that it holds either its old content or

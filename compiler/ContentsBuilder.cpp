@@ -3,7 +3,6 @@
 
 #include "ZLibEx.h"
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -34,9 +33,6 @@ ContentsBuilder::ContentsBuilder(std::vector<std::string> files, std::string fir
     book_.firstPage = std::move(firstPage);
     book_.read = [this](const std::string& page) { return ReadFile(std::filesystem::path(folder_) / page); };
     thread_ = std::thread([this] {
-        // The pages' compression keeps every core busy: the contents take
-        // what it leaves, such as the index's last single-threaded steps.
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), 19);
         try {
             found_ = contents::FindContents(book_);
             if (!found_.contents.entries.empty())
