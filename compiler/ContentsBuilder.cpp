@@ -1,7 +1,7 @@
 // The finder reads the few pages it needs itself, as files of the folder.
 #include "ContentsBuilder.h"
 
-#include "ZLibEx.h"
+#include "ChunkedBlockMaker.h"
 
 #include <unistd.h>
 
@@ -35,8 +35,11 @@ ContentsBuilder::ContentsBuilder(std::vector<std::string> files, std::string fir
     thread_ = std::thread([this] {
         try {
             found_ = contents::FindContents(book_);
-            if (!found_.contents.entries.empty())
-                payload_ = ZLibEx::CompressString(contents::Encode(found_.contents), ZLibEx::lvDefault);
+            if (!found_.contents.entries.empty()) {
+                // One zlib stream, deflated as the pages are.
+                const std::string encoded = contents::Encode(found_.contents);
+                payload_ = SimExe::MakeChunkedBlock(encoded, encoded.size()).payload;
+            }
         } catch (const std::exception& e) {
             found_ = {};
             payload_.clear();
