@@ -374,8 +374,17 @@ private:
         return html_.substr(start, i - start);
     }
 
+    // What ends a name: 1 an element's or an attribute's, 2 an attribute's only.
+    static constexpr std::array<std::uint8_t, 256> kNameEnds = [] {
+        std::array<std::uint8_t, 256> ends{};
+        for (const char c : {'>', '/', ' ', '\t', '\n', '\f', '\r'}) ends[static_cast<unsigned char>(c)] = 1;
+        ends['='] = 2;
+        return ends;
+    }();
+
     static bool EndsName(char c, bool attribute) {
-        return c == '>' || c == '/' || ascii::IsSpace(c) || (attribute && c == '=');
+        const std::uint8_t end = kNameEnds[static_cast<unsigned char>(c)];
+        return end == 1 || (attribute && end == 2);
     }
 
     // The name in lower case; a name with capitals is lowered into `scratch`.
@@ -434,7 +443,7 @@ private:
     void ReadEndTag() {
         std::size_t i = at_ + 2;
         const std::string_view name = Lowered(ReadName(i, false), tagName_);
-        const std::size_t close = html_.find('>', i);
+        const std::size_t close = At(i) == '>' ? i : html_.find('>', i);  // mostly right after the name
         if (close == std::string_view::npos) return void(at_ = html_.size());
         at_ = close + 1;
         End(name);

@@ -3,6 +3,7 @@
 // the text collector look up every element of a page this way.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstddef>
@@ -22,8 +23,11 @@ constexpr std::optional<PackedName> Pack(std::string_view name) {
     if (name.size() > kPackedNameMax) return std::nullopt;
     // Two halves of 64 bits: no 128-bit shift per byte.
     std::uint64_t halves[2] = {0, 0};
-    for (std::size_t i = 0; i < name.size(); ++i)
-        halves[i / 8] |= std::uint64_t{static_cast<unsigned char>(name[i])} << (56 - 8 * (i % 8));
+    for (std::size_t half = 0; half < 2; ++half) {
+        const std::size_t from = 8 * half, to = std::min(name.size(), from + 8);
+        for (std::size_t i = from; i < to; ++i) halves[half] = halves[half] << 8 | static_cast<unsigned char>(name[i]);
+        if (to > from) halves[half] <<= 8 * (from + 8 - to);
+    }
     return (PackedName(halves[0]) << 64) | halves[1];
 }
 

@@ -136,25 +136,48 @@ constexpr PackedNameTable kRoleTable(kRoles);
 
 using Attributes = std::span<const HtmlAttribute>;
 
-// The value of an element's attribute, or nothing when it has no such
-// attribute.
-std::optional<std::string_view> FindAttribute(Attributes attributes, std::string_view name) {
-    for (const HtmlAttribute& attribute : attributes)
-        if (attribute.name == name) return attribute.value;
-    return std::nullopt;
-}
+// The attributes the text depends on, found in one pass over an element's.
+struct KnownAttributes {
+    std::optional<std::string_view> hidden, role, href, id, name, type, alt, cls;
+
+    explicit KnownAttributes(Attributes attributes) {
+        for (const HtmlAttribute& attribute : attributes) {
+            if (std::optional<std::string_view>* known = Slot(attribute.name); known && !*known)
+                *known = attribute.value;
+        }
+    }
+
+private:
+    std::optional<std::string_view>* Slot(std::string_view attribute) {
+        switch (attribute.size()) {
+            case 2:
+                return attribute == "id" ? &id : nullptr;
+            case 3:
+                return attribute == "alt" ? &alt : nullptr;
+            case 4:
+                if (attribute == "role") return &role;
+                if (attribute == "href") return &href;
+                if (attribute == "name") return &name;
+                return attribute == "type" ? &type : nullptr;
+            case 5:
+                return attribute == "class" ? &cls : nullptr;
+            case 6:
+                return attribute == "hidden" ? &hidden : nullptr;
+            default: return nullptr;
+        }
+    }
+};
 
 // The role of an element. Anything with the hidden attribute is hidden, as
 // browsers show it.
-std::optional<Role> RoleOf(std::string_view name, Attributes attributes) {
-    if (FindAttribute(attributes, "hidden")) return Role::kHidden;
-    const std::string_view landmark = FindAttribute(attributes, "role").value_or("");
+std::optional<Role> RoleOf(std::string_view name, const KnownAttributes& attributes) {
+    if (attributes.hidden) return Role::kHidden;
+    const std::string_view landmark = attributes.role.value_or("");
     if (ascii::EqualsNoCase(landmark, "navigation") || ascii::EqualsNoCase(landmark, "search"))
         return Role::kNavigation;
     const ElementRole* found = kRoleTable.Find(name);
     if (!found) return std::nullopt;
-    if (found->role == Role::kAltText && name == "input" &&
-        !ascii::EqualsNoCase(FindAttribute(attributes, "type").value_or(""), "image"))
+    if (found->role == Role::kAltText && name == "input" && !ascii::EqualsNoCase(attributes.type.value_or(""), "image"))
         return std::nullopt;
     return found->role;
 }
@@ -171,16 +194,15 @@ bool IsNumberedId(std::string_view id) {
 // The name an element gives its place, if it names something: the id of a
 // heading, dt term, section, article or span marker (a div's only when it
 // is a section by its class), the name or id of an <a>.
-std::optional<std::string_view> AnchorOf(std::string_view element, Attributes attributes) {
-    std::optional<std::string_view> name = FindAttribute(attributes, "id");
-    if (element == "a" && !name) name = FindAttribute(attributes, "name");
+std::optional<std::string_view> AnchorOf(std::string_view element, const KnownAttributes& attributes) {
+    std::optional<std::string_view> name = attributes.id;
+    if (element == "a" && !name) name = attributes.name;
     if (!name || name->empty() || IsNumberedId(*name)) return std::nullopt;
     const bool heading = element.size() == 2 && element[0] == 'h' && element[1] >= '1' && element[1] <= '6';
     if (heading || element == "dt" || element == "section" || element == "article" || element == "span" ||
         element == "a")
         return name;
-    if (element == "div" && FindAttribute(attributes, "class").value_or("").find("section") != std::string_view::npos)
-        return name;
+    if (element == "div" && attributes.cls.value_or("").find("section") != std::string_view::npos) return name;
     return std::nullopt;
 }
 
@@ -197,13 +219,14 @@ public:
             ++skipped_;  // inside something not shown
             return;
         }
-        const std::optional<Role> role = RoleOf(name, attributes);
-        const bool link = name == "a" && FindAttribute(attributes, "href").has_value();
+        const KnownAttributes known(attributes);
+        const std::optional<Role> role = RoleOf(name, known);
+        const bool link = name == "a" && known.href.has_value();
         open_.push_back({role, link});
         linkDepth_ += link;
-        if (const std::optional<std::string_view> anchor = AnchorOf(name, attributes); anchor && !InTitle())
+        if (const std::optional<std::string_view> anchor = AnchorOf(name, known); anchor && !InTitle())
             anchors_.push_back({std::string(*anchor), body_.Size()});
-        if (!Enter(name, role, attributes)) skipped_ = 1;
+        if (!Enter(name, role, known)) skipped_ = 1;
     }
 
     void EndElement() override {
@@ -260,7 +283,7 @@ public:
 
 private:
     // Takes in an element; whether what it holds is shown.
-    bool Enter(std::string_view element, std::optional<Role> role, Attributes attributes) {
+    bool Enter(std::string_view element, std::optional<Role> role, const KnownAttributes& attributes) {
         if (!role) return true;
         switch (*role) {
             case Role::kHidden:
@@ -273,7 +296,7 @@ private:
                 return true;
             case Role::kAltText:
                 Space();
-                AddText(FindAttribute(attributes, "alt").value_or(""));
+                AddText(attributes.alt.value_or(""));
                 Space();
                 return false;
             case Role::kHeading:

@@ -33,7 +33,12 @@ public:
         }
         FlushRun();
         if (!IsJoinedKey(key)) return Add(key);  // most words: no parts to list
-        for (const std::string& part : ListedKeys(std::string(key))) Add(part);
+        bool listed = false;  // as ListedKeys lists it, without copies
+        ForEachKeyPart(key, [&](std::string_view part) {
+            Add(part);
+            listed = true;
+        });
+        if (!listed) Add(key);
     }
 
     void Edge() {

@@ -365,15 +365,8 @@ std::string FoldWord(std::string_view word) {
 }
 
 std::vector<std::string> KeyParts(std::string_view key) {
-    static constexpr std::string_view kJoins = "._";
     std::vector<std::string> parts;
-    if (!IsJoinedKey(key)) return parts;
-    std::size_t start = 0;
-    while (start <= key.size()) {
-        const std::size_t stop = std::min(key.find_first_of(kJoins, start), key.size());
-        if (stop > start) parts.emplace_back(key.substr(start, stop - start));
-        start = stop + 1;
-    }
+    if (IsJoinedKey(key)) ForEachKeyPart(key, [&](std::string_view part) { parts.emplace_back(part); });
     return parts;
 }
 

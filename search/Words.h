@@ -6,6 +6,7 @@
 // TextLibrariesInUse(): without it, each function raises ESearchUnavailable.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -39,8 +40,19 @@ inline bool IsJoinedKey(std::string_view key) {
     return false;
 }
 
-// The parts of a key joined by "." or "_": "os.path" is {"os", "path"},
-// "__init__" is {"init"}; empty when the key has no such joins.
+// Calls `take` with each part of a key joined by "." or "_", in order:
+// "os.path" has "os" and "path", "__init__" has "init".
+template <typename Take>
+void ForEachKeyPart(std::string_view key, Take take) {
+    for (std::size_t start = 0; start <= key.size();) {
+        const std::size_t stop = std::min(key.find_first_of("._", start), key.size());
+        if (stop > start) take(key.substr(start, stop - start));
+        start = stop + 1;
+    }
+}
+
+// The parts of a key joined by "." or "_" (see ForEachKeyPart); empty when
+// the key has no such joins.
 std::vector<std::string> KeyParts(std::string_view key);
 
 }  // namespace search
