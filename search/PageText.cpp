@@ -443,14 +443,22 @@ std::vector<bool> SourceCopies(const std::vector<std::string>& pageNames) {
 
 // The page and what is collected of it.
 struct HtmlTextReader::State {
-    std::string text;  // the page as UTF-8
+    std::string converted;  // the page made into UTF-8, where it was not clean UTF-8
+    std::string_view text;  // the page as UTF-8: the bytes read, or converted
     TextCollector collector;
     bool read = false;   // Read was called
     bool ended = false;  // and read all of the page
 };
 
 HtmlTextReader::HtmlTextReader(std::string_view bytes) : state_(std::make_unique<State>()) {
-    state_->text = ToUtf8(bytes, CharsetOf(bytes, PageKind::kHtml));
+    const std::string charset = CharsetOf(bytes, PageKind::kHtml);
+    const std::optional<std::string_view> clean = charset == "UTF-8" ? AlreadyCleanUtf8(bytes) : std::nullopt;
+    if (clean) {
+        state_->text = *clean;
+    } else {
+        state_->converted = ToUtf8(bytes, charset);
+        state_->text = state_->converted;
+    }
 }
 
 HtmlTextReader::~HtmlTextReader() = default;

@@ -67,6 +67,7 @@ PageText TextOfHtml(std::string_view bytes);
 // more is read.
 class HtmlTextReader {
 public:
+    // `bytes` stay where they are while the reader reads them.
     explicit HtmlTextReader(std::string_view bytes);
     ~HtmlTextReader();
     HtmlTextReader(const HtmlTextReader&) = delete;

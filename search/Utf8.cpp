@@ -60,20 +60,38 @@ bool IsValidUtf8(std::string_view s) {
     return true;
 }
 
+namespace {
+
+// Where the first byte from `from` on stands that CleanUtf8 drops or
+// replaces (a NUL, or one that starts no valid sequence); npos for none.
+std::size_t FirstUnclean(std::string_view s, std::size_t from) {
+    for (std::size_t i = from; i < s.size();) {
+        const std::size_t length = s[i] == '\0' ? 0 : std::max(PlainAsciiRun(s, i), Utf8SequenceLength(s, i));
+        if (length == 0) return i;
+        i += length;
+    }
+    return std::string_view::npos;
+}
+
+std::string_view WithoutBom(std::string_view s) { return s.starts_with(kUtf8Bom) ? s.substr(kUtf8Bom.size()) : s; }
+
+}  // namespace
+
+std::optional<std::string_view> AlreadyCleanUtf8(std::string_view s) {
+    s = WithoutBom(s);
+    if (FirstUnclean(s, 0) != std::string_view::npos) return std::nullopt;
+    return s;
+}
+
 std::string CleanUtf8(std::string_view s) {
-    if (s.starts_with(kUtf8Bom)) s.remove_prefix(kUtf8Bom.size());
+    s = WithoutBom(s);
     std::string clean;
     clean.reserve(s.size());
     std::size_t runStart = 0;
-    for (std::size_t i = 0; i < s.size();) {
-        const std::size_t length = s[i] == '\0' ? 0 : std::max(PlainAsciiRun(s, i), Utf8SequenceLength(s, i));
-        if (length > 0) {
-            i += length;
-            continue;
-        }
+    for (std::size_t i = FirstUnclean(s, 0); i != std::string_view::npos; i = FirstUnclean(s, runStart)) {
         clean.append(s.substr(runStart, i - runStart));
         if (s[i] != '\0') clean.append(kReplacementChar);
-        runStart = ++i;
+        runStart = i + 1;
     }
     clean.append(s.substr(runStart));
     return clean;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -20,6 +21,10 @@ bool IsValidUtf8(std::string_view s);
 // them spaces that split words), and each byte that starts no valid sequence
 // U+FFFD.
 std::string CleanUtf8(std::string_view s);
+
+// The bytes themselves (without a leading byte-order mark) when CleanUtf8
+// would change nothing else in them: most pages, read without a copy.
+std::optional<std::string_view> AlreadyCleanUtf8(std::string_view s);
 
 // Whether a byte of UTF-8 starts a character (is no continuation byte).
 inline bool IsLeadByte(char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }

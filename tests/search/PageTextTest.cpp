@@ -1,10 +1,12 @@
 // The text of a page: the character set it is read in, what of an HTML page
 // is its title, headings and body, and pages no reader should trip over.
 #include "PageText.h"
+#include "Utf8.h"
 
 #include <gtest/gtest.h>
 #include <iconv.h>
 
+#include <optional>
 #include <random>
 #include <string>
 #include <thread>
@@ -109,6 +111,23 @@ TEST(PageTextDecoding, BytesNotInTheCharsetBecomeReplacementCharacters) {
     const PageText shifted = TextOfHtml("<meta charset=iso-2022-jp><p>\x1B$BF|\x1B(B ok \x1B$");
     EXPECT_TRUE(shifted.body.starts_with("日 ok")) << shifted.body;
     EXPECT_TRUE(IsUtf8(shifted.body));
+}
+
+// Clean UTF-8 is read where it lies; whatever CleanUtf8 would change in
+// it (a NUL, a byte that starts no sequence, a cut-off sequence) is not.
+TEST(PageTextDecoding, OnlyBytesThatNeedNoCleaningAreReadAsTheyAre) {
+    for (const std::string& bytes : {"plain ascii"s, "caf\xC3\xA9 \xE6\x97\xA5\xF0\x9F\x98\x80"s, "\xEF\xBB\xBF" "bom"s, ""s,
+                                     "a\0b"s, "a\xFF"s, "a\xE6\x97"s, "\xED\xA0\x80"s, "\xEF\xBB\xBF\xC0\x80"s}) {
+        const std::string clean = CleanUtf8(bytes);
+        const std::optional<std::string_view> asTheyAre = AlreadyCleanUtf8(bytes);
+        const std::string_view withoutBom =
+            std::string_view(bytes).substr(std::string_view(bytes).starts_with(kUtf8Bom) ? kUtf8Bom.size() : 0);
+        EXPECT_EQ(asTheyAre.has_value(), clean == withoutBom) << bytes;
+        if (asTheyAre) {
+            EXPECT_EQ(*asTheyAre, clean) << bytes;
+        }
+    }
+    EXPECT_EQ(TextOfHtml("\xEF\xBB\xBF<title>T\xC3\xA9</title><p>caf\xC3\xA9</p>").body, "café");
 }
 
 TEST(PageTextHtml, TitleIsTheTitleElementElseTheFirstHeading) {
