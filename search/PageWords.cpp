@@ -32,13 +32,7 @@ public:
             return;
         }
         FlushRun();
-        if (!IsJoinedKey(key)) return Add(key);  // most words: no parts to list
-        bool listed = false;  // as ListedKeys lists it, without copies
-        ForEachKeyPart(key, [&](std::string_view part) {
-            Add(part);
-            listed = true;
-        });
-        if (!listed) Add(key);
+        ForEachListedKey(key, [&](std::string_view listed) { Add(listed); });
     }
 
     void Edge() {
@@ -86,7 +80,7 @@ private:
 // The words' keys of a text, in order.
 std::vector<std::string> WordKeysOf(std::string_view text) {
     std::vector<std::string> keys;
-    for (Word& word : SplitWords(text)) keys.push_back(std::move(word.key));
+    ForEachWord(text, [&](std::string_view key, std::size_t, std::size_t) { keys.emplace_back(key); });
     return keys;
 }
 
@@ -105,15 +99,17 @@ std::vector<NamedPlace> NamesOf(const std::vector<PageAnchor>& anchors) {
 }  // namespace
 
 std::vector<std::string> ListedKeys(const std::string& key) {
-    std::vector<std::string> parts = KeyParts(key);
-    if (parts.empty()) parts.push_back(key);
+    std::vector<std::string> parts;
+    ForEachListedKey(key, [&](std::string_view part) { parts.emplace_back(part); });
     return parts;
 }
 
 SpelledName SpellName(const std::vector<std::string>& wordKeys) {
     SpelledName name;
+    std::vector<std::string_view> parts;  // of one word
     for (auto word = wordKeys.rbegin(); word != wordKeys.rend(); ++word) {
-        const std::vector<std::string> parts = ListedKeys(*word);
+        parts.clear();
+        ForEachListedKey(*word, [&](std::string_view part) { parts.push_back(part); });
         if (word == wordKeys.rbegin()) name.lastWordKeys = parts.size();
         if (!name.reversed.empty()) name.reversed += ' ';
         for (auto part = parts.rbegin(); part != parts.rend(); ++part) {

@@ -4,6 +4,8 @@
 // the names of the page's places, and how much of it is links.
 #pragma once
 
+#include "Words.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -70,6 +72,19 @@ std::string WordListOf(std::string_view text, bool blockEdges = false, const Tex
 
 // The keys a word is listed as: its parts when it is joined, else itself.
 std::vector<std::string> ListedKeys(const std::string& key);
+
+// The same, each handed to `take` in order, without copies.
+template <typename Take>
+void ForEachListedKey(std::string_view key, Take take) {
+    bool listed = false;
+    if (IsJoinedKey(key)) {
+        ForEachKeyPart(key, [&](std::string_view part) {
+            take(part);
+            listed = true;
+        });
+    }
+    if (!listed) take(key);
+}
 
 // The words of a page by its name's kind; nothing for pages not searched.
 std::optional<PageWords> WordsOfPage(std::string_view pageName, std::string_view bytes);
