@@ -65,8 +65,11 @@ void IndexBuilder::Build() {
             std::lock_guard<std::mutex> lock(mutex_);
             if (stopping_) return;
         }
-        if (index.Pages() > 0)
-            block_ = SimExe::MakeChunkedBlock(index.Finish(), search::kIndexChunkSize, search::kIndexDeflateLevel, sealed_);
+        if (index.Pages() > 0) {
+            index.Finish([&](std::string_view image) {
+                block_ = SimExe::MakeChunkedBlock(image, search::kIndexChunkSize, search::kIndexDeflateLevel, sealed_);
+            });
+        }
     } catch (...) {
         std::lock_guard<std::mutex> lock(mutex_);
         error_ = std::current_exception();

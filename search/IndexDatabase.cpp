@@ -3,6 +3,8 @@
 
 #include "PageWords.h"
 
+#include <limits>
+
 namespace search {
 
 namespace {
@@ -47,7 +49,14 @@ fts5_api* Fts5Of(sqlite3* db) {
 
 }  // namespace
 
-Database::Database() : Database(":memory:", nullptr, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE) {}
+// SQLite's memdb keeps the database in one piece of memory, which is its
+// image: sqlite3_serialize hands it over without a copy. It may grow as
+// far as memory lets it.
+Database::Database()
+    : Database("file:index?vfs=memdb", nullptr, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI) {
+    sqlite3_int64 noLimit = std::numeric_limits<sqlite3_int64>::max();
+    sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_SIZE_LIMIT, &noLimit);
+}
 
 Database::Database(const std::string& uri, const char* vfs)
     : Database(uri.c_str(), vfs, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI) {}

@@ -25,7 +25,7 @@ public:
 // Owns one connection.
 class Database {
 public:
-    Database();  // an empty database in memory, temporary tables and sorts in memory too
+    Database();  // an empty database in one piece of memory, temporary tables and sorts in memory too
     // The database a URI names, read only through the VFS of that name.
     Database(const std::string& uri, const char* vfs);
 

@@ -1,6 +1,8 @@
 // The index database, built in memory.
 #include "IndexWriter.h"
 
+#include <malloc.h>
+
 #include <algorithm>
 
 namespace search {
@@ -29,8 +31,9 @@ double WeightOf(double linkShare) {
 
 IndexWriter::IndexWriter() {
     RegisterWordListTokenizer(db_);
-    // Nothing here needs to survive a crash: the image is taken whole at the end.
-    db_.Execute("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=4096;");
+    // Nothing here needs to survive a crash: the image is taken whole at the
+    // end. What merging frees is zeroed, so that it deflates to nothing.
+    db_.Execute("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=4096; PRAGMA secure_delete=ON;");
     db_.Execute(kSchema);
     // Segments are merged once, by Finish's 'optimize', not again and again
     // as pages are added. Terms gather in memory up to kTermsInMemory before
@@ -78,27 +81,29 @@ void IndexWriter::AddNamed(const SpelledName& name, std::size_t tail, sqlite3_in
     StepOnce(db_, named, "adding a name");
 }
 
-std::int64_t IndexWriter::FreePages() const {
-    const Statement count(db_, "PRAGMA freelist_count");
-    db_.Check(sqlite3_step(count.get()), "counting free pages");
-    return sqlite3_column_int64(count.get(), 0);
-}
-
-std::string IndexWriter::Finish() {
+void IndexWriter::Finish(const std::function<void(std::string_view image)>& use) {
     addPage_.reset();
     addWords_.reset();
     addNamed_.reset();
     db_.Execute("COMMIT");
-    // One merged segment answers queries fastest; VACUUM leaves no free
-    // pages where merging left some.
+    // One merged segment answers queries fastest. Merging reuses most of
+    // the pages it frees; the few left free stay (zeroed), since compacting
+    // them away would take a second copy of the whole database.
     db_.Execute("INSERT INTO words(words) VALUES('optimize')");
-    if (FreePages() > 0) db_.Execute("VACUUM");
+    // Merging leaves much memory free in the middle of the heap, which the
+    // image's user (its deflated copy) cannot reuse: it goes back to the
+    // system first.
+    ::malloc_trim(0);
     sqlite3_int64 size = 0;
-    unsigned char* image = sqlite3_serialize(db_.Handle(), "main", &size, 0);
+    const unsigned char* image = sqlite3_serialize(db_.Handle(), "main", &size, SQLITE_SERIALIZE_NOCOPY);
     if (!image) throw EIndexError("The search index could not be written out");
-    std::string bytes(reinterpret_cast<const char*>(image), static_cast<std::size_t>(size));
-    sqlite3_free(image);
-    return bytes;
+    use({reinterpret_cast<const char*>(image), static_cast<std::size_t>(size)});
+}
+
+std::string IndexWriter::Finish() {
+    std::string image;
+    Finish([&](std::string_view bytes) { image = bytes; });
+    return image;
 }
 
 }  // namespace search

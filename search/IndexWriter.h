@@ -7,9 +7,11 @@
 #include "PageWords.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace search {
 
@@ -26,12 +28,14 @@ public:
     // Adds the page of block name `pageName`. Raises EIndexError.
     void Add(const std::string& pageName, const PageWords& words);
     std::size_t Pages() const { return pages_; }
-    // The finished database image (merged and compacted); the writer is
-    // spent afterwards. Raises EIndexError.
+    // Hands `use` the finished database image (merged and compacted) where
+    // it lies, valid during the call; the writer is spent afterwards.
+    // Raises EIndexError.
+    void Finish(const std::function<void(std::string_view image)>& use);
+    // The same image, copied.
     std::string Finish();
 
 private:
-    std::int64_t FreePages() const;
     void AddNamed(const SpelledName& name, std::size_t tail, sqlite3_int64 page, const std::string& anchor);
 
     Database db_;

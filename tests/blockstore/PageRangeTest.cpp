@@ -48,6 +48,18 @@ TEST(PageRange, RandomRangesMatchTheWholePageSliced) {
     }
 }
 
+// A block of more chunks than are deflated at once is still one stream, its
+// index pointing at every chunk across the batches' edges.
+TEST(PageRange, ABlockOfManyBatchesOfChunks) {
+    std::mt19937 gen(5);
+    const std::string content = Content(300000, gen);
+    const ChunkedPage page = MakeChunkedPage(content, 2000);
+    ASSERT_EQ(page.index.chunks.size(), 150u);
+    EXPECT_EQ(ReadPageRange(page.payload, std::nullopt, 0, UINT64_MAX).bytes, content);
+    for (const std::uint64_t edge : {64u * 2000, 128u * 2000})
+        EXPECT_EQ(ReadRangeByIndex(page.payload, page.index, edge - 10, 20).bytes, content.substr(edge - 10, 20));
+}
+
 // Books already made keep being read: an access index is the same bytes in
 // every build.
 TEST(PageRange, AccessIndexBytesNeverChange) {
