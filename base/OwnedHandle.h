@@ -22,11 +22,13 @@ public:
         return &handle_;
     }
 
-private:
+    // Closes the handle held, if any.
     void Reset() {
         if (handle_) Close(handle_);
         handle_ = nullptr;
     }
+
+private:
 
     Handle handle_ = nullptr;
 };

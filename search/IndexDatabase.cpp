@@ -53,10 +53,13 @@ fts5_api* Fts5Of(sqlite3* db) {
 // image: sqlite3_serialize hands it over without a copy. It may grow as
 // far as memory lets it.
 Database::Database()
-    : Database("file:index?vfs=memdb", nullptr, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI) {
-    sqlite3_int64 noLimit = std::numeric_limits<sqlite3_int64>::max();
-    sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_SIZE_LIMIT, &noLimit);
+    : Database("file:index?vfs=memdb", nullptr, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI) {}
+
+Database Database::Shared(const std::string& name) {
+    return Database(SharedUri(name).c_str(), nullptr, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI);
 }
+
+std::string Database::SharedUri(const std::string& name) { return "file:/" + name + "?vfs=memdb"; }
 
 Database::Database(const std::string& uri, const char* vfs)
     : Database(uri.c_str(), vfs, SQLITE_OPEN_READONLY | SQLITE_OPEN_URI) {}
@@ -67,6 +70,8 @@ Database::Database(const char* name, const char* vfs, int flags) {
         throw EIndexError(std::string("Cannot open the index database: ") +
                           (db_.get() ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(code)));
     sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
+    sqlite3_int64 noLimit = std::numeric_limits<sqlite3_int64>::max();  // for memdb, which has one
+    sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_SIZE_LIMIT, &noLimit);
     // Sorts and VACUUM's copy stay in memory too: nothing of a book reaches
     // a temporary file.
     Execute("PRAGMA temp_store=MEMORY");

@@ -28,9 +28,15 @@ public:
     Database();  // an empty database in one piece of memory, temporary tables and sorts in memory too
     // The database a URI names, read only through the VFS of that name.
     Database(const std::string& uri, const char* vfs);
+    // An empty database in memory that other connections of this process
+    // open by its URI (SharedUri) while this one is open.
+    static Database Shared(const std::string& name);
+    static std::string SharedUri(const std::string& name);
 
     sqlite3* Handle() const { return db_.get(); }
     void Execute(const char* sql) const;
+    // Closes the connection; nothing uses it afterwards.
+    void Close() { db_.Reset(); }
     // Raises EIndexError with SQLite's message when `code` is an error.
     void Check(int code, const char* doing) const;
 

@@ -4,6 +4,8 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <atomic>
+#include <memory>
 
 namespace search {
 
@@ -29,11 +31,10 @@ double WeightOf(double linkShare) {
 
 }  // namespace
 
-IndexWriter::IndexWriter() {
+IndexWriter::IndexWriter(std::int64_t termsInMemory) {
     RegisterWordListTokenizer(db_);
-    // Nothing here needs to survive a crash: the image is taken whole at the
-    // end. What merging frees is zeroed, so that it deflates to nothing.
-    db_.Execute("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=4096; PRAGMA secure_delete=ON;");
+    // Nothing here needs to survive a crash: the image is taken whole at the end.
+    db_.Execute("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=4096;");
     db_.Execute(kSchema);
     // Segments are merged once, by Finish's 'optimize', not again and again
     // as pages are added. Terms gather in memory up to kTermsInMemory before
@@ -42,7 +43,7 @@ IndexWriter::IndexWriter() {
     db_.Execute(("INSERT INTO words(words, rank) VALUES('automerge', 0);"
                  "INSERT INTO words(words, rank) VALUES('crisismerge', 100000);"
                  "INSERT INTO words(words, rank) VALUES('hashsize', " +
-                 std::to_string(kTermsInMemory) + ");")
+                 std::to_string(termsInMemory) + ");")
                     .c_str());
     db_.Execute("BEGIN");
     addPage_.emplace(db_, "INSERT INTO page(id, name, title, weight) VALUES(?1, ?2, ?3, ?4)");
@@ -81,23 +82,48 @@ void IndexWriter::AddNamed(const SpelledName& name, std::size_t tail, sqlite3_in
     StepOnce(db_, named, "adding a name");
 }
 
+std::int64_t IndexWriter::FreePages() const {
+    const Statement count(db_, "PRAGMA freelist_count");
+    db_.Check(sqlite3_step(count.get()), "counting free pages");
+    return sqlite3_column_int64(count.get(), 0);
+}
+
 void IndexWriter::Finish(const std::function<void(std::string_view image)>& use) {
     addPage_.reset();
     addWords_.reset();
     addNamed_.reset();
     db_.Execute("COMMIT");
-    // One merged segment answers queries fastest. Merging reuses most of
-    // the pages it frees; the few left free stay (zeroed), since compacting
-    // them away would take a second copy of the whole database.
+    // One merged segment answers queries fastest.
     db_.Execute("INSERT INTO words(words) VALUES('optimize')");
-    // Merging leaves much memory free in the middle of the heap, which the
-    // image's user (its deflated copy) cannot reuse: it goes back to the
-    // system first.
+    // Merging leaves much memory free in the middle of the heap, which
+    // neither a compacted copy nor the image's user (its deflated copy) can
+    // reuse: it goes back to the system first.
     ::malloc_trim(0);
+    // Merging reuses the pages it frees, so the merged segment lies
+    // scattered among the rest; a copy made in order reads in fewer chunks.
+    if (FreePages() > 0) return UseCompacted(use);
     sqlite3_int64 size = 0;
     const unsigned char* image = sqlite3_serialize(db_.Handle(), "main", &size, SQLITE_SERIALIZE_NOCOPY);
     if (!image) throw EIndexError("The search index could not be written out");
     use({reinterpret_cast<const char*>(image), static_cast<std::size_t>(size)});
+}
+
+// VACUUM INTO a database of its own lays every table out in order; the
+// index is closed before the copy's image is taken out of it, so that the
+// index is never in memory three times over, as VACUUM in place would have
+// it (the index, its copy, and the copy written back through the cache).
+void IndexWriter::UseCompacted(const std::function<void(std::string_view image)>& use) {
+    static std::atomic<unsigned> made{0};
+    const std::string name = "zorbin-index-" + std::to_string(made++);
+    Database compact = Database::Shared(name);
+    db_.Execute(("VACUUM INTO '" + Database::SharedUri(name) + "'").c_str());
+    db_.Close();
+    sqlite3_int64 size = 0;
+    const std::unique_ptr<unsigned char, decltype(&sqlite3_free)> image(
+        sqlite3_serialize(compact.Handle(), "main", &size, 0), sqlite3_free);
+    compact.Close();
+    if (!image) throw EIndexError("The search index could not be written out");
+    use({reinterpret_cast<const char*>(image.get()), static_cast<std::size_t>(size)});
 }
 
 std::string IndexWriter::Finish() {

@@ -21,7 +21,7 @@ public:
     // segment of the database.
     static constexpr std::int64_t kTermsInMemory = 16 << 20;
 
-    IndexWriter();
+    explicit IndexWriter(std::int64_t termsInMemory = kTermsInMemory);
     IndexWriter(const IndexWriter&) = delete;
     IndexWriter& operator=(const IndexWriter&) = delete;
 
@@ -36,6 +36,8 @@ public:
     std::string Finish();
 
 private:
+    std::int64_t FreePages() const;
+    void UseCompacted(const std::function<void(std::string_view image)>& use);
     void AddNamed(const SpelledName& name, std::size_t tail, sqlite3_int64 page, const std::string& anchor);
 
     Database db_;

@@ -103,6 +103,35 @@ TEST(SearchIndexTest, PhrasesPrefixesAndRanking) {
 
 TEST(SearchIndexTest, TheSamePagesGiveTheSameImage) { EXPECT_EQ(BuildImage(), Image()); }
 
+// An index written in several segments (little kept in memory) is merged
+// into one and laid out again without free pages, the same every time, and
+// finds the words of its first, middle and last pages.
+TEST(SearchIndexTest, AnIndexOfManySegmentsIsMergedAndCompacted) {
+    const auto build = [] {
+        IndexWriter writer(16 * 1024);
+        for (int page = 0; page < 400; ++page) {
+            std::string text = "<title>Page " + std::to_string(page) + "</title><p>";
+            for (int word = 0; word < 40; ++word) text += " w" + std::to_string(page * 40 + word);
+            writer.Add("p" + std::to_string(page) + ".html", *WordsOfPage("p.html", text + "</p>"));
+        }
+        return writer.Finish();
+    };
+    const std::string image = build();
+    const auto freePages = [&] {
+        std::uint32_t count = 0;
+        for (int i = 36; i < 40; ++i) count = count << 8 | static_cast<unsigned char>(image[i]);
+        return count;
+    };
+    EXPECT_EQ(freePages(), 0u);
+    EXPECT_EQ(build(), image);
+    SearchIndex index(image);
+    for (const int page : {0, 200, 399}) {
+        const std::vector<Hit> hits = index.Find(ParseQuery("w" + std::to_string(page * 40 + 7), false), 5).hits;
+        ASSERT_EQ(hits.size(), 1u) << page;
+        EXPECT_EQ(hits[0].pageName, "p" + std::to_string(page) + ".html");
+    }
+}
+
 // The index read where it lies in its chunked block answers as the image
 // does; a damaged chunk is reported when a query reads it, never followed.
 TEST(SearchIndexTest, AnIndexIsReadInPlaceFromItsChunkedBlock) {
