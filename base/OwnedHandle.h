@@ -29,7 +29,6 @@ public:
     }
 
 private:
-
     Handle handle_ = nullptr;
 };
 

@@ -52,11 +52,14 @@ fts5_api* Fts5Of(sqlite3* db) {
 // SQLite's memdb keeps the database in one piece of memory, which is its
 // image: sqlite3_serialize hands it over without a copy. It may grow as
 // far as memory lets it.
-Database::Database()
-    : Database("file:index?vfs=memdb", nullptr, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI) {}
+Database::Database() : Database(InMemory{}, "file:index?vfs=memdb") {}
 
-Database Database::Shared(const std::string& name) {
-    return Database(SharedUri(name).c_str(), nullptr, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI);
+Database Database::Shared(const std::string& name) { return Database(InMemory{}, SharedUri(name)); }
+
+Database::Database(InMemory, const std::string& uri)
+    : Database(uri.c_str(), nullptr, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_URI) {
+    sqlite3_int64 noLimit = std::numeric_limits<sqlite3_int64>::max();  // instead of memdb's 1 GiB
+    sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_SIZE_LIMIT, &noLimit);
 }
 
 std::string Database::SharedUri(const std::string& name) { return "file:/" + name + "?vfs=memdb"; }
@@ -70,8 +73,6 @@ Database::Database(const char* name, const char* vfs, int flags) {
         throw EIndexError(std::string("Cannot open the index database: ") +
                           (db_.get() ? sqlite3_errmsg(db_.get()) : sqlite3_errstr(code)));
     sqlite3_db_config(db_.get(), SQLITE_DBCONFIG_DEFENSIVE, 1, nullptr);
-    sqlite3_int64 noLimit = std::numeric_limits<sqlite3_int64>::max();  // for memdb, which has one
-    sqlite3_file_control(db_.get(), "main", SQLITE_FCNTL_SIZE_LIMIT, &noLimit);
     // Sorts and VACUUM's copy stay in memory too: nothing of a book reaches
     // a temporary file.
     Execute("PRAGMA temp_store=MEMORY");

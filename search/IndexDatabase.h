@@ -41,6 +41,8 @@ public:
     void Check(int code, const char* doing) const;
 
 private:
+    struct InMemory {};
+    Database(InMemory, const std::string& uri);  // a memdb database
     Database(const char* name, const char* vfs, int flags);
 
     base::OwnedHandle<sqlite3*, sqlite3_close> db_;

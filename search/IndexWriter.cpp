@@ -37,9 +37,9 @@ IndexWriter::IndexWriter(std::int64_t termsInMemory) {
     db_.Execute("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA page_size=4096;");
     db_.Execute(kSchema);
     // Segments are merged once, by Finish's 'optimize', not again and again
-    // as pages are added. Terms gather in memory up to kTermsInMemory before
-    // a segment is written: a manual of thousands of pages makes one, which
-    // needs no merging at all.
+    // as pages are added. Terms gather in memory up to `termsInMemory`
+    // before a segment is written: with kTermsInMemory, a manual of
+    // thousands of pages makes one, which needs no merging at all.
     db_.Execute(("INSERT INTO words(words, rank) VALUES('automerge', 0);"
                  "INSERT INTO words(words, rank) VALUES('crisismerge', 100000);"
                  "INSERT INTO words(words, rank) VALUES('hashsize', " +
