@@ -3,8 +3,6 @@
 
 #include "ChunkedBlockMaker.h"
 
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 

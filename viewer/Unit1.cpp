@@ -495,17 +495,17 @@ void TForm1::ShowBookmarks() {
     BookmarksList->SetItems(std::make_shared<const BookmarkTitles>(keeper_->State().bookmarks));
 }
 
-// The bookmark chosen in the list; none when nothing is chosen.
-const readerstate::Bookmark* TForm1::ChosenBookmark() const {
-    if (!keeper_) return nullptr;
-    const auto& bookmarks = keeper_->State().bookmarks;
+// Which bookmark is chosen in the list; none when nothing is.
+std::optional<std::size_t> TForm1::ChosenBookmark() const {
+    if (!keeper_) return std::nullopt;
     const TreePath& chosen = BookmarksList->Selected();
-    if (chosen.size() != 1 || chosen[0] < 0 || static_cast<std::size_t>(chosen[0]) >= bookmarks.size()) return nullptr;
-    return &bookmarks[chosen[0]];
+    if (chosen.size() != 1 || chosen[0] < 0 || static_cast<std::size_t>(chosen[0]) >= keeper_->State().bookmarks.size())
+        return std::nullopt;
+    return static_cast<std::size_t>(chosen[0]);
 }
 
 void TForm1::BookmarksListClick(TObject&) {
-    if (const readerstate::Bookmark* bookmark = ChosenBookmark()) OpenPlace(bookmark->place);
+    if (const std::optional<std::size_t> chosen = ChosenBookmark()) OpenPlace(keeper_->State().bookmarks[*chosen].place);
 }
 
 // The place shown is the last one the page told, when it told one for this
@@ -525,11 +525,11 @@ void TForm1::AddBookmarkButtonClick(TObject&) {
 }
 
 void TForm1::RenameBookmarkButtonClick(TObject&) {
-    const readerstate::Bookmark* bookmark = ChosenBookmark();
-    if (!bookmark) return;
-    const std::size_t index = bookmark - keeper_->State().bookmarks.data();
-    const std::optional<std::string> name =
-        Application().dialogs().InputBox(Settings().cproject, "Bookmark name", bookmark->name, 255);
+    const std::optional<std::size_t> chosen = ChosenBookmark();
+    if (!chosen) return;
+    const std::size_t index = *chosen;
+    const std::optional<std::string> name = Application().dialogs().InputBox(
+        Settings().cproject, "Bookmark name", keeper_->State().bookmarks[index].name, 255);
     if (!name || name->empty()) return;
     keeper_->Change([&](readerstate::ReaderState& state) { state.bookmarks[index].name = *name; });
     ShowBookmarks();
@@ -537,9 +537,9 @@ void TForm1::RenameBookmarkButtonClick(TObject&) {
 }
 
 void TForm1::RemoveBookmarkButtonClick(TObject&) {
-    const readerstate::Bookmark* bookmark = ChosenBookmark();
-    if (!bookmark) return;
-    const std::size_t index = bookmark - keeper_->State().bookmarks.data();
+    const std::optional<std::size_t> chosen = ChosenBookmark();
+    if (!chosen) return;
+    const std::size_t index = *chosen;
     keeper_->Change([&](readerstate::ReaderState& state) { state.bookmarks.erase(state.bookmarks.begin() + index); });
     ShowBookmarks();
     const std::size_t left = keeper_->State().bookmarks.size();

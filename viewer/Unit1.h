@@ -109,7 +109,7 @@ private:
     void FocusSidePane();
     // The bookmark list shows the bookmarks kept.
     void ShowBookmarks();
-    const readerstate::Bookmark* ChosenBookmark() const;
+    std::optional<std::size_t> ChosenBookmark() const;
     // Reads the book's contents and shows them, when it has any.
     void LoadContents();
     // LoadContents the first time, then the entry of the URL shown is selected.
