@@ -52,10 +52,16 @@ PieceReader::PieceReader(const std::string& fileName, const char* openName) : na
 }
 
 std::string PieceReader::Read(std::uint64_t offset, std::size_t length) const {
-    std::string piece(length, '\0');
+    std::string piece;
+    piece.resize(ReadInto(piece, offset, length).size());
+    return piece;
+}
+
+std::string_view PieceReader::ReadInto(std::string& buffer, std::uint64_t offset, std::size_t length) const {
+    if (buffer.size() < length) buffer.resize(length);
     std::size_t got = 0;
     while (got < length) {
-        const ssize_t n = Sys().pread(file_.fd, piece.data() + got, length - got, static_cast<off_t>(offset + got));
+        const ssize_t n = Sys().pread(file_.fd, buffer.data() + got, length - got, static_cast<off_t>(offset + got));
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
@@ -63,8 +69,7 @@ std::string PieceReader::Read(std::uint64_t offset, std::size_t length) const {
         }
         got += static_cast<std::size_t>(n);
     }
-    piece.resize(got);
-    return piece;
+    return {buffer.data(), got};
 }
 
 namespace {

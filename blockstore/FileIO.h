@@ -35,6 +35,10 @@ public:
     // Up to `length` bytes from `offset`, fewer only where the file ends
     // sooner; a failing read raises EFOpenError(fileName).
     std::string Read(std::uint64_t offset, std::size_t length) const;
+    // The same bytes, read into `buffer`, whose memory is reused: it only
+    // grows, and what it held past the bytes read is left as it was. The
+    // view is good until `buffer` next changes.
+    std::string_view ReadInto(std::string& buffer, std::uint64_t offset, std::size_t length) const;
 
 private:
     std::string name_;

@@ -60,7 +60,7 @@ std::optional<IndexBuilder::Waiting> IndexBuilder::TakeWaiting() {
 void IndexBuilder::Build() {
     try {
         search::IndexWriter index;
-        while (std::optional<Waiting> page = TakeWaiting()) index.Add(page->pageName, page->words);
+        while (std::optional<Waiting> page = TakeWaiting()) index.Add(page->pageName, std::move(page->words));
         {
             std::lock_guard<std::mutex> lock(mutex_);
             if (stopping_) return;

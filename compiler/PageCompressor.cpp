@@ -13,6 +13,22 @@
 
 namespace compiler {
 
+namespace {
+
+// The largest read buffer a worker keeps between reads.
+constexpr std::size_t kKeptReadBuffer = 1u << 20;
+
+// A piece of a file, read into the calling worker's buffer, kept for its
+// next read: pages read into new memory each time would cost a fresh,
+// zeroed allocation for every read. Larger pieces are read into `large`.
+std::string_view ReadReusing(const SimExe::FileIO::PieceReader& file, std::uint64_t offset, std::size_t length,
+                             std::string& large) {
+    thread_local std::string kept;
+    return file.ReadInto(length > kKeptReadBuffer ? large : kept, offset, length);
+}
+
+}  // namespace
+
 PageCompressor::PageCompressor(std::vector<std::string> paths, Options options)
     : paths_(std::move(paths)),
       sourceCopies_(search::SourceCopies(paths_)),
@@ -118,7 +134,8 @@ void PageCompressor::PlanFile(std::unique_lock<std::mutex>& lock) {
 // there, and deflates it.
 void PageCompressor::Compress(Job& job, const SimExe::FileIO::PieceReader& file) const {
     const bool last = job.chunk + 1 == job.count;
-    const std::string data = file.Read(job.offset, job.length + (last ? 1 : 0));
+    std::string large;
+    const std::string_view data = ReadReusing(file, job.offset, job.length + (last ? 1 : 0), large);
     if (data.size() != job.length)
         throw SimExe::EFileError("The file " + paths_[job.file] + " changed while it was compiled");
     // The tags that begin block markers never appear raw in a payload, where
@@ -154,7 +171,8 @@ std::optional<PageCompressor::MadeWords> PageCompressor::WordsOf(std::size_t fil
     if (size > options_.wordsUpTo) return std::nullopt;
     std::unique_lock<std::mutex> oneAtATime(largeWords_, std::defer_lock);
     if (options_.ChunksOf(size) > 1) oneAtATime.lock();
-    const std::string bytes = reader.Read(0, size);
+    std::string large;
+    const std::string_view bytes = ReadReusing(reader, 0, size, large);
     try {
         std::optional<search::PageWords> words = search::WordsOfPage(paths_[file], bytes);
         if (!words) return std::nullopt;

@@ -6,6 +6,7 @@
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
+#include <libxml/xmlreader.h>
 
 #include <climits>
 #include <memory>
@@ -15,25 +16,37 @@ namespace contents {
 
 namespace {
 
+// How deep items are nested at most; deeper ones are left out.
+constexpr int kDeepestItem = 64;
+
 struct DocumentFreer {
     void operator()(xmlDoc* document) const { xmlFreeDoc(document); }
 };
 using Document = std::unique_ptr<xmlDoc, DocumentFreer>;
 
-// The file's tree, or nothing (with the problem) when it is no well-formed XML.
-Document Parse(std::string_view xml, std::string& problem) {
+constexpr int kParseOptions = XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+
+// Whether libxml2 can take the file; the problem when it cannot.
+bool Parsable(std::string_view xml, std::string& problem) {
     static std::once_flag initialized;
     std::call_once(initialized, [] { xmlInitParser(); });
-    if (xml.size() > INT_MAX) {
-        problem = "it is too large";
-        return nullptr;
-    }
-    Document document(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
-                                    XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING));
+    if (xml.size() <= INT_MAX) return true;
+    problem = "it is too large";
+    return false;
+}
+
+void SetNotWellFormed(std::string& problem) {
+    const xmlError* error = xmlGetLastError();
+    problem = "it is not well-formed XML";
+    if (error && error->line > 0) problem += " (line " + std::to_string(error->line) + ")";
+}
+
+// The file's tree, or nothing (with the problem) when it is no well-formed XML.
+Document Parse(std::string_view xml, std::string& problem) {
+    if (!Parsable(xml, problem)) return nullptr;
+    Document document(xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, kParseOptions));
     if (!document || !xmlDocGetRootElement(document.get())) {
-        const xmlError* error = xmlGetLastError();
-        problem = "it is not well-formed XML";
-        if (error && error->line > 0) problem += " (line " + std::to_string(error->line) + ")";
+        SetNotWellFormed(problem);
         return nullptr;
     }
     return document;
@@ -90,7 +103,7 @@ std::string TextOf(const xmlNode* node) {
 template <typename Read>
 std::vector<ListItem> ItemsOf(const xmlNode* parent, std::string_view element, const Read& read, int depth = 0) {
     std::vector<ListItem> items;
-    if (depth > 64) return items;
+    if (depth > kDeepestItem) return items;
     for (const xmlNode* child = parent->children; child; child = child->next) {
         if (!Named(child, element)) continue;
         ListItem item = read(child);
@@ -102,18 +115,52 @@ std::vector<ListItem> ItemsOf(const xmlNode* parent, std::string_view element, c
 
 }  // namespace
 
+// Large books list thousands of keywords after their chapters, so the file
+// is read as a stream, only as far as the chapters' end.
 std::optional<std::vector<ListItem>> DevhelpChapters(std::string_view xml, std::string& problem) {
-    const Document document = Parse(xml, problem);
-    if (!document) return std::nullopt;
-    const xmlNode* book = xmlDocGetRootElement(document.get());
-    const xmlNode* chapters = Child(book, "chapters");
-    if (!Named(book, "book") || !chapters) {
-        problem = "it has no <book> with <chapters>";
-        return std::nullopt;
+    if (!Parsable(xml, problem)) return std::nullopt;
+    const std::unique_ptr<xmlTextReader, decltype(&xmlFreeTextReader)> reader(
+        xmlReaderForMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, kParseOptions),
+        xmlFreeTextReader);
+    std::vector<ListItem> chapters;
+    // The <sub> elements open around the reader, each inside the one before
+    // and the first directly inside <chapters>.
+    std::vector<ListItem*> open;
+    bool inChapters = false;
+    for (;;) {
+        const int read = reader ? xmlTextReaderRead(reader.get()) : -1;
+        if (read < 0) {
+            SetNotWellFormed(problem);
+            return std::nullopt;
+        }
+        const int type = read == 0 ? -1 : xmlTextReaderNodeType(reader.get());
+        const int depth = read == 0 ? -1 : xmlTextReaderDepth(reader.get());
+        const auto name = [&] {
+            const xmlChar* local = xmlTextReaderConstLocalName(reader.get());
+            return std::string_view(local ? reinterpret_cast<const char*>(local) : "");
+        };
+        if (read == 0 || (depth == 0 && type == XML_READER_TYPE_ELEMENT && name() != "book")) break;
+        if (type == XML_READER_TYPE_ELEMENT && !inChapters) {
+            inChapters = depth == 1 && name() == "chapters";
+            if (inChapters && xmlTextReaderIsEmptyElement(reader.get())) return chapters;
+        } else if (type == XML_READER_TYPE_ELEMENT && depth == 2 + static_cast<int>(open.size()) &&
+                   depth - 2 <= kDeepestItem && name() == "sub") {
+            const auto attribute = [&](const char* which) {
+                xmlChar* value = xmlTextReaderGetAttribute(reader.get(), reinterpret_cast<const xmlChar*>(which));
+                std::string text = value ? reinterpret_cast<const char*>(value) : "";
+                xmlFree(value);
+                return text;
+            };
+            std::vector<ListItem>& siblings = open.empty() ? chapters : open.back()->children;
+            siblings.push_back({attribute("name"), attribute("link"), {}});
+            if (!xmlTextReaderIsEmptyElement(reader.get())) open.push_back(&siblings.back());
+        } else if (type == XML_READER_TYPE_END_ELEMENT && inChapters) {
+            if (depth == 1) return chapters;
+            if (depth == 1 + static_cast<int>(open.size())) open.pop_back();
+        }
     }
-    return ItemsOf(chapters, "sub", [](const xmlNode* sub) {
-        return ListItem{Attribute(sub, "name"), Attribute(sub, "link"), {}};
-    });
+    problem = "it has no <book> with <chapters>";
+    return std::nullopt;
 }
 
 std::optional<std::string> EpubPackagePath(std::string_view containerXml, std::string& problem) {

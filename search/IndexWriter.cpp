@@ -11,6 +11,9 @@ namespace search {
 
 namespace {
 
+// How many named places wait to be inserted together.
+constexpr std::size_t kNamedBatch = 1u << 13;
+
 void BindText(sqlite3_stmt* statement, int column, const std::string& text) {
     sqlite3_bind_text(statement, column, text.data(), static_cast<int>(text.size()), SQLITE_STATIC);
 }
@@ -51,7 +54,7 @@ IndexWriter::IndexWriter(std::int64_t termsInMemory) {
     addNamed_.emplace(db_, "INSERT OR IGNORE INTO named(keys, total, tail, page, anchor) VALUES(?1, ?2, ?3, ?4, ?5)");
 }
 
-void IndexWriter::Add(const std::string& pageName, const PageWords& words) {
+void IndexWriter::Add(const std::string& pageName, PageWords words) {
     const sqlite3_int64 id = static_cast<sqlite3_int64>(++pages_);
     sqlite3_stmt* page = addPage_->get();
     sqlite3_bind_int64(page, 1, id);
@@ -65,21 +68,46 @@ void IndexWriter::Add(const std::string& pageName, const PageWords& words) {
     BindText(wordLists, 3, words.headingWords);
     BindText(wordLists, 4, words.bodyWords);
     StepOnce(db_, wordLists, "adding a page's words");
-    for (const SpelledName& title : words.titleNames) AddNamed(title, 0, id, "");
+    for (SpelledName& title : words.titleNames) AddNamed(std::move(title), 0, id, "");
     // The parts of a joined last word may be typed alone, from any part on
     // ("join" and "path.join" for "os.path.join").
-    for (const NamedPlace& place : words.names)
-        AddNamed(place.name, place.name.lastWordKeys > 1 ? place.name.lastWordKeys : 0, id, place.anchor);
+    for (NamedPlace& place : words.names) {
+        const std::size_t tail = place.name.lastWordKeys > 1 ? place.name.lastWordKeys : 0;
+        AddNamed(std::move(place.name), tail, id, std::move(place.anchor));
+    }
 }
 
-void IndexWriter::AddNamed(const SpelledName& name, std::size_t tail, sqlite3_int64 page, const std::string& anchor) {
+// The named places are inserted a batch at a time in key order, each one
+// beside the last, instead of one by one wherever its key falls, which
+// costs SQLite more than twice as much.
+void IndexWriter::AddNamed(SpelledName name, std::size_t tail, sqlite3_int64 page, std::string anchor) {
+    named_.push_back({std::move(name.reversed), static_cast<sqlite3_int64>(name.keys),
+                      static_cast<sqlite3_int64>(tail), page, std::move(anchor)});
+    if (named_.size() == kNamedBatch) InsertNamed();
+}
+
+// A name listed twice at the same place is the same row twice, which the
+// table keeps once.
+void IndexWriter::InsertNamed() {
+    std::vector<std::uint32_t> order(named_.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) {
+        const NamedRow &x = named_[a], &y = named_[b];
+        if (const int keys = x.keys.compare(y.keys); keys != 0) return keys < 0;
+        if (x.page != y.page) return x.page < y.page;
+        return x.anchor < y.anchor;
+    });
     sqlite3_stmt* named = addNamed_->get();
-    BindText(named, 1, name.reversed);
-    sqlite3_bind_int64(named, 2, static_cast<sqlite3_int64>(name.keys));
-    sqlite3_bind_int64(named, 3, static_cast<sqlite3_int64>(tail));
-    sqlite3_bind_int64(named, 4, page);
-    BindText(named, 5, anchor);
-    StepOnce(db_, named, "adding a name");
+    for (const std::uint32_t i : order) {
+        const NamedRow& row = named_[i];
+        BindText(named, 1, row.keys);
+        sqlite3_bind_int64(named, 2, row.total);
+        sqlite3_bind_int64(named, 3, row.tail);
+        sqlite3_bind_int64(named, 4, row.page);
+        BindText(named, 5, row.anchor);
+        StepOnce(db_, named, "adding a name");
+    }
+    named_.clear();
 }
 
 std::int64_t IndexWriter::FreePages() const {
@@ -89,19 +117,23 @@ std::int64_t IndexWriter::FreePages() const {
 }
 
 void IndexWriter::Finish(const std::function<void(std::string_view image)>& use) {
+    InsertNamed();
+    named_.shrink_to_fit();
     addPage_.reset();
     addWords_.reset();
     addNamed_.reset();
     db_.Execute("COMMIT");
     // One merged segment answers queries fastest.
     db_.Execute("INSERT INTO words(words) VALUES('optimize')");
-    // Merging leaves much memory free in the middle of the heap, which
-    // neither a compacted copy nor the image's user (its deflated copy) can
-    // reuse: it goes back to the system first.
-    ::malloc_trim(0);
     // Merging reuses the pages it frees, so the merged segment lies
     // scattered among the rest; a copy made in order reads in fewer chunks.
-    if (FreePages() > 0) return UseCompacted(use);
+    // Merging also leaves much memory free in the middle of the heap, which
+    // neither the copy nor the image's user (its deflated copy) can reuse:
+    // it goes back to the system first.
+    if (FreePages() > 0) {
+        ::malloc_trim(0);
+        return UseCompacted(use);
+    }
     sqlite3_int64 size = 0;
     const unsigned char* image = sqlite3_serialize(db_.Handle(), "main", &size, SQLITE_SERIALIZE_NOCOPY);
     if (!image) throw EIndexError("The search index could not be written out");

@@ -12,6 +12,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace search {
 
@@ -26,7 +27,7 @@ public:
     IndexWriter& operator=(const IndexWriter&) = delete;
 
     // Adds the page of block name `pageName`. Raises EIndexError.
-    void Add(const std::string& pageName, const PageWords& words);
+    void Add(const std::string& pageName, PageWords words);
     std::size_t Pages() const { return pages_; }
     // Hands `use` the finished database image (merged and compacted) where
     // it lies, valid during the call; the writer is spent afterwards.
@@ -38,11 +39,20 @@ public:
 private:
     std::int64_t FreePages() const;
     void UseCompacted(const std::function<void(std::string_view image)>& use);
-    void AddNamed(const SpelledName& name, std::size_t tail, sqlite3_int64 page, const std::string& anchor);
+    void AddNamed(SpelledName name, std::size_t tail, sqlite3_int64 page, std::string anchor);
+    void InsertNamed();
+
+    // A row of the named table, waiting to be inserted.
+    struct NamedRow {
+        std::string keys;
+        sqlite3_int64 total = 0, tail = 0, page = 0;
+        std::string anchor;
+    };
 
     Database db_;
     std::optional<Statement> addPage_, addWords_, addNamed_;  // until Finish
     std::size_t pages_ = 0;
+    std::vector<NamedRow> named_;  // inserted in batches, in key order
 };
 
 }  // namespace search

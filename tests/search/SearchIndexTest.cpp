@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <random>
 
@@ -129,6 +130,30 @@ TEST(SearchIndexTest, AnIndexOfManySegmentsIsMergedAndCompacted) {
         const std::vector<Hit> hits = index.Find(ParseQuery("w" + std::to_string(page * 40 + 7), false), 5).hits;
         ASSERT_EQ(hits.size(), 1u) << page;
         EXPECT_EQ(hits[0].pageName, "p" + std::to_string(page) + ".html");
+    }
+}
+
+// Named places are written in batches: tens of thousands of them, over
+// many batches, are all found at their places, and a name a page lists
+// twice is listed once.
+TEST(SearchIndexTest, NamesOfManyBatchesAreAllFoundAndListedOnce) {
+    IndexWriter writer;
+    const auto name = [](int page, int place) { return "mod.f" + std::to_string(page) + "x" + std::to_string(place); };
+    for (int page = 0; page < 40; ++page) {
+        std::string html = "<title>Module " + std::to_string(page) + "</title><dl>";
+        for (int place = 0; place < 1000; ++place)
+            html += "<dt id='" + name(page, place) + "'>" + name(page, place) + "()</dt><dd>A function.</dd>";
+        if (page == 7) html += "<dt id='mod.f7x3'>mod.f7x3()</dt><dd>Listed again.</dd>";
+        writer.Add("p" + std::to_string(page) + ".html", *WordsOfPage("p.html", html + "</dl>"));
+    }
+    const SearchIndex index(writer.Finish());
+    for (const auto& [page, place] : {std::pair{0, 0}, {7, 3}, {20, 500}, {39, 999}}) {
+        const Results found = index.Find(ParseQuery(name(page, place)), 5);
+        ASSERT_FALSE(found.hits.empty()) << name(page, place);
+        EXPECT_EQ(found.hits[0].pageName, "p" + std::to_string(page) + ".html");
+        EXPECT_EQ(found.hits[0].anchor, name(page, place));
+        EXPECT_EQ(std::ranges::count_if(found.hits, [&](const Hit& hit) { return hit.anchor == name(page, place); }), 1)
+            << name(page, place);
     }
 }
 
