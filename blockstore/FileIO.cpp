@@ -29,21 +29,25 @@ std::size_t OpenRegularFile(Fd& f, const std::string& fileName, const char* open
     return static_cast<std::size_t>(st.st_size);
 }
 
+// Read straight into the string, sized as the file was when it was opened;
+// what the file gained meanwhile is appended.
 std::string ReadWholeFile(const std::string& fileName, const char* openName) {
     Fd f;
-    const std::size_t size = OpenRegularFile(f, fileName, openName);
-    std::string data;
-    data.reserve(size);
-    char chunk[1 << 16];
+    std::string data(OpenRegularFile(f, fileName, openName), '\0');
+    std::size_t got = 0;
+    char more[1 << 16];
     for (;;) {
-        ssize_t n = Sys().read(f.fd, chunk, sizeof chunk);
+        const bool inPlace = got < data.size();
+        const ssize_t n = Sys().read(f.fd, inPlace ? data.data() + got : more, inPlace ? data.size() - got : sizeof more);
         if (n == 0) break;
         if (n < 0) {
             if (errno == EINTR) continue;
             throw EFOpenError(fileName);
         }
-        data.append(chunk, static_cast<std::size_t>(n));
+        if (!inPlace) data.append(more, static_cast<std::size_t>(n));
+        got += static_cast<std::size_t>(n);
     }
+    data.resize(got);
     return data;
 }
 
