@@ -41,10 +41,19 @@ public:
                 i += spaceLength;
                 continue;
             }
+            // The run goes on over single plain spaces between words, which
+            // it keeps as they are.
             std::size_t end = i + 1;
-            while (end < text.size() &&
-                   (!kMayStartSpace[static_cast<unsigned char>(text[end])] || SpaceLengthAt(text, end) == 0))
-                ++end;
+            while (end < text.size()) {
+                if (!kMayStartSpace[static_cast<unsigned char>(text[end])] || SpaceLengthAt(text, end) == 0) {
+                    ++end;
+                } else if (text[end] == ' ' && end + 1 < text.size() &&
+                           !kMayStartSpace[static_cast<unsigned char>(text[end + 1])]) {
+                    end += 2;
+                } else {
+                    break;
+                }
+            }
             if (!text_.empty()) {
                 if (pendingLineBreak_) {
                     text_ += '\n';
