@@ -157,6 +157,9 @@ TEST(PageTextHtml, BlocksSeparateWordsAndInlineMarkupDoesNot) {
     EXPECT_EQ(TextOfHtml("<div>one</div><div>two<br>three</div><ul><li>a<li>b</ul>").body, "one\ntwo\nthree\na\nb");
     EXPECT_EQ(TextOfHtml("<table><tr><td>cell</td><td>next</td></tr></table>").body, "cell\nnext");
     EXPECT_EQ(TextOfHtml("<p>  spaced \t\n out&nbsp;&nbsp;text  </p>").body, "spaced out text");
+    EXPECT_EQ(TextOfHtml("<p>a b  c&nbsp;d e\te f \xC2\xA9 g\xC2\xA0h i </p><p> j</p>").body,
+              "a b c d e e f \xC2\xA9 g h i\nj")
+        << "single spaces between words, runs of spaces, a sign that starts as a no-break space does";
     EXPECT_EQ(TextOfHtml("<pre>line one\n  line two</pre>").body, "line one\nline two");
     EXPECT_EQ(TextOfHtml("<p>caf&eacute; caf&#233; caf&#xE9; &lt;tag&gt; &amp;</p>").body,
               "café café café <tag> &");
