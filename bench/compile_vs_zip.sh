@@ -9,7 +9,8 @@
 #     skipped when its packages are not installed);
 #   - the compile's peak memory for 1 GB books: a generated tree, and one
 #     file of 1 GB.
-# Prints each ratio against its goal. Needs about 6 GB in the temporary folder.
+# Prints each ratio against its goal; a real documentation tree is timed in 7
+# alternated runs. Needs about 6 GB in the temporary folder.
 #   bench/compile_vs_zip.sh [MEGABYTES]      (the generated tree's size, default 300)
 # BENCH_COMPILER=path/to/zorbin-compiler measures another build's compiler,
 # for figures before a change.
@@ -23,18 +24,34 @@ trap 'rm -rf "$work"' EXIT
 
 seconds() { /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1; cat "$work/time"; }
 
-# Times zip and the compile of one folder; prints the ratio against `goal`.
+# Times zip and the compile of one folder, in turn `runs` times (default
+# 1); prints their medians and the median of the runs' ratios against
+# `goal`. Alternating keeps the ratio meaningful while the host's load
+# drifts; a small folder takes several runs, since one run of a second
+# moves with that load.
 measure() {
-  local name=$1 folder=$2 goal=$3 zip_time compile_time rss book_mb
-  rm -f "$work/out.zip" "$work/out.exe"
-  zip_time=$(seconds zip -r -6 -q "$work/out.zip" "$folder" | cut -d' ' -f1)
-  read -r compile_time rss < <(seconds "$compiler" build "$folder" --first-page index.html -q -o "$work/out.exe")
+  local name=$1 folder=$2 goal=$3 runs=${4:-1} zip_time compile_time rss book_mb
+  : > "$work/runs"
+  for ((run = 0; run < runs; ++run)); do
+    rm -f "$work/out.zip" "$work/out.exe"
+    zip_time=$(seconds zip -r -6 -q "$work/out.zip" "$folder" | cut -d' ' -f1)
+    read -r compile_time rss < <(seconds "$compiler" build "$folder" --first-page index.html -q -o "$work/out.exe")
+    echo "$zip_time $compile_time $rss" >> "$work/runs"
+  done
   "$compiler" verify -q "$work/out.exe"
   book_mb=$(( $(stat -c %s "$work/out.exe") / 1048576 ))
-  awk -v n="$name" -v z="$zip_time" -v c="$compile_time" -v r="$rss" -v b="$book_mb" -v g="$goal" 'BEGIN {
-    printf "%-12s zip -r -6 %6.2f s   compile %6.2f s   ratio %.2f (goal <= %.2f: %s)\n", n, z, c, c / z, g, c / z <= g ? "met" : "NOT met"
-    printf "%-12s peak RSS %6.0f MB   eBook %5d MB\n", n, r / 1024, b
-  }'
+  awk -v n="$name" -v b="$book_mb" -v g="$goal" -v runs="$runs" '
+    function median(v, count,   i, j, t) {
+      for (i = 2; i <= count; ++i) for (j = i; j > 1 && v[j - 1] > v[j]; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+      return count % 2 ? v[(count + 1) / 2] : (v[count / 2] + v[count / 2 + 1]) / 2
+    }
+    { z[NR] = $1; c[NR] = $2; r[NR] = $2 / $1; if ($3 > rss) rss = $3 }
+    END {
+      zip = median(z, NR); compile = median(c, NR); ratio = median(r, NR)
+      printf "%-12s zip -r -6 %6.2f s   compile %6.2f s   ratio %.2f (goal <= %.2f: %s)%s\n", n, zip, compile, ratio, g,
+             (ratio <= g ? "met" : "NOT met"), (runs > 1 ? sprintf("   medians of %d alternated runs", runs) : "")
+      printf "%-12s peak RSS %6.0f MB   eBook %5d MB\n", n, rss / 1024, b
+    }' "$work/runs"
 }
 
 # The compile's peak memory for a folder, against the 300 MB goal.
@@ -60,7 +77,7 @@ rm -rf "$work/generated"
 real_tree() {
   local name=$1 folder=$2 packages=$3
   if [ -d "$folder" ]; then
-    measure "$name" "$folder" 0.55
+    measure "$name" "$folder" 0.55 7
   else
     echo "$name skipped: apt-get install $packages for a real documentation tree"
   fi
