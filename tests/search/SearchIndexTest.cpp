@@ -146,7 +146,8 @@ TEST(SearchIndexTest, NamesOfManyBatchesAreAllFoundAndListedOnce) {
         if (page == 7) html += "<dt id='mod.f7x3'>mod.f7x3()</dt><dd>Listed again.</dd>";
         writer.Add("p" + std::to_string(page) + ".html", *WordsOfPage("p.html", html + "</dl>"));
     }
-    const SearchIndex index(writer.Finish());
+    const std::string image = writer.Finish();
+    const SearchIndex index(image);
     for (const auto& [page, place] : {std::pair{0, 0}, {7, 3}, {20, 500}, {39, 999}}) {
         const Results found = index.Find(ParseQuery(name(page, place)), 5);
         ASSERT_FALSE(found.hits.empty()) << name(page, place);
