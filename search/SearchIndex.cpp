@@ -90,10 +90,20 @@ std::size_t SearchIndex::Prepared(const Database& db) {
     return code == SQLITE_ROW ? static_cast<std::size_t>(sqlite3_column_int64(count.get(), 0)) : 0;
 }
 
+// Names are spelled by whole words; a word still being typed counts as it
+// stands. A joined word that spells no name may spell the slug a generator
+// made of it (gtk_widget_show, the heading of the place gtk-widget-show):
+// its parts are then looked up as words of their own.
 std::vector<SearchIndex::Place> SearchIndex::Named(const Query& query, std::size_t limit) const {
-    // Names are spelled by whole words; a word still being typed counts as
-    // it stands.
-    const SpelledName name = SpellName(query.words);
+    std::vector<Place> places = NamedSpelled(SpellName(query.words), limit);
+    std::vector<std::string> apart;
+    for (const std::string& word : query.words)
+        ForEachListedKey(word, [&](std::string_view part) { apart.emplace_back(part); });
+    if (places.empty() && apart.size() > query.words.size()) places = NamedSpelled(SpellName(apart), limit);
+    return places;
+}
+
+std::vector<SearchIndex::Place> SearchIndex::NamedSpelled(const SpelledName& name, std::size_t limit) const {
     sqlite3_stmt* named = named_.get();
     sqlite3_bind_text(named, 1, name.reversed.data(), static_cast<int>(name.reversed.size()), SQLITE_STATIC);
     sqlite3_bind_int64(named, 2, static_cast<sqlite3_int64>(name.keys));

@@ -19,6 +19,8 @@
 
 namespace search {
 
+struct SpelledName;
+
 struct Hit {
     std::string pageName;  // its block name
     std::string anchor;    // a named place of the page; empty for the page as a whole
@@ -66,6 +68,7 @@ private:
     static std::unordered_map<sqlite3_int64, double> LightPages(const Database& db);
     // The titles and named places the query spells, best first.
     std::vector<Place> Named(const Query& query, std::size_t limit) const;
+    std::vector<Place> NamedSpelled(const SpelledName& name, std::size_t limit) const;
     Hit HitOf(const Place& place, double score) const;
 
     std::unique_ptr<BlockFileSystem> files_;  // an index read in place reads its book through it

@@ -46,6 +46,13 @@ const std::vector<std::pair<std::string, std::string>>& DocPages() {
                       "<li><a href='library/os.path.html#os.path.join'>join() (in module os.path)</a></li>",
                       20) +
              "</ul>"},
+        {"gtk/GtkWidget.html",
+         "<title>GtkWidget</title><h1>GtkWidget</h1><div class=refsect2><a name='gtk-widget-show'></a>"
+         "<h3>gtk_widget_show ()</h3><pre>void gtk_widget_show (GtkWidget *widget);</pre>"
+         "<p>Flags a widget to be displayed.</p></div>"},
+        {"gtk/intro.html", "<title>Getting started</title><p>" +
+                               Repeated("Call gtk_widget_show() on each widget, then gtk_widget_show again. ", 10) +
+                               "</p>"},
         {"guide.html", "<title>Guide</title><h1>The Guide</h1><p>A quixotic journey.</p>"},
         {"_sources/guide.rst.txt", "The Guide\n=========\n\nA quixotic journey.\n"},
         {"notes.txt", "Notes\nA quixotic note of its own.\n"},
@@ -101,6 +108,10 @@ TEST(IndexQuality, NamesAreFoundWholeAndByTheirLastPartsAndListedFirst) {
     EXPECT_EQ(First("os.path"), "library/os.path.html#module-os.path") << "a joined name, not the slug os-path";
     EXPECT_EQ(First("os path"), "whatsnew/changes.html#os-path") << "words typed apart spell the slug";
     EXPECT_EQ(First("semaphore.lock").find('#'), std::string::npos) << "a part of a part spells nothing";
+    EXPECT_EQ(First("gtk_widget_show"), "gtk/GtkWidget.html#gtk-widget-show")
+        << "a joined word that is no name spells the slug made of it";
+    EXPECT_EQ(First("gtk widget show"), "gtk/GtkWidget.html#gtk-widget-show");
+    EXPECT_EQ(First("widget_show").find('#'), std::string::npos) << "the tail of a slug is no name";
     const Names numbered = Found("id3");
     EXPECT_TRUE(std::ranges::none_of(numbered, [](const std::string& hit) { return hit.ends_with("#id3"); }))
         << "ids a generator numbered are no names";
