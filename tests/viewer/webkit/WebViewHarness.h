@@ -31,7 +31,8 @@ inline void RunFor(int milliseconds) {
 
 // Runs a script in a view's page and waits for its value as text; with
 // async, the script is the body of an async function ending in "return ...".
-inline std::string EvalIn(WebKitWebView* view, const std::string& script, bool async = false) {
+inline std::string EvalIn(WebKitWebView* view, const std::string& script, bool async = false,
+                          int milliseconds = 15000) {
     struct Result {
         bool done = false;
         std::string text;
@@ -60,7 +61,7 @@ inline std::string EvalIn(WebKitWebView* view, const std::string& script, bool a
                                                        finished, &result);
     else
         webkit_web_view_evaluate_javascript(view, script.c_str(), -1, nullptr, nullptr, nullptr, finished, &result);
-    if (!RunUntil([&] { return result.done; })) {
+    if (!RunUntil([&] { return result.done; }, milliseconds)) {
         // The callback still refers to result: wait it out before returning.
         RunUntil([&] { return result.done; }, 60000);
         return "<timeout>";
@@ -125,7 +126,9 @@ public:
     // Runs a script in the page and waits for it; for promises, use an
     // async function body ending in "return ...".
     std::string Eval(const std::string& script) { return EvalIn(View(), script); }
-    std::string EvalAsync(const std::string& body) { return EvalIn(View(), body, true); }
+    std::string EvalAsync(const std::string& body, int milliseconds = 15000) {
+        return EvalIn(View(), body, true, milliseconds);
+    }
 
     viewer::webkit::WebKitBrowser browser;
     int finishedLoads = 0;
