@@ -32,22 +32,11 @@ std::size_t OpenRegularFile(Fd& f, const std::string& fileName, const char* open
 // Read straight into the string, sized as the file was when it was opened;
 // what the file gained meanwhile is appended.
 std::string ReadWholeFile(const std::string& fileName, const char* openName) {
-    Fd f;
-    std::string data(OpenRegularFile(f, fileName, openName), '\0');
-    std::size_t got = 0;
-    char more[1 << 16];
-    for (;;) {
-        const bool inPlace = got < data.size();
-        const ssize_t n = Sys().read(f.fd, inPlace ? data.data() + got : more, inPlace ? data.size() - got : sizeof more);
-        if (n == 0) break;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            throw EFOpenError(fileName);
-        }
-        if (!inPlace) data.append(more, static_cast<std::size_t>(n));
-        got += static_cast<std::size_t>(n);
-    }
-    data.resize(got);
+    const PieceReader file(fileName, openName);
+    std::string data;
+    data.resize(file.ReadInto(data, 0, file.Size()).size());
+    std::string more;
+    for (std::string_view piece; !(piece = file.ReadInto(more, data.size(), 1 << 16)).empty();) data += piece;
     return data;
 }
 

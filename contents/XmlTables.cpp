@@ -113,47 +113,53 @@ std::vector<ListItem> ItemsOf(const xmlNode* parent, std::string_view element, c
     return items;
 }
 
+// The local name of the reader's node.
+std::string_view LocalName(xmlTextReader* reader) {
+    const xmlChar* local = xmlTextReaderConstLocalName(reader);
+    return local ? reinterpret_cast<const char*>(local) : "";
+}
+
+// An attribute of the reader's element; "" when it has none.
+std::string ReaderAttribute(xmlTextReader* reader, const char* name) {
+    xmlChar* value = xmlTextReaderGetAttribute(reader, reinterpret_cast<const xmlChar*>(name));
+    std::string text = value ? reinterpret_cast<const char*>(value) : "";
+    xmlFree(value);
+    return text;
+}
+
 }  // namespace
 
 // Large books list thousands of keywords after their chapters, so the file
 // is read as a stream, only as far as the chapters' end.
 std::optional<std::vector<ListItem>> DevhelpChapters(std::string_view xml, std::string& problem) {
     if (!Parsable(xml, problem)) return std::nullopt;
-    const std::unique_ptr<xmlTextReader, decltype(&xmlFreeTextReader)> reader(
+    const std::unique_ptr<xmlTextReader, decltype(&xmlFreeTextReader)> owned(
         xmlReaderForMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr, kParseOptions),
         xmlFreeTextReader);
+    xmlTextReader* const reader = owned.get();
     std::vector<ListItem> chapters;
     // The <sub> elements open around the reader, each inside the one before
     // and the first directly inside <chapters>.
     std::vector<ListItem*> open;
     bool inChapters = false;
     for (;;) {
-        const int read = reader ? xmlTextReaderRead(reader.get()) : -1;
+        const int read = reader ? xmlTextReaderRead(reader) : -1;
         if (read < 0) {
             SetNotWellFormed(problem);
             return std::nullopt;
         }
-        const int type = read == 0 ? -1 : xmlTextReaderNodeType(reader.get());
-        const int depth = read == 0 ? -1 : xmlTextReaderDepth(reader.get());
-        const auto name = [&] {
-            const xmlChar* local = xmlTextReaderConstLocalName(reader.get());
-            return std::string_view(local ? reinterpret_cast<const char*>(local) : "");
-        };
-        if (read == 0 || (depth == 0 && type == XML_READER_TYPE_ELEMENT && name() != "book")) break;
-        if (type == XML_READER_TYPE_ELEMENT && !inChapters) {
-            inChapters = depth == 1 && name() == "chapters";
-            if (inChapters && xmlTextReaderIsEmptyElement(reader.get())) return chapters;
-        } else if (type == XML_READER_TYPE_ELEMENT && depth == 2 + static_cast<int>(open.size()) &&
-                   depth - 2 <= kDeepestItem && name() == "sub") {
-            const auto attribute = [&](const char* which) {
-                xmlChar* value = xmlTextReaderGetAttribute(reader.get(), reinterpret_cast<const xmlChar*>(which));
-                std::string text = value ? reinterpret_cast<const char*>(value) : "";
-                xmlFree(value);
-                return text;
-            };
+        if (read == 0) break;
+        const int type = xmlTextReaderNodeType(reader), depth = xmlTextReaderDepth(reader);
+        const bool element = type == XML_READER_TYPE_ELEMENT;
+        if (element && depth == 0 && LocalName(reader) != "book") break;
+        if (element && !inChapters) {
+            inChapters = depth == 1 && LocalName(reader) == "chapters";
+            if (inChapters && xmlTextReaderIsEmptyElement(reader)) return chapters;
+        } else if (element && depth == 2 + static_cast<int>(open.size()) && depth - 2 <= kDeepestItem &&
+                   LocalName(reader) == "sub") {
             std::vector<ListItem>& siblings = open.empty() ? chapters : open.back()->children;
-            siblings.push_back({attribute("name"), attribute("link"), {}});
-            if (!xmlTextReaderIsEmptyElement(reader.get())) open.push_back(&siblings.back());
+            siblings.push_back({ReaderAttribute(reader, "name"), ReaderAttribute(reader, "link"), {}});
+            if (!xmlTextReaderIsEmptyElement(reader)) open.push_back(&siblings.back());
         } else if (type == XML_READER_TYPE_END_ELEMENT && inChapters) {
             if (depth == 1) return chapters;
             if (depth == 1 + static_cast<int>(open.size())) open.pop_back();

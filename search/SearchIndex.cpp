@@ -96,11 +96,11 @@ std::size_t SearchIndex::Prepared(const Database& db) {
 // its parts are then looked up as words of their own.
 std::vector<SearchIndex::Place> SearchIndex::Named(const Query& query, std::size_t limit) const {
     std::vector<Place> places = NamedSpelled(SpellName(query.words), limit);
+    if (!places.empty()) return places;
     std::vector<std::string> apart;
     for (const std::string& word : query.words)
         ForEachListedKey(word, [&](std::string_view part) { apart.emplace_back(part); });
-    if (places.empty() && apart.size() > query.words.size()) places = NamedSpelled(SpellName(apart), limit);
-    return places;
+    return apart.size() > query.words.size() ? NamedSpelled(SpellName(apart), limit) : places;
 }
 
 std::vector<SearchIndex::Place> SearchIndex::NamedSpelled(const SpelledName& name, std::size_t limit) const {
