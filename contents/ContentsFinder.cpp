@@ -63,7 +63,8 @@ private:
             withoutToctrees_.insert(page);
             return &kNoToctrees;
         }
-        const std::string html = search::ToUtf8(*bytes, search::CharsetOf(*bytes, search::PageKind::kHtml));
+        std::string converted;
+        const std::string_view html = search::AsUtf8(*bytes, search::CharsetOf(*bytes, search::PageKind::kHtml), converted);
         return &outlines_.emplace(page, OutlineOf(html)).first->second;
     }
 

@@ -329,4 +329,12 @@ std::string ToUtf8(std::string_view bytes, const std::string& charset) {
     return CleanUtf8(bytes);
 }
 
+std::string_view AsUtf8(std::string_view bytes, const std::string& charset, std::string& converted) {
+    if (charset == "UTF-8") {
+        if (const std::optional<std::string_view> clean = AlreadyCleanUtf8(bytes)) return *clean;
+    }
+    converted = ToUtf8(bytes, charset);
+    return converted;
+}
+
 }  // namespace search

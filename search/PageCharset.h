@@ -25,4 +25,9 @@ std::string CharsetOf(std::string_view bytes, PageKind kind);
 // not know are read as UTF-8.
 std::string ToUtf8(std::string_view bytes, const std::string& charset);
 
+// The same text without a copy where `bytes` already are clean UTF-8 (most
+// pages): a view of them, else of `converted`, which then holds them read
+// by ToUtf8.
+std::string_view AsUtf8(std::string_view bytes, const std::string& charset, std::string& converted);
+
 }  // namespace search

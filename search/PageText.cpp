@@ -460,14 +460,7 @@ struct HtmlTextReader::State {
 };
 
 HtmlTextReader::HtmlTextReader(std::string_view bytes) : state_(std::make_unique<State>()) {
-    const std::string charset = CharsetOf(bytes, PageKind::kHtml);
-    const std::optional<std::string_view> clean = charset == "UTF-8" ? AlreadyCleanUtf8(bytes) : std::nullopt;
-    if (clean) {
-        state_->text = *clean;
-    } else {
-        state_->converted = ToUtf8(bytes, charset);
-        state_->text = state_->converted;
-    }
+    state_->text = AsUtf8(bytes, CharsetOf(bytes, PageKind::kHtml), state_->converted);
 }
 
 HtmlTextReader::~HtmlTextReader() = default;
