@@ -421,7 +421,8 @@ Inspection InspectBytes(std::string_view bytes, const std::string& fileName, std
             break;
         }
         BlockKind kind = BlockKind::Page;
-        if (name == SimExe::FoldName(kViewerBlock)) kind = BlockKind::Program;
+        if (name == SimExe::FoldName(kViewerBlock) || name == SimExe::FoldName(kWindowModuleBlock))
+            kind = BlockKind::Program;
         else if (!name.empty() && name[0] == '/') kind = BlockKind::Own;
         else if (inSettings && SettingNamed(name)) kind = BlockKind::Setting;
         inSettings = inSettings && kind == BlockKind::Setting;

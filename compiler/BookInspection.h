@@ -17,11 +17,13 @@ namespace compiler {
 
 // The block of the compiler's own file that carries the viewer program.
 inline constexpr char kViewerBlock[] = "main_prog_file";
+// The compiler's window binding, a shared object stored as it is.
+inline constexpr char kWindowModuleBlock[] = "/zorbin/compiler-window";
 
 enum class BlockKind {
     Setting,  // a settings key, in the run of settings the file begins with
     Page,     // a project file, compressed
-    Program,  // main_prog_file: a program stored as it is, uncompressed
+    Program,  // main_prog_file or the window module: a program stored as it is, uncompressed
     Own,      // a block of our own, named from "/": an access index of a chunked page
 };
 

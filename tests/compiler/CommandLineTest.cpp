@@ -1,6 +1,7 @@
 // The real compiler program on the command line: options, exit codes, and
 // eBooks built from a folder and from a saved project.
 #include "BlockList.h"
+#include "BookInspection.h"
 #include "BookIdentity.h"
 #include "SimExe.h"
 #include "TempDir.h"
@@ -11,6 +12,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -85,11 +87,38 @@ TEST(CommandLine, HelpVersionAndUsageErrors) {
     }
 }
 
-TEST(CommandLine, CompilerCarriesTheViewer) {
-    std::string viewer;
+// The window's GTK binding is a module inside the compiler's file, so that
+// the program itself, which runs every command-line build, starts without GTK.
+TEST(CommandLine, CompilerCarriesTheViewerAndItsWindowModule) {
+    std::string viewer, module;
     SimExe::ExtractBlockFromFile("main_prog_file", ZORBIN_COMPILER, viewer);
     EXPECT_EQ(viewer, ReadFile(ZORBIN_VIEWER_PAYLOAD));
     EXPECT_GT(viewer.size(), 10000u);
+    SimExe::ExtractBlockFromFile(compiler::kWindowModuleBlock, ZORBIN_COMPILER, module);
+    EXPECT_EQ(module, ReadFile(ZORBIN_WINDOW_MODULE));
+    EXPECT_NE(module.find("libgtk-3.so.0"), std::string::npos);
+    const std::string compiler = ReadFile(ZORBIN_COMPILER);
+    const std::string program = compiler.substr(0, compiler.find(viewer));
+    EXPECT_EQ(program.find("libgtk-3.so.0"), std::string::npos);
+}
+
+// A compiler whose window module is missing or cut short says so when its
+// window is asked for, and is not brought down by the loader.
+TEST_F(CommandLineTest, AWindowModuleMissingOrCutShortIsReported) {
+    const std::string compiler = ReadFile(ZORBIN_COMPILER);
+    std::string module;
+    SimExe::ExtractBlockFromFile(compiler::kWindowModuleBlock, ZORBIN_COMPILER, module);
+    const std::string withoutModule = compiler.substr(0, compiler.find(SimExe::StartMarker(compiler::kWindowModuleBlock)));
+    std::string cutShort = withoutModule;
+    SimExe::AppendBlock(compiler::kWindowModuleBlock, module.substr(0, module.size() / 2), cutShort);
+    for (const auto& [name, program, said] : {std::tuple{"without", withoutModule, "is missing"},
+                                              std::tuple{"cut-short", cutShort, "is damaged"}}) {
+        const std::string file = work.Write(name, program);
+        std::filesystem::permissions(file, std::filesystem::perms::owner_exec, std::filesystem::perm_options::add);
+        const Result r = RunShell("env -u DISPLAY -u WAYLAND_DISPLAY '" + file + "'", "/");
+        EXPECT_EQ(r.status, 1) << name;
+        EXPECT_NE(r.err.find(std::string("zorbin-compiler: the window module ") + said), std::string::npos) << r.err;
+    }
 }
 
 TEST_F(CommandLineTest, FolderBuildsIntoAnEBookBesideTheCaller) {

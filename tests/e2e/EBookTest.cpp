@@ -100,22 +100,33 @@ TEST_F(ViewerOnOddNames, FirstPageAndEveryLinkedNameAreServed) {
     EXPECT_EQ(Eval("document.body.textContent"), "page of 2/");
 }
 
-TEST(EBookProgram, StartsItsWindowUnderItsTitle) {
-    if (!g_haveDisplay) GTEST_SKIP() << "no display";
-    const std::string title = "The tea guide, started as a program of its own";
-    const std::string ebook = CompileExample(title);
+// Starts `program` alone and waits until a window whose title holds
+// `title` is on the display, the program still running; then ends it.
+void ExpectWindowOfItsOwn(const std::string& program, const std::string& title) {
     pid_t pid = ::fork();
     if (pid == 0) {
-        ::execl(ebook.c_str(), ebook.c_str(), static_cast<char*>(nullptr));
+        ::execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
         ::_exit(127);
     }
     bool shown = RunUntil(
-        [&] { return ShellOutput("xwininfo -root -tree").find("\"" + title + "\"") != std::string::npos; }, 20000);
+        [&] { return ShellOutput("xwininfo -root -tree").find("\"" + title) != std::string::npos; }, 20000);
     int status = 0;
-    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << "the eBook ended by itself";
+    EXPECT_EQ(::waitpid(pid, &status, WNOHANG), 0) << program << " ended by itself";
     ::kill(pid, SIGTERM);
     ::waitpid(pid, &status, 0);
-    EXPECT_TRUE(shown);
+    EXPECT_TRUE(shown) << program;
+}
+
+TEST(EBookProgram, StartsItsWindowUnderItsTitle) {
+    if (!g_haveDisplay) GTEST_SKIP() << "no display";
+    const std::string title = "The tea guide, started as a program of its own";
+    ExpectWindowOfItsOwn(CompileExample(title), title + "\"");
+}
+
+// The compiler's window comes from the module inside its file.
+TEST(CompilerProgram, OpensItsWizardWindow) {
+    if (!g_haveDisplay) GTEST_SKIP() << "no display";
+    ExpectWindowOfItsOwn(ZORBIN_COMPILER, "Zorbin eBook Compiler - v");
 }
 
 TEST(EBookProgram, WithoutADisplaySaysSoAndFails) {
