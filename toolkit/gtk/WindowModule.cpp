@@ -4,6 +4,6 @@
 #include "GtkBinding.h"
 
 extern "C" __attribute__((visibility("default"))) bool zorbin_gtk_initialize(int* argc, char*** argv,
-                                                                              const char* desktopId) {
+                                                                             const char* desktopId) {
     return toolkit::gtk::Initialize(*argc, *argv, desktopId);
 }
