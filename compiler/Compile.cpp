@@ -140,11 +140,12 @@ void TForm1::SpeedButton14Click(TObject&) {
     }
     std::vector<std::string> paths;
     for (const std::string& file : in.files) paths.push_back(in.projectDir + "/" + file);
-    std::vector<std::uint64_t> progressAt = ProgressMarks(paths, options);
-    if (in.searchIndex) progressAt.push_back(progressAt.back() + 1);
-    PageCompressor pages(std::move(paths), options);
+    PageCompressor pages(paths, options);
     std::optional<ContentsBuilder> contents;
     if (in.contents) contents.emplace(in.files, in.firstPage, SimExe::PathAgainst(in.projectDir, options.folder));
+    // Measured while the workers already compress.
+    std::vector<std::uint64_t> progressAt = ProgressMarks(paths, options);
+    if (in.searchIndex) progressAt.push_back(progressAt.back() + 1);
 
     cStatus->SetCaption(kStatusTesting);
     ProgressBar1->SetMax(ProgressPosition(progressAt.back()));
