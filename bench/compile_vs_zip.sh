@@ -34,7 +34,12 @@ measure() {
   : > "$work/runs"
   for ((run = 0; run < runs; ++run)); do
     rm -f "$work/out.zip" "$work/out.exe"
+    # Each command starts with nothing of the other's (or an earlier
+    # line's) writing still on its way to the disk: the compile's fsync
+    # would otherwise wait for zip's output too.
+    sync
     zip_time=$(seconds zip -r -6 -q "$work/out.zip" "$folder" | cut -d' ' -f1)
+    sync
     read -r compile_time rss < <(seconds "$compiler" build "$folder" --first-page index.html -q -o "$work/out.exe")
     echo "$zip_time $compile_time $rss" >> "$work/runs"
   done
