@@ -34,9 +34,8 @@ measure() {
   : > "$work/runs"
   for ((run = 0; run < runs; ++run)); do
     rm -f "$work/out.zip" "$work/out.exe"
-    # Each command starts with nothing of the other's (or an earlier
-    # line's) writing still on its way to the disk: the compile's fsync
-    # would otherwise wait for zip's output too.
+    # Each command starts with nothing that was written before it still on
+    # its way to the disk, where writing it back would slow the command.
     sync
     zip_time=$(seconds zip -r -6 -q "$work/out.zip" "$folder" | cut -d' ' -f1)
     sync
