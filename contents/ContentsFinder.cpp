@@ -63,8 +63,9 @@ private:
             withoutToctrees_.insert(page);
             return &kNoToctrees;
         }
+        const std::string charset = search::CharsetOf(*bytes, search::PageKind::kHtml);
         std::string converted;
-        const std::string_view html = search::AsUtf8(*bytes, search::CharsetOf(*bytes, search::PageKind::kHtml), converted);
+        const std::string_view html = search::AsUtf8(*bytes, charset, converted);
         return &outlines_.emplace(page, OutlineOf(html)).first->second;
     }
 

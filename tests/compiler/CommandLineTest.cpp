@@ -108,7 +108,8 @@ TEST_F(CommandLineTest, AWindowModuleMissingOrCutShortIsReported) {
     const std::string compiler = ReadFile(ZORBIN_COMPILER);
     std::string module;
     SimExe::ExtractBlockFromFile(compiler::kWindowModuleBlock, ZORBIN_COMPILER, module);
-    const std::string withoutModule = compiler.substr(0, compiler.find(SimExe::StartMarker(compiler::kWindowModuleBlock)));
+    const std::size_t moduleAt = compiler.find(SimExe::StartMarker(compiler::kWindowModuleBlock));
+    const std::string withoutModule = compiler.substr(0, moduleAt);
     std::string cutShort = withoutModule;
     SimExe::AppendBlock(compiler::kWindowModuleBlock, module.substr(0, module.size() / 2), cutShort);
     for (const auto& [name, program, said] : {std::tuple{"without", withoutModule, "is missing"},
