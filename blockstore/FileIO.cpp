@@ -73,6 +73,9 @@ mode_t CurrentUmask() {
     return mask;
 }
 
+
+}  // namespace
+
 bool WriteAll(int fd, std::string_view data) {
     const char* p = data.data();
     std::size_t left = data.size();
@@ -86,8 +89,6 @@ bool WriteAll(int fd, std::string_view data) {
     }
     return true;
 }
-
-}  // namespace
 
 std::string BaseName(const std::string& path) {
     std::size_t slash = path.rfind('/');

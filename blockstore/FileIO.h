@@ -15,6 +15,10 @@ struct Fd {
     ~Fd();
 };
 
+// Writes all of `data` to a descriptor, going on after interrupted and
+// partial writes; false when a write fails or takes nothing.
+bool WriteAll(int fd, std::string_view data);
+
 // Opens a regular file for reading without blocking and returns its size.
 // Anything else (a folder, a FIFO, a device) raises EFOpenError(fileName).
 // `openName` is what is opened, when it differs from the name errors give.

@@ -2,12 +2,12 @@
 #include "WindowModule.h"
 
 #include "BookInspection.h"
+#include "FileIO.h"
 #include "SimExe.h"
 
 #include <dlfcn.h>
 #include <link.h>
 #include <sys/mman.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -46,25 +46,13 @@ bool IsWholeObject(std::string_view bytes) {
     return true;
 }
 
-// A file descriptor, closed when it goes.
-struct Descriptor {
-    int fd;
-    ~Descriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
 // Loads a shared object from its bytes, through a file that lives only in
 // memory; it stays loaded for the program's life.
 void* LoadFromMemory(const std::string& bytes) {
-    const Descriptor file{::memfd_create("zorbin-compiler-window", MFD_CLOEXEC)};
+    const SimExe::FileIO::Fd file{::memfd_create("zorbin-compiler-window", MFD_CLOEXEC)};
     if (file.fd < 0) Fail(std::string("cannot be given memory: ") + std::strerror(errno));
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t written = ::write(file.fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) Fail(std::string("cannot be written to memory: ") + std::strerror(errno));
-        done += static_cast<std::size_t>(written);
-    }
+    if (!SimExe::FileIO::WriteAll(file.fd, bytes))
+        Fail(std::string("cannot be written to memory: ") + std::strerror(errno));
     const std::string path = "/proc/self/fd/" + std::to_string(file.fd);
     void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!module) Fail(std::string("cannot be loaded: ") + ::dlerror());

@@ -29,10 +29,13 @@ inline void RunFor(int milliseconds) {
     RunUntil([] { return false; }, milliseconds);
 }
 
+// How long a script's value is waited for, unless a test says otherwise.
+inline constexpr int kEvalWait = 15000;
+
 // Runs a script in a view's page and waits for its value as text; with
 // async, the script is the body of an async function ending in "return ...".
 inline std::string EvalIn(WebKitWebView* view, const std::string& script, bool async = false,
-                          int milliseconds = 15000) {
+                          int milliseconds = kEvalWait) {
     struct Result {
         bool done = false;
         std::string text;
@@ -126,7 +129,7 @@ public:
     // Runs a script in the page and waits for it; for promises, use an
     // async function body ending in "return ...".
     std::string Eval(const std::string& script) { return EvalIn(View(), script); }
-    std::string EvalAsync(const std::string& body, int milliseconds = 15000) {
+    std::string EvalAsync(const std::string& body, int milliseconds = kEvalWait) {
         return EvalIn(View(), body, true, milliseconds);
     }
 
