@@ -10,7 +10,8 @@
 #   - the compile's peak memory for 1 GB books: a generated tree, and one
 #     file of 1 GB.
 # Prints each ratio against its goal; a real documentation tree is timed in 7
-# alternated runs. Needs about 6 GB in the temporary folder.
+# alternated runs, also without its search index. Needs about 6 GB in the
+# temporary folder.
 #   bench/compile_vs_zip.sh [MEGABYTES]      (the generated tree's size, default 300)
 # BENCH_COMPILER=path/to/zorbin-compiler measures another build's compiler,
 # for figures before a change.
@@ -28,9 +29,10 @@ seconds() { /usr/bin/time -f "%e %M" -o "$work/time" "$@" >/dev/null 2>&1; cat "
 # 1); prints their medians and the median of the runs' ratios against
 # `goal`. Alternating keeps the ratio meaningful while the host's load
 # drifts; a small folder takes several runs, since one run of a second
-# moves with that load.
+# moves with that load. With `apart` set, each run also times the compile
+# without its search index, to show what the index adds to the ratio.
 measure() {
-  local name=$1 folder=$2 goal=$3 runs=${4:-1} zip_time compile_time rss book_mb
+  local name=$1 folder=$2 goal=$3 runs=${4:-1} apart=${5:-} zip_time compile_time rss plain_time book_mb
   : > "$work/runs"
   for ((run = 0; run < runs; ++run)); do
     rm -f "$work/out.zip" "$work/out.exe"
@@ -40,7 +42,14 @@ measure() {
     zip_time=$(seconds zip -r -6 -q "$work/out.zip" "$folder" | cut -d' ' -f1)
     sync
     read -r compile_time rss < <(seconds "$compiler" build "$folder" --first-page index.html -q -o "$work/out.exe")
-    echo "$zip_time $compile_time $rss" >> "$work/runs"
+    plain_time=0
+    if [ -n "$apart" ]; then
+      rm -f "$work/plain.exe"
+      sync
+      plain_time=$(seconds "$compiler" build "$folder" --first-page index.html -q --no-search-index \
+                     -o "$work/plain.exe" | cut -d' ' -f1)
+    fi
+    echo "$zip_time $compile_time $rss $plain_time" >> "$work/runs"
   done
   "$compiler" verify -q "$work/out.exe"
   book_mb=$(( $(stat -c %s "$work/out.exe") / 1048576 ))
@@ -49,12 +58,16 @@ measure() {
       for (i = 2; i <= count; ++i) for (j = i; j > 1 && v[j - 1] > v[j]; --j) { t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
       return count % 2 ? v[(count + 1) / 2] : (v[count / 2] + v[count / 2 + 1]) / 2
     }
-    { z[NR] = $1; c[NR] = $2; r[NR] = $2 / $1; if ($3 > rss) rss = $3 }
+    { z[NR] = $1; c[NR] = $2; r[NR] = $2 / $1; if ($3 > rss) rss = $3; p[NR] = $4 / $1 }
     END {
       zip = median(z, NR); compile = median(c, NR); ratio = median(r, NR)
       printf "%-12s zip -r -6 %6.2f s   compile %6.2f s   ratio %.2f (goal <= %.2f: %s)%s\n", n, zip, compile, ratio, g,
              (ratio <= g ? "met" : "NOT met"), (runs > 1 ? sprintf("   medians of %d alternated runs", runs) : "")
       printf "%-12s peak RSS %6.0f MB   eBook %5d MB\n", n, rss / 1024, b
+      if (p[1] > 0) {
+        plain = median(p, NR)
+        printf "%-12s without the search index: ratio %.2f; the index adds %.2f\n", n, plain, ratio - plain
+      }
     }' "$work/runs"
 }
 
@@ -73,7 +86,7 @@ peak_memory() {
 real_tree() {
   local name=$1 folder=$2 packages=$3
   if [ -d "$folder" ]; then
-    measure "$name" "$folder" 0.55 7
+    measure "$name" "$folder" 0.55 7 apart
   else
     echo "$name skipped: apt-get install $packages for a real documentation tree"
   fi
