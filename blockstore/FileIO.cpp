@@ -73,7 +73,6 @@ mode_t CurrentUmask() {
     return mask;
 }
 
-
 }  // namespace
 
 bool WriteAll(int fd, std::string_view data) {

@@ -198,9 +198,14 @@ void TFileWriter::CommitToBlockStore() {
     }
 }
 
+// The file is mapped rather than read whole: only the pages the lookup
+// passes over and the payload's own are read, and nothing is copied but
+// the payload.
 void ExtractBlockFromFile(const std::string& blockName, const std::string& fileName, std::string& payload) {
-    const std::string data = LoadFileToString(fileName);
-    if (auto found = FindBlock(data, blockName)) payload.assign(*found);
+    ChangeDirectory(ExecutableFolder());
+    TBlockStore file;
+    LoadFile(file, fileName);
+    if (auto found = FindBlock(file.View(), blockName)) payload.assign(*found);
 }
 
 namespace {
